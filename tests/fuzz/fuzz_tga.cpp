@@ -1,0 +1,26 @@
+// Any bytes as a TGA file: the reader must return a well-formed picture or
+// null, never read or write outside its buffers, never leak.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/image.h"
+#include "tests/writers/bytes.h"
+#include "tests/writers/scratch_dir.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static testdata::ScratchDir dir;
+    static const std::string path = dir.file("input.tga");
+    if (!testdata::writeFile(path, std::vector<uint8_t>(data, data + size))) std::abort();
+    mxImage* image = readTgaImage(path.c_str());
+    if (image) {
+        // Touch the first and last byte of every buffer the record claims.
+        size_t bytes = size_t(image->width) * size_t(image->height) * 3;
+        volatile uint8_t sink = 0;
+        if (bytes > 0) sink = sink + image->data[0] + image->data[bytes - 1];
+        if (image->bpp != 24 || image->palette) std::abort();
+        delete image;
+    }
+    return 0;
+}

@@ -103,7 +103,7 @@ std::vector<uint8_t> encodePcx(const IndexedPicture& picture, const PcxOptions& 
 std::vector<uint8_t> tgaHeader(int width, int height, const TgaOptions& options) {
     Bytes out;
     out.u8(uint8_t(options.imageId.size())).u8(options.colorMapType).u8(options.imageType);
-    out.zeros(5);           // colour-map specification
+    out.zeros(5);           // colour-map first entry, length, entry size
     out.u16(0).u16(0);      // origin
     out.u16(uint16_t(width)).u16(uint16_t(height));
     out.u8(options.pixelDepth);

@@ -1,0 +1,200 @@
+// glswitch: moves the OpenGL and GLU libraries a package carries beside its
+// programs aside (so the next start uses the system's own), deletes the
+// package's configuration file and starts the front end. No window, no
+// output, exit code 0 whatever happens.
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+#endif
+
+#include <cstdio>
+#include <cstring>
+
+#ifdef GLSWITCH_TEST_SEAMS
+#include <cstdlib>
+#endif
+
+namespace {
+
+// Every file the tool touches, all relative to its own directory.
+struct FileNames {
+    const char* gl;          // the bundled OpenGL library
+    const char* glAside;     // where it is moved to
+    const char* glu;         // the bundled GLU library
+    const char* gluAside;
+    const char* config;      // deleted, so the front end writes it anew
+    const char* frontEnd;    // started, not waited for
+};
+
+#ifdef _WIN32
+// A library in the program's directory is found before the system's own
+// under its system name; moved to another name it is no longer loaded.
+const FileNames kNames = {"opengl32.dll", "mesagl.dll", "glu32.dll", "mesaglu.dll", "ombrel.cfg", "ombrel.exe"};
+const char kSeparator = '\\';
+#else
+// On Linux the dynamic loader looks libraries up by their sonames, libGL.so.1
+// and libGLU.so.1 (the names the viewer's link records), and a package that
+// bundles its own GL puts files of exactly those names beside its programs
+// (found there through an $ORIGIN run path). The moved copies keep the
+// ".so.1" ending but carry names nothing asks for. Programs have no ".exe".
+const FileNames kNames = {"libGL.so.1",     "libmesagl.so.1", "libGLU.so.1",
+                          "libmesaglu.so.1", "ombrel.cfg",     "ombrel"};
+const char kSeparator = '/';
+#endif
+
+// Paths must fit these buffers whole; a path that doesn't is never used cut.
+const size_t kPathBufferSize = 256;
+const unsigned kWaitMilliseconds = 2000;
+
+#ifdef _WIN32
+
+bool executablePath(char* buffer) {
+    DWORD length = GetModuleFileNameA(nullptr, buffer, DWORD(kPathBufferSize));
+    return length > 0 && length < kPathBufferSize;  // kPathBufferSize means cut
+}
+
+bool currentDirectory(char* buffer) {
+    DWORD length = GetCurrentDirectoryA(DWORD(kPathBufferSize), buffer);
+    return length > 0 && length < kPathBufferSize;  // too long: the size it needs
+}
+
+bool changeDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+bool copyReplacing(const char* from, const char* to) { return CopyFileA(from, to, FALSE) != 0; }
+void deleteFile(const char* name) { DeleteFileA(name); }
+void waitMilliseconds(unsigned ms) { Sleep(ms); }
+void startProgram(const char* name) { WinExec(name, SW_SHOW); }
+
+#else
+
+bool executablePath(char* buffer) {
+    ssize_t length = readlink("/proc/self/exe", buffer, kPathBufferSize);
+    if (length <= 0 || size_t(length) >= kPathBufferSize) return false;  // a full buffer may be cut
+    buffer[length] = '\0';
+    return true;
+}
+
+bool currentDirectory(char* buffer) { return getcwd(buffer, kPathBufferSize) != nullptr; }
+bool changeDirectory(const char* path) { return chdir(path) == 0; }
+
+bool copyReplacing(const char* from, const char* to) {
+    std::error_code error;
+    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
+}
+
+void deleteFile(const char* name) { unlink(name); }
+void waitMilliseconds(unsigned ms) { usleep(useconds_t(ms) * 1000); }
+
+// Starts the program from the current directory without waiting for it.
+// The program is started by a short-lived intermediate child, so it belongs
+// to init from the start and never lingers as a zombie of this tool; its own
+// session keeps it alive when the terminal that ran the tool goes away.
+void startProgram(const char* name) {
+    char path[kPathBufferSize + 2];
+    std::snprintf(path, sizeof path, "./%s", name);
+    pid_t child = fork();
+    if (child < 0) return;
+    if (child == 0) {
+        if (fork() == 0) {
+            setsid();
+            execl(path, name, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        _exit(0);
+    }
+    while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+}
+
+#endif
+
+#ifdef GLSWITCH_TEST_SEAMS
+// Only the test build of this file has these; the shipped tool reads no
+// environment. GLSWITCH_TEST_WAIT_MS shortens the wait,
+// GLSWITCH_TEST_EXE_PATH stands in for the executable's path (to give one
+// without a separator or in a missing directory), GLSWITCH_TEST_FINAL_DIR_FILE
+// names a file that receives the current directory the tool ends in.
+unsigned waitTime() {
+    const char* value = std::getenv("GLSWITCH_TEST_WAIT_MS");
+    return value ? unsigned(std::strtoul(value, nullptr, 10)) : kWaitMilliseconds;
+}
+
+bool programPath(char* buffer) {
+    const char* given = std::getenv("GLSWITCH_TEST_EXE_PATH");
+    if (!given) return executablePath(buffer);
+    if (std::strlen(given) >= kPathBufferSize) return false;
+    std::strcpy(buffer, given);
+    return true;
+}
+
+void reportFinalDirectory() {
+    const char* target = std::getenv("GLSWITCH_TEST_FINAL_DIR_FILE");
+    char directory[4096];
+    if (!target || !currentDirectory(directory)) return;
+    if (FILE* file = std::fopen(target, "w")) {
+        std::fputs(directory, file);
+        std::fclose(file);
+    }
+}
+#else
+unsigned waitTime() { return kWaitMilliseconds; }
+bool programPath(char* buffer) { return executablePath(buffer); }
+void reportFinalDirectory() {}
+#endif
+
+// Cuts a full file path after its last separator. Keeping the separator
+// makes a program at the root act on "/" or "C:\" rather than on "" (no
+// directory) or "C:" (the drive's current directory, anywhere at all).
+bool cutToDirectory(char* path) {
+    char* last = std::strrchr(path, kSeparator);
+    if (!last) return false;
+    last[1] = '\0';
+    return true;
+}
+
+// Moves a library aside. The original goes only once its copy is safe: if
+// the copy fails (a locked or read-only target, a full disk) the library
+// stays where it was rather than being lost.
+void moveAside(const char* name, const char* aside) {
+    if (copyReplacing(name, aside)) deleteFile(name);
+}
+
+void switchRenderer() {
+    char programDirectory[kPathBufferSize];
+    char savedDirectory[kPathBufferSize];
+    // A path that doesn't fit, has no directory part or can't be entered
+    // would leave the tool acting on a cut path or on the caller's own
+    // directory: then nothing is done at all, not even the start, since the
+    // front end could only be looked for in the wrong place.
+    if (!programPath(programDirectory) || !cutToDirectory(programDirectory)) return;
+    if (!currentDirectory(savedDirectory)) return;
+    if (!changeDirectory(programDirectory)) return;
+
+    moveAside(kNames.gl, kNames.glAside);
+    moveAside(kNames.glu, kNames.gluAside);
+    deleteFile(kNames.config);
+    waitMilliseconds(waitTime());
+    startProgram(kNames.frontEnd);
+
+    changeDirectory(savedDirectory);
+    reportFinalDirectory();
+}
+
+}  // namespace
+
+#ifdef _WIN32
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    switchRenderer();
+    return 0;
+}
+#else
+int main() {
+    switchRenderer();
+    return 0;
+}
+#endif

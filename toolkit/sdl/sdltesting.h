@@ -1,0 +1,17 @@
+#pragma once
+// Test hooks of the SDL2 backend: counters that show whether GL resources
+// were given back, and a way to make one GL construction step fail. Only
+// tests use them.
+
+namespace sdltesting {
+
+enum class GlStep { None, ChoosePixelFormat, SetPixelFormat, CreateContext, MakeCurrent };
+
+// The next call of that step fails, once.
+void failNextGlStep(GlStep step);
+
+int outstandingDeviceContexts();
+int liveGlContexts();
+int swapCount();
+
+}  // namespace sdltesting

@@ -92,6 +92,7 @@ constexpr uint32_t CS_HREDRAW = 0x0002;
 constexpr uint32_t CS_OWNDC = 0x0020;
 
 // Window words.
+constexpr int GWL_STYLE = -16;
 constexpr int GWL_ID = -12;
 constexpr int GWL_USERDATA = -21;
 

@@ -74,7 +74,7 @@ bool initCommonControls();
 NativeWindow createWindow(const NativeWindowCreation& creation);
 bool destroyWindow(NativeWindow window);  // children first
 bool destroyMenu(NativeWindow menu);
-intptr_t getWindowLong(NativeWindow window, int index);  // GWL_USERDATA, GWL_ID
+intptr_t getWindowLong(NativeWindow window, int index);  // GWL_USERDATA, GWL_ID, GWL_STYLE
 intptr_t setWindowLong(NativeWindow window, int index, intptr_t value);  // previous value
 int getClassName(NativeWindow window, char* buffer, int size);  // length, 0 on failure
 NativeWindow getParent(NativeWindow window);
@@ -83,8 +83,10 @@ bool getWindowRect(NativeWindow window, NativeRect* rect);  // outer rectangle, 
 bool screenToClient(NativeWindow window, NativePoint* point);
 bool setWindowPos(const NativeWindowPosition& position);
 bool setWindowPositions(const NativeWindowPosition* positions, int count);  // one batch
-bool showWindow(NativeWindow window, int command);
-bool enableWindow(NativeWindow window, bool enable);
+bool showWindow(NativeWindow window, int command);  // whether it was visible
+bool isWindowVisible(NativeWindow window);
+bool enableWindow(NativeWindow window, bool enable);  // whether it was disabled
+bool isWindowEnabled(NativeWindow window);
 bool setWindowText(NativeWindow window, const char* text);
 int getSystemMetrics(int index);
 intptr_t defWindowProc(NativeWindow window, unsigned message, uintptr_t wParam, intptr_t lParam);

@@ -95,7 +95,7 @@ unsigned virtualKey(SDL_Scancode scancode, SDL_Keycode keycode, uint16_t modifie
   if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
     return 'A' + static_cast<unsigned>(scancode - SDL_SCANCODE_A);
   for (const PunctuationKey& k : kPunctuation) {
-    if (k.scancode == scancode) return k.virtualKey;
+    if (k.scancode != SDL_SCANCODE_UNKNOWN && k.scancode == scancode) return k.virtualKey;
   }
   return 0;
 }

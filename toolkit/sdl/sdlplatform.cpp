@@ -575,6 +575,7 @@ intptr_t getWindowLong(NativeWindow window, int index) {
   if (!w) return 0;
   if (index == GWL_USERDATA) return w->userData;
   if (index == GWL_ID) return w->controlId;
+  if (index == GWL_STYLE) return static_cast<intptr_t>(w->style | (w->visible ? WS_VISIBLE : 0));
   return 0;
 }
 
@@ -664,6 +665,16 @@ bool showWindow(NativeWindow window, int command) {
   bool wasVisible = w->visible;
   showRecord(w, command != SW_HIDE, command != SW_HIDE);
   return wasVisible;
+}
+
+bool isWindowVisible(NativeWindow window) {
+  WindowRecord* w = findWindow(window);
+  return w && w->visible;
+}
+
+bool isWindowEnabled(NativeWindow window) {
+  WindowRecord* w = findWindow(window);
+  return w && w->enabled;
 }
 
 bool enableWindow(NativeWindow window, bool enable) {

@@ -208,8 +208,9 @@ int idleEventsIn(std::chrono::milliseconds span, int answer) {
   Clock::time_point end = Clock::now() + span;
   w->onEvent = [&](mxEvent*) {
     ++idles;
+    int result = answer;  // the quit destroys this handler with its window
     if (Clock::now() >= end) mxAppQuit();
-    return answer;
+    return result;
   };
   mxAppRun();
   return idles;

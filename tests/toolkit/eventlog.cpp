@@ -5,6 +5,7 @@
 // MODE: "none" (no idle target), "paused" (Idle answered with 0) or
 // "playing" (each Idle redraws and is answered with 1).
 #include <GL/gl.h>
+#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,13 @@
 namespace {
 
 long idleEvents = 0;  // outlives the window, which the quit destroys
+
+// Milliseconds on the monotonic clock, comparable with the test's own readings.
+long long monotonicMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 const char* typeName(int type) {
   switch (type) {
@@ -47,8 +55,8 @@ class LogWindow : public mxGlWindow {
     }
     if (e->type == mxEvent::MouseMove && e->x == lastMoveX && e->y == lastMoveY) return 1;
     if (e->type == mxEvent::MouseMove) lastMoveX = e->x, lastMoveY = e->y;
-    std::fprintf(log_, "%s x=%d y=%d buttons=%d modifiers=%d key=%d width=%d height=%d\n", typeName(e->type),
-                 e->x, e->y, e->buttons, e->modifiers, e->key, e->width, e->height);
+    std::fprintf(log_, "%s x=%d y=%d buttons=%d modifiers=%d key=%d width=%d height=%d t=%lld\n",
+                 typeName(e->type), e->x, e->y, e->buttons, e->modifiers, e->key, e->width, e->height, monotonicMs());
     std::fflush(log_);
     return 1;
   }

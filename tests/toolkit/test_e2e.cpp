@@ -8,6 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,6 +75,12 @@ double cpuSeconds(pid_t pid) {
     if (i == 15) stime = std::stoull(field);
   }
   return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long long monotonicMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 class EndToEnd : public ::testing::Test {
@@ -190,6 +199,34 @@ class EndToEnd : public ::testing::Test {
       if (std::sscanf(line.c_str(), "Exit code=%d idle=%ld", &code, &count) == 2) return count;
     }
     return -1;
+  }
+
+  // Milliseconds from just before xdotool presses the key to the logged
+  // KeyDown carrying its virtual key, for each key in turn; the median.
+  long long medianKeyLatency(const std::string& keys) {
+    std::vector<long long> latencies;
+    for (char key : keys) {
+      size_t logged = lines().size();
+      std::string virtualKey = " key=" + std::to_string(key - 'a' + 'A') + " ";
+      long long before = monotonicMs();
+      run(std::string("xdotool key ") + key);
+      Clock::time_point end = Clock::now() + milliseconds(10000);
+      long long at = -1;
+      while (at < 0 && Clock::now() < end) {
+        std::vector<std::string> now = lines();
+        for (size_t i = logged; i < now.size() && at < 0; ++i) {
+          size_t t = now[i].find(" t=");
+          if (now[i].compare(0, 8, "KeyDown ") == 0 && now[i].find(virtualKey) != std::string::npos &&
+              t != std::string::npos)
+            at = std::stoll(now[i].substr(t + 3));
+        }
+        if (at < 0) std::this_thread::sleep_for(milliseconds(2));
+      }
+      if (at >= 0) latencies.push_back(at - before);
+    }
+    if (latencies.empty()) return -1;
+    std::sort(latencies.begin(), latencies.end());
+    return latencies[latencies.size() / 2];
   }
 
   pid_t server_ = 0;
@@ -311,6 +348,26 @@ TEST_F(EndToEnd, PlayingIdleTargetKeepsGettingIdleEvents) {
   // on a loaded machine, and never far above the display rate.
   EXPECT_GT(idle / seconds, 10);
   EXPECT_LT(idle / seconds, 75);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EndToEnd, PlayingTakesInputAsFastAsPaused) {
+  // The same keys sent to a paused and to a playing program: the
+  // animation's frames must not hold input back.
+  std::string window = start(0, 0, 320, 240, "paused");
+  long long paused = medianKeyLatency("abcdefghi");
+  ASSERT_EQ(closeAndWait(window), 0);
+  window = start(0, 0, 320, 240, "playing");
+  long long playing = medianKeyLatency("abcdefghi");
+  ASSERT_EQ(closeAndWait(window), 0);
+  std::printf("key latency, median of 9 (xdotool start included): paused %lld ms, playing %lld ms\n", paused,
+              playing);
+  ASSERT_GE(paused, 0);
+  ASSERT_GE(playing, 0);
+  EXPECT_LE(playing, paused + 40);  // at most about two frames more
 }
 
 }  // namespace

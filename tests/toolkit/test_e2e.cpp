@@ -371,3 +371,41 @@ TEST_F(EndToEnd, PlayingTakesInputAsFastAsPaused) {
 }
 
 }  // namespace
+
+namespace {
+
+// Shows a box with the flags, answers it with the key (or closes it when
+// the key is empty) and returns what mxShowMessage returned.
+std::string answerMessageBox(int flags, const std::string& key) {
+  std::string out = ::testing::TempDir() + "toolkit_box_" + std::to_string(getpid()) + ".txt";
+  std::string caption = "Box " + std::to_string(flags);
+  // Standard error joins the answer: a box that could not be shown says so there.
+  pid_t box = spawn({"sh", "-c", "exec \"$0\" \"$1\" \"$2\" > \"$3\" 2>&1", kBin + "/toolkit_messagebox", caption,
+                     std::to_string(flags), out});
+  std::string window;
+  Clock::time_point end = Clock::now() + milliseconds(20000);
+  while (window.empty() && Clock::now() < end) {
+    // SDL names its box in UTF-8, which xdotool's search does not read.
+    window = run("xwininfo -name '" + caption + "' 2>/dev/null | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p'");
+    if (window.empty()) std::this_thread::sleep_for(milliseconds(50));
+  }
+  if (key.empty())
+    run(kBin + "/x11tool close " + window);
+  else
+    run("xdotool key --window " + window + " " + key);
+  int status = waitForExit(box, milliseconds(20000));
+  std::ifstream in(out);
+  std::string answer((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::remove(out.c_str());
+  if (!answer.empty() && answer.back() == '\n') answer.pop_back();
+  return status == 0 ? answer : "exit " + std::to_string(status);
+}
+
+TEST_F(EndToEnd, MessageBoxAnswersMapToResults) {
+  EXPECT_EQ(answerMessageBox(0x08, "Return"), "0");         // OK, error icon
+  EXPECT_EQ(answerMessageBox(0x01 | 0x02, "Return"), "0");  // Yes of a Yes/No box
+  EXPECT_EQ(answerMessageBox(0x02, "Escape"), "2");         // Cancel
+  EXPECT_EQ(answerMessageBox(0x01, ""), "1");               // a closed question means No
+}
+
+}  // namespace

@@ -40,5 +40,4 @@ NativePixelFormat mxPixelFormatRequest(int colorBits, int depthBits);
 NativePixelFormat mxDefaultPixelFormat();
 
 // The window procedure of the toolkit's class.
-intptr_t mxWindowProcedure(NativeWindow window, unsigned message, uintptr_t wParam,
-                           intptr_t lParam);
+intptr_t mxWindowProcedure(NativeWindow window, unsigned message, uintptr_t wParam, intptr_t lParam);

@@ -91,8 +91,7 @@ bool mxAppRegistryExists() { return registry != nullptr; }
 std::vector<mxWidget*> mxAppRegisteredWidgets() {
   std::vector<mxWidget*> widgets;
   if (!registry) return widgets;
-  for (RegistryNode* n = registry->head.next; n != &registry->tail; n = n->next)
-    widgets.push_back(n->widget);
+  for (RegistryNode* n = registry->head.next; n != &registry->tail; n = n->next) widgets.push_back(n->widget);
   return widgets;
 }
 

@@ -28,9 +28,7 @@ NativePixelFormat mxPixelFormatRequest(int colorBits, int depthBits) {
   return request;
 }
 
-NativePixelFormat mxDefaultPixelFormat() {
-  return mxPixelFormatRequest(defaultColorBits, defaultDepthBits);
-}
+NativePixelFormat mxDefaultPixelFormat() { return mxPixelFormatRequest(defaultColorBits, defaultDepthBits); }
 
 void mxGlWindow::setDefaultFormat(int mode, int colorBits, int depthBits) {
   defaultMode = mode;
@@ -38,8 +36,7 @@ void mxGlWindow::setDefaultFormat(int mode, int colorBits, int depthBits) {
   defaultDepthBits = depthBits;
 }
 
-mxGlWindow::mxGlWindow(mxWindow* parent, int x, int y, int w, int h, const char* label,
-                       int style)
+mxGlWindow::mxGlWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style)
     : mxWindow(parent, x, y, w, h, label, style), context_(nullptr), drawCallback_(nullptr) {
   NativePixelFormat request = mxDefaultPixelFormat();
   context_ = new mxGlContext;

@@ -35,8 +35,7 @@ mxWindow::mxWindow(mxWindow* parent, int x, int y, int w, int h, const char* lab
   creation.pixelFormat = &pixelFormat;
   NativeWindow window = platform::createWindow(creation);
   if (window)
-    platform::setWindowLong(window, GWL_USERDATA,
-                            reinterpret_cast<intptr_t>(static_cast<mxWidget*>(this)));
+    platform::setWindowLong(window, GWL_USERDATA, reinterpret_cast<intptr_t>(static_cast<mxWidget*>(this)));
   setHandle(window);
   setType(TypeWindow);
   setParent(parent);

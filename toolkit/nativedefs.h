@@ -9,6 +9,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// commctrl.h needs windows.h first.
 #include <commctrl.h>
 #else
 

@@ -74,16 +74,16 @@ bool initCommonControls();
 NativeWindow createWindow(const NativeWindowCreation& creation);
 bool destroyWindow(NativeWindow window);  // children first
 bool destroyMenu(NativeWindow menu);
-intptr_t getWindowLong(NativeWindow window, int index);  // GWL_USERDATA, GWL_ID, GWL_STYLE
+intptr_t getWindowLong(NativeWindow window, int index);                  // GWL_USERDATA, GWL_ID, GWL_STYLE
 intptr_t setWindowLong(NativeWindow window, int index, intptr_t value);  // previous value
-int getClassName(NativeWindow window, char* buffer, int size);  // length, 0 on failure
+int getClassName(NativeWindow window, char* buffer, int size);           // length, 0 on failure
 NativeWindow getParent(NativeWindow window);
 bool moveWindow(NativeWindow window, int x, int y, int width, int height, bool repaint);
 bool getWindowRect(NativeWindow window, NativeRect* rect);  // outer rectangle, screen
 bool screenToClient(NativeWindow window, NativePoint* point);
 bool setWindowPos(const NativeWindowPosition& position);
 bool setWindowPositions(const NativeWindowPosition* positions, int count);  // one batch
-bool showWindow(NativeWindow window, int command);  // whether it was visible
+bool showWindow(NativeWindow window, int command);                          // whether it was visible
 bool isWindowVisible(NativeWindow window);
 bool enableWindow(NativeWindow window, bool enable);  // whether it was disabled
 bool isWindowEnabled(NativeWindow window);
@@ -93,8 +93,8 @@ intptr_t defWindowProc(NativeWindow window, unsigned message, uintptr_t wParam, 
 intptr_t sendMessage(NativeWindow window, unsigned message, uintptr_t wParam, intptr_t lParam);
 
 // The thread's message queue.
-bool peekMessage(NativeMessage* message);  // without removing it
-bool getMessage(NativeMessage* message);   // waits; false when it took WM_QUIT
+bool peekMessage(NativeMessage* message);             // without removing it
+bool getMessage(NativeMessage* message);              // waits; false when it took WM_QUIT
 bool translateMessage(const NativeMessage& message);  // key presses post their characters
 intptr_t dispatchMessage(const NativeMessage& message);
 bool postMessage(NativeWindow window, unsigned message, uintptr_t wParam, intptr_t lParam);

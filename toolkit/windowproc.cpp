@@ -97,8 +97,7 @@ bool commandPasses(const char* className, unsigned code) {
 void handleCommand(NativeWindow window, uintptr_t wParam, intptr_t lParam) {
   NativeWindow control = reinterpret_cast<NativeWindow>(lParam);
   char className[kClassNameSize] = "";
-  if (control && platform::getClassName(control, className, kClassNameSize) <= 0)
-    className[0] = '\0';
+  if (control && platform::getClassName(control, className, kClassNameSize) <= 0) className[0] = '\0';
   if (!commandPasses(className, highWord(wParam))) return;
   mxEvent event;
   event.type = mxEvent::Action;
@@ -128,8 +127,7 @@ NativePoint selectedItemCorner(NativeWindow treeView) {
   NativeRect rect;
   static_assert(sizeof(rect) >= sizeof(item), "item handle must fit in the rectangle");
   std::memcpy(static_cast<void*>(&rect), &item, sizeof(item));
-  if (!platform::sendMessage(treeView, TVM_GETITEMRECT, 1, reinterpret_cast<intptr_t>(&rect)))
-    return corner;
+  if (!platform::sendMessage(treeView, TVM_GETITEMRECT, 1, reinterpret_cast<intptr_t>(&rect))) return corner;
   corner.x = rect.left;
   corner.y = rect.bottom;
   return corner;
@@ -191,8 +189,7 @@ bool handleNotify(NativeWindow window, intptr_t lParam) {
 
 }  // namespace
 
-intptr_t mxWindowProcedure(NativeWindow window, unsigned message, uintptr_t wParam,
-                           intptr_t lParam) {
+intptr_t mxWindowProcedure(NativeWindow window, unsigned message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case WM_SIZE: {
       mxEvent event;
@@ -251,8 +248,8 @@ intptr_t mxWindowProcedure(NativeWindow window, unsigned message, uintptr_t wPar
       break;
     }
     case WM_MOUSEMOVE: {
-      mxEvent event = mouseEvent(mxAppCaptured() ? mxEvent::MouseDrag : mxEvent::MouseMove,
-                                 wParam, lParam, 0);
+      mxEvent event =
+          mouseEvent(mxAppCaptured() ? mxEvent::MouseDrag : mxEvent::MouseMove, wParam, lParam, 0);
       deliverDirect(window, &event);
       break;
     }

@@ -27,17 +27,28 @@ long long monotonicMs() {
 
 const char* typeName(int type) {
   switch (type) {
-    case mxEvent::Action: return "Action";
-    case mxEvent::Size: return "Size";
-    case mxEvent::Timer: return "Timer";
-    case mxEvent::Idle: return "Idle";
-    case mxEvent::MouseUp: return "MouseUp";
-    case mxEvent::MouseDown: return "MouseDown";
-    case mxEvent::MouseMove: return "MouseMove";
-    case mxEvent::MouseDrag: return "MouseDrag";
-    case mxEvent::KeyUp: return "KeyUp";
-    case mxEvent::KeyDown: return "KeyDown";
-    default: return "Unknown";
+    case mxEvent::Action:
+      return "Action";
+    case mxEvent::Size:
+      return "Size";
+    case mxEvent::Timer:
+      return "Timer";
+    case mxEvent::Idle:
+      return "Idle";
+    case mxEvent::MouseUp:
+      return "MouseUp";
+    case mxEvent::MouseDown:
+      return "MouseDown";
+    case mxEvent::MouseMove:
+      return "MouseMove";
+    case mxEvent::MouseDrag:
+      return "MouseDrag";
+    case mxEvent::KeyUp:
+      return "KeyUp";
+    case mxEvent::KeyDown:
+      return "KeyDown";
+    default:
+      return "Unknown";
   }
 }
 
@@ -56,7 +67,8 @@ class LogWindow : public mxGlWindow {
     if (e->type == mxEvent::MouseMove && e->x == lastMoveX && e->y == lastMoveY) return 1;
     if (e->type == mxEvent::MouseMove) lastMoveX = e->x, lastMoveY = e->y;
     std::fprintf(log_, "%s x=%d y=%d buttons=%d modifiers=%d key=%d width=%d height=%d t=%lld\n",
-                 typeName(e->type), e->x, e->y, e->buttons, e->modifiers, e->key, e->width, e->height, monotonicMs());
+                 typeName(e->type), e->x, e->y, e->buttons, e->modifiers, e->key, e->width, e->height,
+                 monotonicMs());
     std::fflush(log_);
     return 1;
   }
@@ -65,7 +77,6 @@ class LogWindow : public mxGlWindow {
     glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   }
-
 
  private:
   std::FILE* log_;

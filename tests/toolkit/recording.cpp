@@ -44,8 +44,8 @@ intptr_t fakeControlProcedure(NativeWindow window, unsigned message, uintptr_t w
 }  // namespace
 
 void registerFakeControlClasses() {
-  for (const char* name : {"SysTabControl32", "SysTreeView32", "edit", "ComboBox", "listbox", "button",
-                           "scrollbar"}) {
+  for (const char* name :
+       {"SysTabControl32", "SysTreeView32", "edit", "ComboBox", "listbox", "button", "scrollbar"}) {
     NativeWindowClass c;
     c.name = name;
     c.procedure = fakeControlProcedure;

@@ -42,8 +42,7 @@ class RecordingWindow : public mxWindow {
 // leads back to the widget.
 class ControlWidget : public mxWidget {
  public:
-  ControlWidget(mxWindow* parent, const char* className, int id, int x = 0, int y = 0, int w = 50,
-                int h = 20)
+  ControlWidget(mxWindow* parent, const char* className, int id, int x = 0, int y = 0, int w = 50, int h = 20)
       : mxWidget(parent, x, y, w, h, "") {
     NativeWindowCreation c;
     c.className = className;

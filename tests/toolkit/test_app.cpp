@@ -230,13 +230,6 @@ TEST(Loop, IdleEventsArePacedButKeepComing) {
   EXPECT_LE(playing, 27);
 }
 
-TEST(Loop, IdleIntervals) {
-  EXPECT_EQ(mxIdleIntervalMicroseconds(false, 60), 10000);
-  EXPECT_EQ(mxIdleIntervalMicroseconds(true, 60), 16666);
-  EXPECT_EQ(mxIdleIntervalMicroseconds(true, 0), 16666);
-  EXPECT_EQ(mxIdleIntervalMicroseconds(true, 144), 6944);
-}
-
 TEST(MessageBox, StyleTakesTheFirstButtonAndIconFlag) {
   EXPECT_EQ(mxMessageBoxStyle(0), MB_OK);
   EXPECT_EQ(mxMessageBoxStyle(MSG_YESNO | MSG_YESNOCANCEL), MB_YESNO);
@@ -279,12 +272,12 @@ TEST(DisplayMode, RecordHoldsSizeDepthAndFieldsOnly) {
   for (unsigned char b : bytes) nonzero += b != 0;
   // size (1 byte of 156), fields (1 byte), bits, width (2), height (2)
   EXPECT_EQ(nonzero, 1 + 1 + 1 + 2 + 2);
-  EXPECT_EQ(bytes[36], 156);       // dmSize
-  EXPECT_EQ(bytes[42], 0x1C);      // dmFields
-  EXPECT_EQ(bytes[104], 16);       // dmBitsPerPel
-  EXPECT_EQ(bytes[108], 0x80);     // dmPelsWidth
+  EXPECT_EQ(bytes[36], 156);    // dmSize
+  EXPECT_EQ(bytes[42], 0x1C);   // dmFields
+  EXPECT_EQ(bytes[104], 16);    // dmBitsPerPel
+  EXPECT_EQ(bytes[108], 0x80);  // dmPelsWidth
   EXPECT_EQ(bytes[109], 0x02);
-  EXPECT_EQ(bytes[112], 0xE0);     // dmPelsHeight
+  EXPECT_EQ(bytes[112], 0xE0);  // dmPelsHeight
   EXPECT_EQ(bytes[113], 0x01);
 }
 
@@ -296,6 +289,24 @@ TEST(DisplayMode, EveryCallReturnsZero) {
   EXPECT_EQ(mxAppSetScreenMode(640, 480, 0), 0);
   EXPECT_EQ(mxAppSetScreenMode(0, 0, 0), 0);
   EXPECT_EQ(mxAppSetScreenMode(-1, 5, 16), 0);
+}
+
+TEST(DisplayMode, FullScreenTakesBorderlessWindowsUntilRestored) {
+  ASSERT_EQ(mxAppInit(0, nullptr), 1);
+  auto fullScreen = [](mxWindow* w) {
+    return (SDL_GetWindowFlags(sdltesting::sdlWindowOf(w->getHandle())) & SDL_WINDOW_FULLSCREEN) != 0;
+  };
+  mxWindow* before = new mxWindow(nullptr, 0, 0, 640, 480, "", mxWindow::Popup);
+  EXPECT_FALSE(fullScreen(before));
+  mxAppSetScreenMode(640, 480, 16);
+  mxWindow* popup = new mxWindow(nullptr, 0, 0, 640, 480, "", mxWindow::Popup);
+  mxWindow* framed = new mxWindow(nullptr, 0, 0, 200, 100, "", mxWindow::Normal);
+  EXPECT_TRUE(fullScreen(popup));
+  EXPECT_TRUE(fullScreen(before));  // windows already there follow
+  EXPECT_FALSE(fullScreen(framed));
+  mxAppSetScreenMode(0, 0, 0);
+  EXPECT_FALSE(fullScreen(popup));
+  EXPECT_FALSE(fullScreen(before));
 }
 
 TEST(PixelFormat, RequestFollowsTheDefaultFormat) {

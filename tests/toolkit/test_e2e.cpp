@@ -1,14 +1,12 @@
 // End to end under a real X server (Xvfb): a program built on the toolkit
 // opens its window, xdotool sends real input, and the events the program
 // logs are those the toolkit promises.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
-
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -135,8 +133,8 @@ class EndToEnd : public ::testing::Test {
 
   // Starts the event logger and returns its window's id once it is shown.
   std::string start(int x, int y, int w, int h, const char* mode) {
-    program_ = spawn({kBin + "/toolkit_eventlog", log_, std::to_string(x), std::to_string(y), std::to_string(w),
-                      std::to_string(h), mode, "ombrel-e2e"});
+    program_ = spawn({kBin + "/toolkit_eventlog", log_, std::to_string(x), std::to_string(y),
+                      std::to_string(w), std::to_string(h), mode, "ombrel-e2e"});
     std::string id = run("timeout 30 xdotool search --sync --onlyvisible --name '^ombrel-e2e$' | head -n 1");
     EXPECT_FALSE(id.empty()) << "the window did not appear";
     waitForLine("Ready");
@@ -171,14 +169,14 @@ class EndToEnd : public ::testing::Test {
       std::string type;
       int x, y, buttons, modifiers, key;
       in >> type;
-      if (std::sscanf(line.c_str() + type.size(), " x=%d y=%d buttons=%d modifiers=%d key=%d", &x, &y, &buttons,
-                      &modifiers, &key) != 5)
+      if (std::sscanf(line.c_str() + type.size(), " x=%d y=%d buttons=%d modifiers=%d key=%d", &x, &y,
+                      &buttons, &modifiers, &key) != 5)
         continue;
       bool isMouse = type.compare(0, 5, "Mouse") == 0;
       bool isKey = type.compare(0, 3, "Key") == 0;
       if (isMouse && mouse)
-        out.push_back(type + " " + std::to_string(x) + "," + std::to_string(y) + " b" + std::to_string(buttons) +
-                      " m" + std::to_string(modifiers));
+        out.push_back(type + " " + std::to_string(x) + "," + std::to_string(y) + " b" +
+                      std::to_string(buttons) + " m" + std::to_string(modifiers));
       if (isKey && keys) out.push_back(type + " " + std::to_string(key));
     }
     return out;
@@ -243,14 +241,16 @@ TEST_F(EndToEnd, BorderlessWindowAtOriginWithWorkingGl) {
   EXPECT_NE(info.find("Height: 240\n"), std::string::npos) << info;
   EXPECT_NE(info.find("Map State: IsViewable"), std::string::npos) << info;
   // Decorations off.
-  EXPECT_EQ(run("xprop -id " + window + " _MOTIF_WM_HINTS"), "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x2, 0x0, 0x0, 0x0, 0x0");
+  EXPECT_EQ(run("xprop -id " + window + " _MOTIF_WM_HINTS"),
+            "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x2, 0x0, 0x0, 0x0, 0x0");
   EXPECT_EQ(lines().at(0), "Ready type=3 width=320 height=240");
   EXPECT_EQ(closeAndWait(window), 0);
 }
 
 TEST_F(EndToEnd, MouseEventsArriveAsToolkitEvents) {
   std::string window = start(0, 0, 320, 240, "paused");
-  run("xdotool mousemove 10 20 sleep 0.1 mousedown 1 sleep 0.1 mousemove 30 40 sleep 0.1 mousedown 3 sleep 0.1 "
+  run("xdotool mousemove 10 20 sleep 0.1 mousedown 1 sleep 0.1 mousemove 30 40 sleep 0.1 mousedown 3 sleep "
+      "0.1 "
       "mouseup 1 sleep 0.1 mousemove 50 60 sleep 0.1 mouseup 3 sleep 0.1 "
       "keydown Control_L keydown Shift_L sleep 0.1 mousedown 2 sleep 0.1 mouseup 2 sleep 0.1 "
       "keyup Shift_L keyup Control_L");
@@ -268,10 +268,12 @@ TEST_F(EndToEnd, MouseEventsArriveAsToolkitEvents) {
 
 TEST_F(EndToEnd, CapturedPointerOutsideComesAsLargeCoordinates) {
   std::string window = start(100, 100, 200, 150, "paused");
-  run("xdotool mousemove 150 150 sleep 0.1 mousedown 1 sleep 0.1 mousemove 20 30 sleep 0.1 mouseup 1 sleep 0.1 "
+  run("xdotool mousemove 150 150 sleep 0.1 mousedown 1 sleep 0.1 mousemove 20 30 sleep 0.1 mouseup 1 sleep "
+      "0.1 "
       "mousemove 160 160");
-  std::vector<std::string> expected{"MouseMove 50,50 b0 m0", "MouseDown 50,50 b1 m0", "MouseDrag 65456,65466 b1 m0",
-                                    "MouseUp 65456,65466 b1 m0", "MouseMove 60,60 b0 m0"};
+  std::vector<std::string> expected{"MouseMove 50,50 b0 m0", "MouseDown 50,50 b1 m0",
+                                    "MouseDrag 65456,65466 b1 m0", "MouseUp 65456,65466 b1 m0",
+                                    "MouseMove 60,60 b0 m0"};
   Clock::time_point end = Clock::now() + milliseconds(10000);
   while (events(true, false).size() < expected.size() && Clock::now() < end)
     std::this_thread::sleep_for(milliseconds(50));
@@ -283,15 +285,15 @@ TEST_F(EndToEnd, KeysArriveAsVirtualKeyThenCharacter) {
   std::string window = start(0, 0, 320, 240, "paused");
   run("xdotool key --delay 60 a F1 KP_Home KP_Insert Home Escape KP_Add minus 1");
   std::vector<std::string> expected{
-      "KeyDown 65",  "KeyDown 97",  "KeyUp 65",                  // letter: virtual key, character
-      "KeyDown 112", "KeyUp 112",                                // F1, which the viewer reads as 'p'
-      "KeyDown 36",  "KeyUp 36",                                 // keypad 7 without Num Lock: Home
-      "KeyDown 45",  "KeyUp 45",                                 // keypad 0 without Num Lock: Insert
-      "KeyDown 36",  "KeyUp 36",                                 // Home
-      "KeyDown 27",  "KeyUp 27",                                 // Escape
-      "KeyDown 107", "KeyDown 43", "KeyUp 107",                  // keypad plus, then '+'
-      "KeyDown 189", "KeyDown 45", "KeyUp 189",                  // minus, then '-'
-      "KeyDown 49",  "KeyDown 49", "KeyUp 49"};                  // digit: twice 49
+      "KeyDown 65",  "KeyDown 97", "KeyUp 65",   // letter: virtual key, character
+      "KeyDown 112", "KeyUp 112",                // F1, which the viewer reads as 'p'
+      "KeyDown 36",  "KeyUp 36",                 // keypad 7 without Num Lock: Home
+      "KeyDown 45",  "KeyUp 45",                 // keypad 0 without Num Lock: Insert
+      "KeyDown 36",  "KeyUp 36",                 // Home
+      "KeyDown 27",  "KeyUp 27",                 // Escape
+      "KeyDown 107", "KeyDown 43", "KeyUp 107",  // keypad plus, then '+'
+      "KeyDown 189", "KeyDown 45", "KeyUp 189",  // minus, then '-'
+      "KeyDown 49",  "KeyDown 49", "KeyUp 49"};  // digit: twice 49
   Clock::time_point end = Clock::now() + milliseconds(10000);
   while (events(false, true).size() < expected.size() && Clock::now() < end)
     std::this_thread::sleep_for(milliseconds(50));
@@ -380,13 +382,14 @@ std::string answerMessageBox(int flags, const std::string& key) {
   std::string out = ::testing::TempDir() + "toolkit_box_" + std::to_string(getpid()) + ".txt";
   std::string caption = "Box " + std::to_string(flags);
   // Standard error joins the answer: a box that could not be shown says so there.
-  pid_t box = spawn({"sh", "-c", "exec \"$0\" \"$1\" \"$2\" > \"$3\" 2>&1", kBin + "/toolkit_messagebox", caption,
-                     std::to_string(flags), out});
+  pid_t box = spawn({"sh", "-c", "exec \"$0\" \"$1\" \"$2\" > \"$3\" 2>&1", kBin + "/toolkit_messagebox",
+                     caption, std::to_string(flags), out});
   std::string window;
   Clock::time_point end = Clock::now() + milliseconds(20000);
   while (window.empty() && Clock::now() < end) {
     // SDL names its box in UTF-8, which xdotool's search does not read.
-    window = run("xwininfo -name '" + caption + "' 2>/dev/null | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p'");
+    window = run("xwininfo -name '" + caption +
+                 "' 2>/dev/null | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p'");
     if (window.empty()) std::this_thread::sleep_for(milliseconds(50));
   }
   if (key.empty())

@@ -1,8 +1,7 @@
 // The GL window with a real rendering context on SDL's offscreen driver.
-#include <gtest/gtest.h>
-
 #include <GL/gl.h>
 #include <SDL2/SDL.h>
+#include <gtest/gtest.h>
 
 #include "recording.h"
 #include "toolkit/mxGlWindow.h"
@@ -172,8 +171,8 @@ TEST_F(GlWindow, ImpossibleFormatFails) {
 TEST_F(GlWindow, EveryFailingStepLeavesNothingBehind) {
   using sdltesting::GlStep;
   bool first = true;
-  for (GlStep step : {GlStep::ChoosePixelFormat, GlStep::SetPixelFormat, GlStep::CreateContext,
-                      GlStep::MakeCurrent}) {
+  for (GlStep step :
+       {GlStep::ChoosePixelFormat, GlStep::SetPixelFormat, GlStep::CreateContext, GlStep::MakeCurrent}) {
     SCOPED_TRACE(static_cast<int>(step));
     if (!first) {
       ASSERT_EQ(mxAppInit(0, nullptr), 1);

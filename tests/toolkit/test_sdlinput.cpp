@@ -71,18 +71,21 @@ TEST(VirtualKeys, SystemKeysAreThoseOfWindows) {
 TEST(TypedText, KeepsSingleByteCharactersOnly) {
   EXPECT_EQ(sdlinput::typedCharacters("a"), U"a");
   EXPECT_EQ(sdlinput::typedCharacters("+-$"), U"+-$");
-  EXPECT_EQ(sdlinput::typedCharacters("\xC3\xA9"), U"\u00E9");          // é
-  EXPECT_EQ(sdlinput::typedCharacters("x\xE2\x82\xAC" "y"), U"xy");    // € dropped
-  EXPECT_EQ(sdlinput::typedCharacters("\xF0\x9F\x98\x80"), U"");       // emoji dropped
-  EXPECT_EQ(sdlinput::typedCharacters("\x80z\xC3"), U"z");             // broken UTF-8
-  EXPECT_EQ(sdlinput::typedCharacters("\x01\x7F"), U"");               // controls
+  EXPECT_EQ(sdlinput::typedCharacters("\xC3\xA9"), U"\u00E9");  // é
+  EXPECT_EQ(sdlinput::typedCharacters("x\xE2\x82\xAC"
+                                      "y"),
+            U"xy");                                               // € dropped
+  EXPECT_EQ(sdlinput::typedCharacters("\xF0\x9F\x98\x80"), U"");  // emoji dropped
+  EXPECT_EQ(sdlinput::typedCharacters("\x80z\xC3"), U"z");        // broken UTF-8
+  EXPECT_EQ(sdlinput::typedCharacters("\x01\x7F"), U"");          // controls
   EXPECT_EQ(sdlinput::typedCharacters(nullptr), U"");
 }
 
 TEST(MouseWords, KeyStateAndPosition) {
   EXPECT_EQ(sdlinput::mouseKeyState(SDL_BUTTON_LMASK | SDL_BUTTON_MMASK, KMOD_RCTRL),
             MK_LBUTTON | MK_MBUTTON | MK_CONTROL);
-  EXPECT_EQ(sdlinput::mouseKeyState(SDL_BUTTON_RMASK | SDL_BUTTON_X1MASK, KMOD_LSHIFT), MK_RBUTTON | MK_SHIFT);
+  EXPECT_EQ(sdlinput::mouseKeyState(SDL_BUTTON_RMASK | SDL_BUTTON_X1MASK, KMOD_LSHIFT),
+            MK_RBUTTON | MK_SHIFT);
   EXPECT_EQ(sdlinput::packPoint(10, 20), 0x0014000A);
   EXPECT_EQ(sdlinput::packPoint(-40, -50), static_cast<intptr_t>(0xFFCEFFD8u));
   EXPECT_EQ(sdlinput::keyMessageWord(false, false), 1);

@@ -64,7 +64,8 @@ TEST_F(Widgets, ChildIsAVisibleChildWhateverItsStyle) {
   mxWindow* parent = new mxWindow(nullptr, 0, 0, 100, 100, "", mxWindow::Popup);
   mxWindow* child = new mxWindow(parent, 5, 6, 20, 30, "", mxWindow::Popup);
   EXPECT_EQ(platform::getParent(child->getHandle()), parent->getHandle());
-  EXPECT_EQ(platform::getWindowLong(child->getHandle(), GWL_STYLE), static_cast<intptr_t>(WS_CHILD | WS_VISIBLE));
+  EXPECT_EQ(platform::getWindowLong(child->getHandle(), GWL_STYLE),
+            static_cast<intptr_t>(WS_CHILD | WS_VISIBLE));
   EXPECT_EQ(child->getParent(), parent);
   EXPECT_EQ(mxAppMainWindow(), parent);
   NativeRect r = clientRectInParent(child);

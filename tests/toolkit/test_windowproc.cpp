@@ -376,8 +376,9 @@ TEST_F(Notifications, IdentifierZeroDeliversNothing) {
   tree->setType(mxWidget::TypeTreeView);
   notify(tree, 0, TVN_SELCHANGEDA);
   notify(tree, 0, NM_RCLICK);
-  EXPECT_EQ(notify(tree, 0, NM_DBLCLK), 0);  // default handling
-  notify(tree, 3, -12345);                   // unknown code
+  EXPECT_EQ(notify(tree, 0, NM_DBLCLK), 0);     // default handling
+  notify(tree, 3, -12345);                      // unknown code
+  EXPECT_EQ(send(window, WM_NOTIFY, 3, 0), 0);  // no header at all
   EXPECT_TRUE(log.empty());
 }
 

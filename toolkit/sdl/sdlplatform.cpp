@@ -983,4 +983,9 @@ int liveGlContexts() { return static_cast<int>(glContexts.size()); }
 
 int swapCount() { return swaps; }
 
+SDL_Window* sdlWindowOf(NativeWindow window) {
+  WindowRecord* w = findWindow(window);
+  return w ? w->sdl : nullptr;
+}
+
 }  // namespace sdltesting

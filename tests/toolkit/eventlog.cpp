@@ -3,7 +3,9 @@
 // a log file, one line each (Idle events are only counted).
 //   toolkit_eventlog LOG X Y W H MODE TITLE
 // MODE: "none" (no idle target), "paused" (Idle answered with 0) or
-// "playing" (each Idle redraws and is answered with 1).
+// "playing" (each Idle redraws and is answered with 1); "busy-paused" and
+// "busy-playing" run a loop that never waits instead of mxAppRun, as the
+// baseline that idle pacing is measured against.
 #include <GL/gl.h>
 #include <time.h>
 
@@ -13,6 +15,7 @@
 
 #include "toolkit/mxApp.h"
 #include "toolkit/mxGlWindow.h"
+#include "toolkit/platform.h"
 
 namespace {
 
@@ -84,6 +87,23 @@ class LogWindow : public mxGlWindow {
   int lastMoveX = -1, lastMoveY = -1;
 };
 
+// The loop without pacing: Idle events as fast as the target takes them
+// whenever no message waits.
+int busyLoop(mxWindow* target) {
+  NativeMessage message;
+  for (;;) {
+    if (platform::peekMessage(&message)) {
+      if (!platform::getMessage(&message)) return static_cast<int>(message.wParam);
+      platform::translateMessage(message);
+      platform::dispatchMessage(message);
+      continue;
+    }
+    mxEvent idle;
+    idle.type = mxEvent::Idle;
+    target->handleEvent(&idle);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -96,13 +116,14 @@ int main(int argc, char** argv) {
   mxAppInit(argc, argv);
   mxGlWindow::setDefaultFormat(0, 16, 16);
   LogWindow* window = new LogWindow(log, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                                    std::atoi(argv[5]), argv[7], std::strcmp(argv[6], "playing") == 0);
+                                    std::atoi(argv[5]), argv[7], std::strstr(argv[6], "playing") != nullptr);
   if (std::strcmp(argv[6], "none") != 0) mxAppSetIdleTarget(window);
   window->setVisible(true);
   std::fprintf(log, "Ready type=%d width=%d height=%d\n", window->getType(), window->getWidth(),
                window->getHeight());
   std::fflush(log);
-  int result = mxAppRun();
+  bool busy = std::strncmp(argv[6], "busy-", 5) == 0;
+  int result = busy ? busyLoop(window) : mxAppRun();
   std::fprintf(log, "Exit code=%d idle=%ld\n", result, idleEvents);
   std::fclose(log);
   return result;

@@ -18,104 +18,25 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/xsession.h"
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using e2e::Clock;
+using e2e::cpuSeconds;
+using e2e::monotonicMs;
+using e2e::run;
+using e2e::spawn;
+using e2e::waitForExit;
 using std::chrono::milliseconds;
 
-const std::string kBin = TOOLKIT_TEST_BIN_DIR;
-
-std::string run(const std::string& command) {
-  std::string out;
-  if (FILE* p = popen(command.c_str(), "r")) {
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, p)) out += buffer;
-    pclose(p);
-  }
-  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-  return out;
-}
-
-pid_t spawn(const std::vector<std::string>& args) {
-  pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execvp(argv[0], argv.data());
-    _exit(127);
-  }
-  return pid;
-}
-
-// Exit status of the process, or -1 when it has not ended within the time.
-int waitForExit(pid_t pid, milliseconds limit) {
-  Clock::time_point end = Clock::now() + limit;
-  int status = 0;
-  while (Clock::now() < end) {
-    if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-    std::this_thread::sleep_for(milliseconds(20));
-  }
-  return -1;
-}
-
-// User plus system CPU time of a process in seconds.
-double cpuSeconds(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-  size_t close = text.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(text.substr(close + 2));
-  std::string field;
-  unsigned long long utime = 0, stime = 0;
-  for (int i = 3; i <= 15 && fields >> field; ++i) {
-    if (i == 14) utime = std::stoull(field);
-    if (i == 15) stime = std::stoull(field);
-  }
-  return static_cast<double>(utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-long long monotonicMs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
+const std::string kBin = e2e::testBinDir();
 
 class EndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    // Xvfb picks a free display itself and tells its number on a pipe.
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    server_ = fork();
-    if (server_ == 0) {
-      close(fds[0]);
-      int null = open("/dev/null", O_WRONLY);
-      dup2(null, 2);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-             "-noreset", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    // The number comes in two writes; the server dies if the pipe closes
-    // before the newline is written.
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    unsetenv("SDL_VIDEODRIVER");
-    // A window manager would have made this atom; with it SDL marks a
-    // borderless window in the standard way.
-    // The first connection may come before the server takes them: retry.
-    bool interned = false;
-    for (int i = 0; i < 100 && !interned; ++i) {
-      interned = run(kBin + "/x11tool intern _MOTIF_WM_HINTS 2>/dev/null; echo $?") == "0";
-      if (!interned) std::this_thread::sleep_for(milliseconds(50));
-    }
-    ASSERT_TRUE(interned) << "no connection to Xvfb at " << getenv("DISPLAY");
+    std::string error;
+    ASSERT_TRUE(server_.start(error)) << error;
     log_ = ::testing::TempDir() + "toolkit_e2e_" + std::to_string(getpid()) + ".log";
   }
 
@@ -123,10 +44,6 @@ class EndToEnd : public ::testing::Test {
     if (program_ > 0 && waitForExit(program_, milliseconds(0)) == -1) {
       kill(program_, SIGKILL);
       waitpid(program_, nullptr, 0);
-    }
-    if (server_ > 0) {
-      kill(server_, SIGTERM);
-      waitpid(server_, nullptr, 0);
     }
     std::remove(log_.c_str());
   }
@@ -227,7 +144,7 @@ class EndToEnd : public ::testing::Test {
     return latencies[latencies.size() / 2];
   }
 
-  pid_t server_ = 0;
+  e2e::XServer server_;
   pid_t program_ = 0;
   std::string log_;
 };

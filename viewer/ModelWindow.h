@@ -1,0 +1,94 @@
+// The viewer's one window: owner of the two model slots and four texture
+// slots, the view, the render mode, the animation state, the colours and the
+// toggles, and the OpenGL window that shows them.
+#pragma once
+
+#include <cstdint>
+
+#include "toolkit/mxGlWindow.h"
+
+struct Model;
+
+// Toggle bits of ModelWindow::flags.
+enum {
+    FLAG_WATER = 0x01,
+    FLAG_LIGHTING = 0x02,
+    FLAG_SPECULAR = 0x04,
+    FLAG_INTERPOLATE = 0x08,
+    FLAG_COMMANDS = 0x10,
+    FLAG_PAUSED = 0x20,
+    FLAG_BACKGROUND = 0x40
+};
+
+// Render modes.
+enum { RENDER_WIREFRAME = 0, RENDER_FLAT = 1, RENDER_SMOOTH = 2, RENDER_TEXTURED = 3 };
+
+// Texture slots; each slot's OpenGL texture object is its own number.
+enum { TEXTURE_MAIN_SKIN = 1, TEXTURE_ATTACH_SKIN = 2, TEXTURE_BACKGROUND = 3, TEXTURE_WATER = 4 };
+
+// Model slots.
+enum { MODEL_MAIN = 0, MODEL_ATTACH = 1 };
+
+class ModelWindow : public mxGlWindow {
+public:
+    ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style);
+    ~ModelWindow() override;
+
+    int handleEvent(mxEvent* event) override;
+    void draw() override;
+
+    void setRenderMode(int mode);
+    void setFrameRange(int start, int end);
+    void setMsPerFrame(float ms);
+    void setBackgroundColor(float r, float g, float b);
+    void setModelColor(float r, float g, float b);
+    void setWireColor(float r, float g, float b);
+    void setLightColor(float r, float g, float b);
+    void setBrightness(int hundredths);
+    void setFlag(int bit, bool on);
+
+    // Fills model slot 0 or 1 from a model file; null path or "" empties it.
+    // The slot's new model, or null.
+    Model* loadModel(const char* path, int slot);
+    // Fills texture slot 1 to 4 from a PCX or TGA picture; null path or ""
+    // empties it. The slot number on success, 0 otherwise. A path without
+    // ".tga" is lower-cased in place.
+    int loadTexture(char* path, int slot);
+
+    // True when the window got a working OpenGL context and may be drawn into.
+    bool hasContext() const { return getType() == TypeGlWindow; }
+
+    // The window's state. main and the input handling write some of these
+    // directly; everything else goes through the setters above.
+    // (Zero until the constructor gives each its default.)
+    float rotX = 0, rotY = 0;
+    float transX = 0, transY = 0, transZ = 0;
+    Model* models[2] = {};
+    int32_t textures[5] = {};
+    int32_t textureLimit = 0;
+    int32_t renderMode = 0;
+    float frameFraction = 0;
+    int32_t currentFrame = 0, nextFrame = 0;
+    int32_t startFrame = 0, endFrame = 0;
+    float msPerFrame = 0;
+    float backgroundColor[3] = {};
+    float modelColor[3] = {};
+    float wireColor[3] = {};
+    float lightColor[3] = {};
+    float brightness = 0;
+    int32_t flags = 0;
+
+private:
+    void animationTick();
+    void drag(const mxEvent& event);
+    void keyDown(int key);
+    void centreOnMainModel();
+    void toggle(int bit) { setFlag(bit, !(flags & bit)); }
+};
+
+// Edge of a power-of-two texture for a picture edge already limited to
+// textureLimit: everything above 128 becomes 256, smaller edges round up.
+int roundTextureEdge(int edge);
+
+// The millisecond clock of the animation; tests may point it elsewhere.
+extern uint32_t (*animationClock)();

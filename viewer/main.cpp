@@ -1,0 +1,3 @@
+#include "viewer/startup.h"
+
+int main(int argc, char** argv) { return viewerMain(argc, argv); }

@@ -1,0 +1,93 @@
+#include "viewer/startup.h"
+
+#include <climits>
+#include <cstring>
+
+#include "toolkit/mxApp.h"
+#include "viewer/ModelWindow.h"
+#include "viewer/paths.h"
+
+namespace {
+
+const char* const kConfigFile = "ombrel.cfg";
+const char* const kCaption = "Ombrel Viewer";
+constexpr int kFullScreenBits = 16;
+
+char* const pathBuffers[PATH_COUNT] = {mainModelPath, mainSkinPath,   attachModelPath,
+                                       attachSkinPath, backgroundPath, waterPath};
+
+}  // namespace
+
+int brightnessHundredths(float configured) {
+    if (!(configured == configured)) return 0;
+    if (configured >= float(INT_MAX)) return INT_MAX;
+    if (configured <= float(INT_MIN)) return INT_MIN;
+    return int(configured);
+}
+
+void storeConfiguredPaths(const ViewerConfig& config) {
+    for (int i = 0; i < PATH_COUNT; ++i) std::memcpy(pathBuffers[i], config.paths[i], PATH_BUFFER_SIZE);
+}
+
+ModelWindow* openViewerWindow(const ViewerConfig& c) {
+    mxGlWindow::setDefaultFormat(0, 16, 16);
+    ModelWindow* window = new ModelWindow(nullptr, 0, 0, c.windowWidth, c.windowHeight, "", mxWindow::Popup);
+    if (!window->hasContext()) {
+        delete window;
+        return nullptr;
+    }
+
+    window->loadModel(mainModelPath, MODEL_MAIN);
+    window->loadModel(attachModelPath, MODEL_ATTACH);
+    window->loadTexture(mainSkinPath, TEXTURE_MAIN_SKIN);
+    window->loadTexture(attachSkinPath, TEXTURE_ATTACH_SKIN);
+    window->loadTexture(backgroundPath, TEXTURE_BACKGROUND);
+    window->loadTexture(waterPath, TEXTURE_WATER);
+
+    window->rotX = c.rotX;
+    window->rotY = c.rotY;
+    window->transX = c.transX;
+    window->transY = c.transY;
+    window->transZ = c.transZ;
+    window->setRenderMode(c.renderMode);
+    window->frameFraction = c.frameFraction;
+    window->currentFrame = c.currentFrame;
+    window->nextFrame = c.nextFrame;
+    window->startFrame = c.startFrame;
+    window->endFrame = c.endFrame;
+    window->setMsPerFrame(c.msPerFrame);
+    window->setBackgroundColor(c.backgroundColor[0], c.backgroundColor[1], c.backgroundColor[2]);
+    window->setModelColor(c.modelColor[0], c.modelColor[1], c.modelColor[2]);
+    window->setWireColor(c.wireColor[0], c.wireColor[1], c.wireColor[2]);
+    window->setLightColor(c.lightColor[0], c.lightColor[1], c.lightColor[2]);
+    window->setBrightness(brightnessHundredths(c.brightness));
+    // Lighting always starts off, whatever the file says; the same call
+    // brings the draw-path switches in line with the stored bits.
+    window->flags = c.flags;
+    window->setFlag(FLAG_LIGHTING, false);
+    // Only textures loaded from now on obey the configured limit.
+    window->textureLimit = c.textureLimit;
+    return window;
+}
+
+int viewerMain(int argc, char** argv) {
+    mxAppInit(argc, argv);
+    ViewerConfig config;
+    if (!readConfig(kConfigFile, config)) {
+        mxShowMessage(nullptr, "Error loading configuration", kCaption, MSG_ERROR);
+        return 0;
+    }
+    storeConfiguredPaths(config);
+    if (config.fullScreen) mxAppSetScreenMode(config.windowWidth, config.windowHeight, kFullScreenBits);
+    int result;
+    if (openViewerWindow(config)) {
+        result = mxAppRun();
+    } else {
+        // Without a rendering context there is nothing to show: say so
+        // rather than run an empty window, and report the failure.
+        mxShowMessage(nullptr, "Error creating the OpenGL window", kCaption, MSG_ERROR);
+        result = 1;
+    }
+    if (config.fullScreen) mxAppSetScreenMode(0, 0, 0);
+    return result;
+}

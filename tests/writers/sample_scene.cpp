@@ -142,7 +142,9 @@ void fishSection(float u, float& halfHeight, float& halfWidth) {
     } else {
         float q = (u - kFishTailStart) / (1 - kFishTailStart);
         halfHeight = 1.1f + 13 * std::pow(q, 0.8f);
-        halfWidth = 0.6f * (1 - q);
+        // Thin, but thicker than one step of the 8-bit positions, so the two
+        // faces of the fin never swap places; the last ring closes it.
+        halfWidth = q < 1 ? 0.5f : 0;
     }
 }
 

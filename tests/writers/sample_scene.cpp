@@ -206,42 +206,49 @@ std::vector<Vec3> bubblePoints(int frame, std::vector<Vec3>& ringCentres) {
 
 // A 256-colour palette for an RGB picture by a few rounds of k-means, then
 // every pixel mapped to its nearest entry: smooth gradients stay smooth.
+// Pixels are matched to entries through a cache of 64 x 64 x 64 colour
+// cells, so each round costs the cells in use, not every pixel, times 256.
 IndexedPicture quantize(int width, int height, const std::vector<Rgb>& pixels) {
-    std::vector<std::array<float, 3>> centres(256);
-    for (int k = 0; k < 256; ++k) centres[size_t(k)] = pixels[(size_t(k) * 7919) % pixels.size()];
-    std::vector<uint8_t> nearest(pixels.size());
-    auto assign = [&]() {
-        for (size_t p = 0; p < pixels.size(); ++p) {
-            int best = 0;
+    auto channel = [](float v) { return int(std::lround(std::clamp(v, 0.0f, 1.0f) * 255)); };
+    auto cellOf = [&](const Rgb& p) { return (channel(p[0]) >> 2) << 12 | (channel(p[1]) >> 2) << 6 | channel(p[2]) >> 2; };
+    // Start from colours spread evenly over the picture's brightness range.
+    std::vector<Rgb> byBrightness = pixels;
+    std::sort(byBrightness.begin(), byBrightness.end(),
+              [](const Rgb& a, const Rgb& b) { return a[0] + a[1] + a[2] < b[0] + b[1] + b[2]; });
+    std::vector<Rgb> centres(256);
+    for (size_t k = 0; k < 256; ++k) centres[k] = byBrightness[(2 * k + 1) * byBrightness.size() / 512];
+    std::vector<int> nearestOfCell;
+    auto nearest = [&](const Rgb& p) {
+        int& cached = nearestOfCell[size_t(cellOf(p))];
+        if (cached < 0) {
             float bestDistance = 1e9f;
             for (int k = 0; k < 256; ++k) {
-                const auto& c = centres[size_t(k)];
-                float d = (pixels[p][0] - c[0]) * (pixels[p][0] - c[0]) + (pixels[p][1] - c[1]) * (pixels[p][1] - c[1]) +
-                          (pixels[p][2] - c[2]) * (pixels[p][2] - c[2]);
-                if (d < bestDistance) bestDistance = d, best = k;
+                const Rgb& c = centres[size_t(k)];
+                float d = (p[0] - c[0]) * (p[0] - c[0]) + (p[1] - c[1]) * (p[1] - c[1]) + (p[2] - c[2]) * (p[2] - c[2]);
+                if (d < bestDistance) bestDistance = d, cached = k;
             }
-            nearest[p] = uint8_t(best);
         }
+        return cached;
     };
-    for (int round = 0; round < 6; ++round) {
-        assign();
+    for (int round = 0; round < 12; ++round) {
+        nearestOfCell.assign(size_t(1) << 18, -1);
         std::vector<std::array<double, 4>> sums(256, {0, 0, 0, 0});
-        for (size_t p = 0; p < pixels.size(); ++p) {
-            auto& s = sums[nearest[p]];
-            for (int c = 0; c < 3; ++c) s[size_t(c)] += pixels[p][size_t(c)];
-            s[3] += 1;
+        for (const Rgb& p : pixels) {
+            auto& sum = sums[size_t(nearest(p))];
+            for (int c = 0; c < 3; ++c) sum[size_t(c)] += p[size_t(c)];
+            sum[3] += 1;
         }
-        for (int k = 0; k < 256; ++k)
-            if (sums[size_t(k)][3] > 0)
-                for (int c = 0; c < 3; ++c) centres[size_t(k)][size_t(c)] = float(sums[size_t(k)][size_t(c)] / sums[size_t(k)][3]);
+        for (size_t k = 0; k < 256; ++k)
+            if (sums[k][3] > 0)
+                for (size_t c = 0; c < 3; ++c) centres[k][c] = float(sums[k][c] / sums[k][3]);
     }
-    assign();
+    nearestOfCell.assign(size_t(1) << 18, -1);
     IndexedPicture picture;
     picture.width = width;
     picture.height = height;
-    picture.indices = nearest;
-    for (const auto& c : centres)
-        for (float channel : c) picture.palette.push_back(uint8_t(std::lround(std::clamp(channel, 0.0f, 1.0f) * 255)));
+    for (const Rgb& p : pixels) picture.indices.push_back(uint8_t(nearest(p)));
+    for (const Rgb& c : centres)
+        for (float v : c) picture.palette.push_back(uint8_t(channel(v)));
     return picture;
 }
 

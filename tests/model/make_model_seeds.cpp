@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
     Md2Model badIndices = pyramid;
     badIndices.triangles[1].vertexIndex[2] = 5;
     badIndices.triangles[2].texCoordIndex[0] = -1;
-    badIndices.commands[3 + 2] = 77;  // the fan's second entry
+    badIndices.commands[1 + 3 + 2] = 5;  // the fan's second entry points just past the vertices
     write("bad_indices.md2", md2Bytes(badIndices));
 
     Md2Model unterminated = pyramid;

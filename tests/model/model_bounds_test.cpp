@@ -1,4 +1,4 @@
-// The bounding box over frame 0, and the draw-path switches' start values.
+// The bounding box over frame 0.
 #include <gtest/gtest.h>
 
 #include "model/draw.h"
@@ -70,15 +70,4 @@ TEST(ModelBounds, EmptyBoxWithoutVerticesOrFrames) {
 
     modelBounds(nullptr, &box);
     expectBox(box, 999999, -999999, 999999, -999999, 999999, -999999);
-}
-
-TEST(DrawPath, SwitchesStartOnAndFollowSetDrawPath) {
-    EXPECT_EQ(useCommands, 1);
-    EXPECT_EQ(useInterpolation, 1);
-    setDrawPath(0, 1);
-    EXPECT_EQ(useCommands, 0);
-    EXPECT_EQ(useInterpolation, 1);
-    setDrawPath(1, 0);
-    EXPECT_EQ(useCommands, 1);
-    EXPECT_EQ(useInterpolation, 0);
 }

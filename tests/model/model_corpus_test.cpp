@@ -24,6 +24,8 @@ const CorpusModel kCorpus[] = {
     {"sydney.md2", 308, 193, 342, 679, 198, "stand1"},
 };
 
+void PrintTo(const CorpusModel& model, std::ostream* out) { *out << model.file; }
+
 // Frame `frame`'s vertex k decoded straight from the file bytes, in double.
 struct RawVertex {
     double x, y, z;

@@ -3,8 +3,6 @@
 #include <SDL.h>
 #include <GL/gl.h>
 
-#include <dlfcn.h>
-#include <link.h>
 
 #include <algorithm>
 #include <string>
@@ -71,22 +69,6 @@ bool feedbackPass(const std::function<void()>& draw, std::vector<std::vector<GLf
     return true;
 }
 
-// Keeps every library loaded so far (the GL driver and its compiler among
-// them) in memory until the process ends. The driver is otherwise unloaded
-// when the context goes, and LeakSanitizer could then neither name its frames
-// nor match them against the GL suppression file.
-void pinLoadedLibraries() {
-    std::vector<std::string> paths;
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void* out) {
-            if (info->dlpi_name && info->dlpi_name[0])
-                static_cast<std::vector<std::string>*>(out)->push_back(info->dlpi_name);
-            return 0;
-        },
-        &paths);
-    for (const std::string& path : paths) dlopen(path.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-}
-
 }  // namespace
 
 GlContext::GlContext() {
@@ -98,7 +80,6 @@ GlContext::GlContext() {
     context_ = SDL_GL_CreateContext(window);
     if (!context_) return;
     SDL_GL_MakeCurrent(window, context_);
-    pinLoadedLibraries();
 }
 
 GlContext::~GlContext() {

@@ -29,8 +29,8 @@ bool offscreenContextReady() {
     static const bool ready = [] {
         SDL_setenv("SDL_VIDEODRIVER", "offscreen", 0);
         if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
-        SDL_Window* window = SDL_CreateWindow("bench", 0, 0, kWindowSize, kWindowSize,
-                                              SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        SDL_Window* window =
+            SDL_CreateWindow("bench", 0, 0, kWindowSize, kWindowSize, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (!window) return false;
         SDL_GLContext context = SDL_GL_CreateContext(window);
         if (!context || SDL_GL_MakeCurrent(window, context) != 0) return false;
@@ -78,9 +78,7 @@ struct FlatDraw {
 Corner corner(const ModelVertex& a, const ModelVertex& b, float f, float s, float t) {
     const float g = 1.0f - f;
     const float n[3] = {g * a.nx + f * b.nx, g * a.ny + f * b.ny, g * a.nz + f * b.nz};
-    return {{n[0], n[2], -n[1]},
-            {s, t},
-            {a.x + f * (b.x - a.x), a.y + f * (b.y - a.y), a.z + f * (b.z - a.z)}};
+    return {{n[0], n[2], -n[1]}, {s, t}, {a.x + f * (b.x - a.x), a.y + f * (b.y - a.y), a.z + f * (b.z - a.z)}};
 }
 
 float wordAsFloat(int32_t word) {
@@ -102,8 +100,8 @@ FlatDraw flatten(const Model* model, Routine routine) {
             for (int k = 0; k < 3; ++k) {
                 const ModelTexCoord& c = model->texCoords[tri.texCoordIndex[k]];
                 const int v = tri.vertexIndex[k];
-                flat.corners.push_back(corner(a[v], b[v], f, float(c.s) / model->skinWidth,
-                                              float(c.t) / model->skinHeight));
+                flat.corners.push_back(
+                    corner(a[v], b[v], f, float(c.s) / model->skinWidth, float(c.t) / model->skinHeight));
             }
         }
         flat.primitives.push_back({GL_TRIANGLES, 0, flat.corners.size()});
@@ -139,17 +137,28 @@ void issue(const FlatDraw& flat) {
 
 void drawWith(const Model* model, Routine routine) {
     switch (routine) {
-    case Routine::Triangles: drawTriangles(model, kFrameA); break;
-    case Routine::TrianglesLerp: drawTrianglesLerp(model, kFrameA, kFrameB, kFraction); break;
-    case Routine::Commands: drawCommands(model, kFrameA); break;
-    case Routine::CommandsLerp: drawCommandsLerp(model, kFrameA, kFrameB, kFraction); break;
+    case Routine::Triangles:
+        drawTriangles(model, kFrameA);
+        break;
+    case Routine::TrianglesLerp:
+        drawTrianglesLerp(model, kFrameA, kFrameB, kFraction);
+        break;
+    case Routine::Commands:
+        drawCommands(model, kFrameA);
+        break;
+    case Routine::CommandsLerp:
+        drawCommandsLerp(model, kFrameA, kFrameB, kFraction);
+        break;
     }
 }
 
 bool ready(benchmark::State& state, const Model* model) {
-    if (!offscreenContextReady()) state.SkipWithError("no offscreen GL context");
-    else if (!model) state.SkipWithError("model did not load");
-    else return true;
+    if (!offscreenContextReady())
+        state.SkipWithError("no offscreen GL context");
+    else if (!model)
+        state.SkipWithError("model did not load");
+    else
+        return true;
     return false;
 }
 
@@ -176,15 +185,15 @@ void BM_DrawBaseline(benchmark::State& state, const std::string& (*path)(), Rout
 
 }  // namespace
 
-#define DRAW_BENCHMARKS(model, path)                                                                              \
-    BENCHMARK_CAPTURE(BM_Draw, model##_triangles, path, Routine::Triangles)->Unit(benchmark::kMicrosecond);        \
+#define DRAW_BENCHMARKS(model, path)                                                                                \
+    BENCHMARK_CAPTURE(BM_Draw, model##_triangles, path, Routine::Triangles)->Unit(benchmark::kMicrosecond);         \
     BENCHMARK_CAPTURE(BM_DrawBaseline, model##_triangles, path, Routine::Triangles)->Unit(benchmark::kMicrosecond); \
     BENCHMARK_CAPTURE(BM_Draw, model##_trianglesLerp, path, Routine::TrianglesLerp)->Unit(benchmark::kMicrosecond); \
-    BENCHMARK_CAPTURE(BM_DrawBaseline, model##_trianglesLerp, path, Routine::TrianglesLerp)                        \
-        ->Unit(benchmark::kMicrosecond);                                                                          \
-    BENCHMARK_CAPTURE(BM_Draw, model##_commands, path, Routine::Commands)->Unit(benchmark::kMicrosecond);          \
-    BENCHMARK_CAPTURE(BM_DrawBaseline, model##_commands, path, Routine::Commands)->Unit(benchmark::kMicrosecond);  \
-    BENCHMARK_CAPTURE(BM_Draw, model##_commandsLerp, path, Routine::CommandsLerp)->Unit(benchmark::kMicrosecond);  \
+    BENCHMARK_CAPTURE(BM_DrawBaseline, model##_trianglesLerp, path, Routine::TrianglesLerp)                         \
+        ->Unit(benchmark::kMicrosecond);                                                                            \
+    BENCHMARK_CAPTURE(BM_Draw, model##_commands, path, Routine::Commands)->Unit(benchmark::kMicrosecond);           \
+    BENCHMARK_CAPTURE(BM_DrawBaseline, model##_commands, path, Routine::Commands)->Unit(benchmark::kMicrosecond);   \
+    BENCHMARK_CAPTURE(BM_Draw, model##_commandsLerp, path, Routine::CommandsLerp)->Unit(benchmark::kMicrosecond);   \
     BENCHMARK_CAPTURE(BM_DrawBaseline, model##_commandsLerp, path, Routine::CommandsLerp)->Unit(benchmark::kMicrosecond)
 
 DRAW_BENCHMARKS(faerie, &faerieModelPath);

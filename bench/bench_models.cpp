@@ -35,7 +35,8 @@ const std::string& faerieModelPath() {
 const std::string& largeModelPath() {
     static const std::string path = [] {
         const char* dir = std::getenv("TMPDIR");
-        std::string p = std::string(dir && *dir ? dir : "/tmp") + "/ombrel_bench_large_" + std::to_string(getpid()) + ".md2";
+        std::string p =
+            std::string(dir && *dir ? dir : "/tmp") + "/ombrel_bench_large_" + std::to_string(getpid()) + ".md2";
         testdata::writeFile(p, testdata::md2Bytes(testdata::md2TorusModel(198, 64, 32)));
         std::atexit([] { std::remove(largeModelPath().c_str()); });
         return p;

@@ -191,6 +191,11 @@ void BM_loadSkin(benchmark::State& state) {
     path.push_back(0);
     for (auto _ : state) benchmark::DoNotOptimize(w->loadTexture(path.data(), TEXTURE_ATTACH_SKIN));
 }
-BENCHMARK(BM_loadSkin)->Name("viewer/loadTexture_faerie")->ArgName("tga")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_loadSkin)
+    ->Name("viewer/loadTexture_faerie")
+    ->ArgName("tga")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -24,12 +24,12 @@ namespace {
 
 // Every file the tool touches, all relative to its own directory.
 struct FileNames {
-    const char* gl;          // the bundled OpenGL library
-    const char* glAside;     // where it is moved to
-    const char* glu;         // the bundled GLU library
+    const char* gl;       // the bundled OpenGL library
+    const char* glAside;  // where it is moved to
+    const char* glu;      // the bundled GLU library
     const char* gluAside;
-    const char* config;      // deleted, so the front end writes it anew
-    const char* frontEnd;    // started, not waited for
+    const char* config;    // deleted, so the front end writes it anew
+    const char* frontEnd;  // started, not waited for
 };
 
 #ifdef _WIN32
@@ -43,8 +43,7 @@ const char kSeparator = '\\';
 // bundles its own GL puts files of exactly those names beside its programs
 // (found there through an $ORIGIN run path). The moved copies keep the
 // ".so.1" ending but carry names nothing asks for. Programs have no ".exe".
-const FileNames kNames = {"libGL.so.1",     "libmesagl.so.1", "libGLU.so.1",
-                          "libmesaglu.so.1", "ombrel.cfg",     "ombrel"};
+const FileNames kNames = {"libGL.so.1", "libmesagl.so.1", "libGLU.so.1", "libmesaglu.so.1", "ombrel.cfg", "ombrel"};
 const char kSeparator = '/';
 #endif
 

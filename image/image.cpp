@@ -140,8 +140,7 @@ mxImage* readPcxImage(const char* path) {
     if (xmax < xmin || ymax < ymin) return nullptr;
     int64_t width = int64_t(xmax) - xmin + 1, height = int64_t(ymax) - ymin + 1;
     // The densest run packs 63 pixels into two bytes.
-    if (!sizeAllowed(width, height) || !fileCanBack(width * height, fileSize - kPcxHeaderSize, 63, 2))
-        return nullptr;
+    if (!sizeAllowed(width, height) || !fileCanBack(width * height, fileSize - kPcxHeaderSize, 63, 2)) return nullptr;
 
     std::unique_ptr<mxImage> image(new (std::nothrow) mxImage);
     if (!image || !image->create(int(width), int(height), 8)) return nullptr;

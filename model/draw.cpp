@@ -19,8 +19,7 @@ constexpr float kEmptyBoundsMax = -999999.0f;
 // The vertices of frame `frame`, or null when the model has no such frame
 // or its frames have no vertices.
 const ModelVertex* frameVertices(const Model* model, int frame) {
-    if (!model || !model->frames || frame < 0 || frame >= model->numFrames || model->numVertices <= 0)
-        return nullptr;
+    if (!model || !model->frames || frame < 0 || frame >= model->numFrames || model->numVertices <= 0) return nullptr;
     return model->frames[frame].vertices;
 }
 

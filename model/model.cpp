@@ -41,10 +41,10 @@ int64_t fileSize(FILE* file) {
 
 void readHeader(const uint8_t* bytes, Model* model) {
     int32_t* const fields[] = {
-        &model->magic,           &model->version,         &model->skinWidth,      &model->skinHeight,
-        &model->frameSize,       &model->numSkins,        &model->numVertices,    &model->numTexCoords,
-        &model->numTriangles,    &model->numCommands,     &model->numFrames,      &model->offsetSkins,
-        &model->offsetTexCoords, &model->offsetTriangles, &model->offsetFrames,   &model->offsetCommands,
+        &model->magic,           &model->version,         &model->skinWidth,    &model->skinHeight,
+        &model->frameSize,       &model->numSkins,        &model->numVertices,  &model->numTexCoords,
+        &model->numTriangles,    &model->numCommands,     &model->numFrames,    &model->offsetSkins,
+        &model->offsetTexCoords, &model->offsetTriangles, &model->offsetFrames, &model->offsetCommands,
         &model->offsetEnd,
     };
     static_assert(sizeof fields / sizeof fields[0] * kWordSize == MODEL_HEADER_SIZE, "17 header fields");

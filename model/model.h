@@ -22,8 +22,8 @@
 
 #include <cstdint>
 
-constexpr int32_t MODEL_MAGIC = 0x32504449;  // "IDP2" read as a little-endian int32
-constexpr int MODEL_HEADER_SIZE = 68;         // 17 int32 fields
+constexpr int32_t MODEL_MAGIC = 0x32504449;    // "IDP2" read as a little-endian int32
+constexpr int MODEL_HEADER_SIZE = 68;          // 17 int32 fields
 constexpr int MODEL_FRAME_BUFFER_SIZE = 8320;  // largest frame the reader accepts, in bytes
 constexpr int MODEL_FRAME_HEADER_SIZE = 40;    // scale, translate, name
 constexpr int MODEL_SKIN_NAME_SIZE = 64;

@@ -1,8 +1,9 @@
 // The 162 unit normals a packed vertex selects by its normal index, in the
 // file format's own order and axes (z up). They are converted to the viewer's
-// axes only when drawn.
+// axes only when drawn. Kept one entry a line, as in the published table.
 #include "model/model.h"
 
+// clang-format off
 const float modelNormals[MODEL_NUM_NORMALS][3] = {
     {-0.525731f, 0.000000f, 0.850651f},
     {-0.442863f, 0.238856f, 0.864188f},
@@ -167,3 +168,4 @@ const float modelNormals[MODEL_NUM_NORMALS][3] = {
     {-0.587785f, -0.425325f, -0.688191f},
     {-0.688191f, -0.587785f, -0.425325f},
 };
+// clang-format on

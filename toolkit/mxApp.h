@@ -10,12 +10,12 @@ class mxWindow;
 // Flags of mxShowMessage: the first set button flag and the first set icon
 // flag in this order choose the box's buttons and icon.
 enum {
-  MSG_YESNO = 0x01,
-  MSG_YESNOCANCEL = 0x02,
-  MSG_INFO = 0x04,
-  MSG_ERROR = 0x08,
-  MSG_WARNING = 0x10,
-  MSG_QUESTION = 0x20
+    MSG_YESNO = 0x01,
+    MSG_YESNOCANCEL = 0x02,
+    MSG_INFO = 0x04,
+    MSG_ERROR = 0x08,
+    MSG_WARNING = 0x10,
+    MSG_QUESTION = 0x20
 };
 
 // 1 when the toolkit is ready, 0 when its window class could not be registered.

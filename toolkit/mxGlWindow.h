@@ -10,23 +10,23 @@ struct mxGlContext;
 // swapBuffers do nothing and report false. It stays registered like any
 // widget, so it is destroyed exactly once, by its owner or by mxAppQuit.
 class mxGlWindow : public mxWindow {
- public:
-  mxGlWindow(mxWindow* parent, int x, int y, int w, int h, const char* label = "", int style = 0);
-  ~mxGlWindow() override;
+public:
+    mxGlWindow(mxWindow* parent, int x, int y, int w, int h, const char* label = "", int style = 0);
+    ~mxGlWindow() override;
 
-  // Colour and depth bits of every GL window created afterwards (low 8 bits
-  // of each are used); mode is stored only.
-  static void setDefaultFormat(int mode, int colorBits, int depthBits);
+    // Colour and depth bits of every GL window created afterwards (low 8 bits
+    // of each are used); mode is stored only.
+    static void setDefaultFormat(int mode, int colorBits, int depthBits);
 
-  void setDrawCallback(void (*callback)());
-  bool makeCurrent();
-  bool swapBuffers();
-  // Makes the context current, draws (the callback if one is installed,
-  // else draw) and swaps; the swap's result.
-  bool redraw() override;
-  virtual void draw();
+    void setDrawCallback(void (*callback)());
+    bool makeCurrent();
+    bool swapBuffers();
+    // Makes the context current, draws (the callback if one is installed,
+    // else draw) and swaps; the swap's result.
+    bool redraw() override;
+    virtual void draw();
 
- private:
-  mxGlContext* context_;
-  void (*drawCallback_)();
+private:
+    mxGlContext* context_;
+    void (*drawCallback_)();
 };

@@ -5,16 +5,16 @@
 // A toolkit window: a native window of the toolkit's class that leads back
 // to this object, so the window procedure can deliver events to it.
 class mxWindow : public mxWidget {
- public:
-  // Style codes of a window without a parent; a child window is always a
-  // visible child, whatever the code.
-  enum Style { Normal = 0, Popup = 1, Dialog = 2, ModalDialog = 3 };
+public:
+    // Style codes of a window without a parent; a child window is always a
+    // visible child, whatever the code.
+    enum Style { Normal = 0, Popup = 1, Dialog = 2, ModalDialog = 3 };
 
-  mxWindow(mxWindow* parent, int x, int y, int w, int h, const char* label = "", int style = 0);
-  ~mxWindow() override;
+    mxWindow(mxWindow* parent, int x, int y, int w, int h, const char* label = "", int style = 0);
+    ~mxWindow() override;
 
-  // Nonzero when the event was handled; this version handles nothing.
-  virtual int handleEvent(mxEvent* event);
-  // Repaints the window; true when a frame was drawn. This version draws nothing.
-  virtual bool redraw();
+    // Nonzero when the event was handled; this version handles nothing.
+    virtual int handleEvent(mxEvent* event);
+    // Repaints the window; true when a frame was drawn. This version draws nothing.
+    virtual bool redraw();
 };

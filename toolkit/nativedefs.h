@@ -204,93 +204,93 @@ struct NativeWindowHandle;
 using NativeWindow = NativeWindowHandle*;
 
 struct NativeRect {
-  int32_t left = 0;
-  int32_t top = 0;
-  int32_t right = 0;
-  int32_t bottom = 0;
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
 };
 
 struct NativePoint {
-  int32_t x = 0;
-  int32_t y = 0;
+    int32_t x = 0;
+    int32_t y = 0;
 };
 
 // The header a WM_NOTIFY message points to.
 struct NativeNotifyHeader {
-  NativeWindow source = nullptr;
-  uintptr_t sourceId = 0;
-  unsigned code = 0;
+    NativeWindow source = nullptr;
+    uintptr_t sourceId = 0;
+    unsigned code = 0;
 };
 
 // A tab-control item as TCM_GETITEMA fills it.
 struct NativeTabItem {
-  uint32_t mask = 0;
-  uint32_t state = 0;
-  uint32_t stateMask = 0;
-  char* text = nullptr;
-  int32_t textMax = 0;
-  int32_t image = 0;
-  intptr_t param = 0;
+    uint32_t mask = 0;
+    uint32_t state = 0;
+    uint32_t stateMask = 0;
+    char* text = nullptr;
+    int32_t textMax = 0;
+    int32_t image = 0;
+    intptr_t param = 0;
 };
 
 // The display-mode record of a display change (DEVMODEA, 156 bytes).
 #pragma pack(push, 4)
 struct NativeDisplayMode {
-  char deviceName[32];
-  uint16_t specVersion;
-  uint16_t driverVersion;
-  uint16_t size;
-  uint16_t driverExtra;
-  uint32_t fields;
-  int16_t orientation;
-  int16_t paperSize;
-  int16_t paperLength;
-  int16_t paperWidth;
-  int16_t scale;
-  int16_t copies;
-  int16_t defaultSource;
-  int16_t printQuality;
-  int16_t color;
-  int16_t duplex;
-  int16_t yResolution;
-  int16_t ttOption;
-  int16_t collate;
-  char formName[32];
-  uint16_t logPixels;
-  uint32_t bitsPerPel;
-  uint32_t pelsWidth;
-  uint32_t pelsHeight;
-  uint32_t displayFlags;
-  uint32_t displayFrequency;
-  uint32_t icmMethod;
-  uint32_t icmIntent;
-  uint32_t mediaType;
-  uint32_t ditherType;
-  uint32_t reserved1;
-  uint32_t reserved2;
-  uint32_t panningWidth;
-  uint32_t panningHeight;
+    char deviceName[32];
+    uint16_t specVersion;
+    uint16_t driverVersion;
+    uint16_t size;
+    uint16_t driverExtra;
+    uint32_t fields;
+    int16_t orientation;
+    int16_t paperSize;
+    int16_t paperLength;
+    int16_t paperWidth;
+    int16_t scale;
+    int16_t copies;
+    int16_t defaultSource;
+    int16_t printQuality;
+    int16_t color;
+    int16_t duplex;
+    int16_t yResolution;
+    int16_t ttOption;
+    int16_t collate;
+    char formName[32];
+    uint16_t logPixels;
+    uint32_t bitsPerPel;
+    uint32_t pelsWidth;
+    uint32_t pelsHeight;
+    uint32_t displayFlags;
+    uint32_t displayFrequency;
+    uint32_t icmMethod;
+    uint32_t icmIntent;
+    uint32_t mediaType;
+    uint32_t ditherType;
+    uint32_t reserved1;
+    uint32_t reserved2;
+    uint32_t panningWidth;
+    uint32_t panningHeight;
 };
 #pragma pack(pop)
 static_assert(sizeof(NativeDisplayMode) == 156, "display-mode record must be 156 bytes");
 
 // A pixel-format request or description (PIXELFORMATDESCRIPTOR, 40 bytes).
 struct NativePixelFormat {
-  uint16_t size;
-  uint16_t version;
-  uint32_t flags;
-  uint8_t pixelType;
-  uint8_t colorBits;
-  uint8_t redBits, redShift, greenBits, greenShift, blueBits, blueShift;
-  uint8_t alphaBits, alphaShift;
-  uint8_t accumBits, accumRedBits, accumGreenBits, accumBlueBits, accumAlphaBits;
-  uint8_t depthBits;
-  uint8_t stencilBits;
-  uint8_t auxBuffers;
-  uint8_t layerType;
-  uint8_t reserved;
-  uint32_t layerMask;
-  uint32_t visibleMask;
-  uint32_t damageMask;
+    uint16_t size;
+    uint16_t version;
+    uint32_t flags;
+    uint8_t pixelType;
+    uint8_t colorBits;
+    uint8_t redBits, redShift, greenBits, greenShift, blueBits, blueShift;
+    uint8_t alphaBits, alphaShift;
+    uint8_t accumBits, accumRedBits, accumGreenBits, accumBlueBits, accumAlphaBits;
+    uint8_t depthBits;
+    uint8_t stencilBits;
+    uint8_t auxBuffers;
+    uint8_t layerType;
+    uint8_t reserved;
+    uint32_t layerMask;
+    uint32_t visibleMask;
+    uint32_t damageMask;
 };
 static_assert(sizeof(NativePixelFormat) == 40, "pixel-format record must be 40 bytes");

@@ -20,43 +20,42 @@ using NativeIcon = NativeIconHandle*;
 struct NativeCursorHandle;
 using NativeCursor = NativeCursorHandle*;
 
-using WindowProcedure = intptr_t (*)(NativeWindow window, unsigned message, uintptr_t wParam,
-                                     intptr_t lParam);
+using WindowProcedure = intptr_t (*)(NativeWindow window, unsigned message, uintptr_t wParam, intptr_t lParam);
 
 struct NativeMessage {
-  NativeWindow window = nullptr;
-  unsigned message = WM_NULL;
-  uintptr_t wParam = 0;
-  intptr_t lParam = 0;
+    NativeWindow window = nullptr;
+    unsigned message = WM_NULL;
+    uintptr_t wParam = 0;
+    intptr_t lParam = 0;
 };
 
 struct NativeWindowClass {
-  const char* name = nullptr;
-  uint32_t style = 0;
-  WindowProcedure procedure = nullptr;
-  NativeIcon icon = nullptr;
-  NativeCursor cursor = nullptr;
-  intptr_t background = 0;  // class brush: a system colour index plus one
+    const char* name = nullptr;
+    uint32_t style = 0;
+    WindowProcedure procedure = nullptr;
+    NativeIcon icon = nullptr;
+    NativeCursor cursor = nullptr;
+    intptr_t background = 0;  // class brush: a system colour index plus one
 };
 
 struct NativeWindowCreation {
-  const char* className = nullptr;
-  const char* title = nullptr;
-  uint32_t style = 0;
-  int x = 0, y = 0, width = 0, height = 0;
-  NativeWindow parent = nullptr;
-  // The pixel format the window must be able to take. Where a window's
-  // format is fixed when it is created (X11), the backend applies it here;
-  // elsewhere it is chosen later on the device context.
-  const NativePixelFormat* pixelFormat = nullptr;
+    const char* className = nullptr;
+    const char* title = nullptr;
+    uint32_t style = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+    NativeWindow parent = nullptr;
+    // The pixel format the window must be able to take. Where a window's
+    // format is fixed when it is created (X11), the backend applies it here;
+    // elsewhere it is chosen later on the device context.
+    const NativePixelFormat* pixelFormat = nullptr;
 };
 
 // One entry of a batch of window positions applied together.
 struct NativeWindowPosition {
-  NativeWindow window = nullptr;
-  NativeWindow insertAfter = nullptr;  // null: top of the Z order
-  int x = 0, y = 0, width = 0, height = 0;
-  unsigned flags = 0;  // SWP_*
+    NativeWindow window = nullptr;
+    NativeWindow insertAfter = nullptr;  // null: top of the Z order
+    int x = 0, y = 0, width = 0, height = 0;
+    unsigned flags = 0;  // SWP_*
 };
 
 namespace platform {

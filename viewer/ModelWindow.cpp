@@ -76,17 +76,11 @@ void ModelWindow::setBackgroundColor(float r, float g, float b) {
     backgroundColor[0] = r, backgroundColor[1] = g, backgroundColor[2] = b;
 }
 
-void ModelWindow::setModelColor(float r, float g, float b) {
-    modelColor[0] = r, modelColor[1] = g, modelColor[2] = b;
-}
+void ModelWindow::setModelColor(float r, float g, float b) { modelColor[0] = r, modelColor[1] = g, modelColor[2] = b; }
 
-void ModelWindow::setWireColor(float r, float g, float b) {
-    wireColor[0] = r, wireColor[1] = g, wireColor[2] = b;
-}
+void ModelWindow::setWireColor(float r, float g, float b) { wireColor[0] = r, wireColor[1] = g, wireColor[2] = b; }
 
-void ModelWindow::setLightColor(float r, float g, float b) {
-    lightColor[0] = r, lightColor[1] = g, lightColor[2] = b;
-}
+void ModelWindow::setLightColor(float r, float g, float b) { lightColor[0] = r, lightColor[1] = g, lightColor[2] = b; }
 
 void ModelWindow::setBrightness(int hundredths) {
     brightness = float(hundredths) * 0.01f;

@@ -13,7 +13,7 @@ const char* const kConfigFile = "ombrel.cfg";
 const char* const kCaption = "Ombrel Viewer";
 constexpr int kFullScreenBits = 16;
 
-char* const pathBuffers[PATH_COUNT] = {mainModelPath, mainSkinPath,   attachModelPath,
+char* const pathBuffers[PATH_COUNT] = {mainModelPath,  mainSkinPath,   attachModelPath,
                                        attachSkinPath, backgroundPath, waterPath};
 
 }  // namespace

@@ -14,8 +14,12 @@ namespace {
 
 std::string corpus(const char* name) { return std::string(OMBREL_CORPUS_DIR) + "/" + name; }
 
-std::unique_ptr<mxImage> readPcx(const char* name) { return std::unique_ptr<mxImage>(readPcxImage(corpus(name).c_str())); }
-std::unique_ptr<mxImage> readTga(const char* name) { return std::unique_ptr<mxImage>(readTgaImage(corpus(name).c_str())); }
+std::unique_ptr<mxImage> readPcx(const char* name) {
+    return std::unique_ptr<mxImage>(readPcxImage(corpus(name).c_str()));
+}
+std::unique_ptr<mxImage> readTga(const char* name) {
+    return std::unique_ptr<mxImage>(readTgaImage(corpus(name).c_str()));
+}
 
 TEST(CorpusPictures, FaeriePcxAndTgaHoldTheSamePixels) {
     auto pcx = readPcx("faerie.pcx");
@@ -52,8 +56,8 @@ TEST(CorpusPictures, FaerieTgaRowsAreFlippedAndSwizzled) {
     ASSERT_NE(tga, nullptr);
     Bytes file = testdata::readFile(corpus("faerie.tga"));
     const int w = 220, h = 193;
-    for (auto [x, y] : {std::pair{0, 0}, std::pair{219, 0}, std::pair{0, 192}, std::pair{219, 192},
-                        std::pair{101, 77}}) {
+    for (auto [x, y] :
+         {std::pair{0, 0}, std::pair{219, 0}, std::pair{0, 192}, std::pair{219, 192}, std::pair{101, 77}}) {
         const uint8_t* stored = file.data() + 18 + (size_t(h - 1 - y) * w + x) * 3;
         const uint8_t* pixel = tga->data + (size_t(y) * w + x) * 3;
         EXPECT_EQ(pixel[0], stored[2]) << x << "," << y;

@@ -60,13 +60,13 @@ TEST(ImageRecord, RefusedRequestsLeaveThePictureAlone) {
     uint8_t* data = image.data;
     uint8_t* palette = image.palette;
     const int refused[][3] = {
-        {-1, 4, 24},                                       // negative edge
+        {-1, 4, 24},  // negative edge
         {4, -1, 24},
-        {mxImage::kMaxEdge + 1, 1, 24},                    // one edge too long
+        {mxImage::kMaxEdge + 1, 1, 24},  // one edge too long
         {1, mxImage::kMaxEdge + 1, 8},
-        {mxImage::kMaxEdge, mxImage::kMaxEdge, 24},        // edges fine, too many pixels
-        {65536, 65536, 24},                                // would wrap to 0 in 32 bits
-        {4, 4, 16},                                        // only 8 and 24 bits exist
+        {mxImage::kMaxEdge, mxImage::kMaxEdge, 24},  // edges fine, too many pixels
+        {65536, 65536, 24},                          // would wrap to 0 in 32 bits
+        {4, 4, 16},                                  // only 8 and 24 bits exist
         {4, 4, 0},
     };
     for (const auto& r : refused) {

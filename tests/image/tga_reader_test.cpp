@@ -87,8 +87,7 @@ TEST_F(TgaReader, HeaderMustBeThere) {
     EXPECT_EQ(readTgaImage(dir.file("missing.tga").c_str()), nullptr);
     EXPECT_EQ(readTgaImage(nullptr), nullptr);
     Bytes header = testdata::tgaHeader(0, 0);
-    for (size_t cut : {0, 1, 3, 12, 16})
-        EXPECT_EQ(read(Bytes(header.begin(), header.begin() + cut)), nullptr) << cut;
+    for (size_t cut : {0, 1, 3, 12, 16}) EXPECT_EQ(read(Bytes(header.begin(), header.begin() + cut)), nullptr) << cut;
     // The descriptor byte 17 is never read, so 17 bytes are a whole header.
     auto image = read(Bytes(header.begin(), header.begin() + 17));
     ASSERT_NE(image, nullptr);

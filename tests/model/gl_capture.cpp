@@ -3,7 +3,6 @@
 #include <SDL.h>
 #include <GL/gl.h>
 
-
 #include <algorithm>
 #include <string>
 
@@ -106,9 +105,7 @@ Capture captureTriangles(const std::function<void()>& draw, float range) {
         for (size_t k = 0; k < 3; ++k) {
             const GLfloat* a = &first[p][k * kFloatsPerVertex];
             const GLfloat* b = &second[p][k * kFloatsPerVertex];
-            triangle[k] = {toObject(a[0]), toObject(a[1]), (1.0f - 2.0f * a[2]) * range,
-                           a[7], a[8],
-                           b[7], b[8], b[9]};
+            triangle[k] = {toObject(a[0]), toObject(a[1]), (1.0f - 2.0f * a[2]) * range, a[7], a[8], b[7], b[8], b[9]};
         }
         capture.triangles.push_back(triangle);
     }

@@ -70,8 +70,10 @@ TEST_P(CorpusModelTest, HeaderAndSectionsMatchTheFile) {
     for (int i = 0; i < 17; ++i) EXPECT_EQ(fields[i], rawInt32(bytes, size_t(4 * i))) << "header field " << i;
     EXPECT_EQ(size_t(model->offsetEnd), bytes.size());
 
-    EXPECT_EQ(0, std::memcmp(model->texCoords, &bytes[size_t(model->offsetTexCoords)], size_t(model->numTexCoords) * 4));
-    EXPECT_EQ(0, std::memcmp(model->triangles, &bytes[size_t(model->offsetTriangles)], size_t(model->numTriangles) * 12));
+    EXPECT_EQ(0,
+              std::memcmp(model->texCoords, &bytes[size_t(model->offsetTexCoords)], size_t(model->numTexCoords) * 4));
+    EXPECT_EQ(0,
+              std::memcmp(model->triangles, &bytes[size_t(model->offsetTriangles)], size_t(model->numTriangles) * 12));
     ASSERT_GT(model->numCommands, 0);
     EXPECT_EQ(0, std::memcmp(model->commands, &bytes[size_t(model->offsetCommands)], size_t(model->numCommands) * 4));
     EXPECT_EQ(model->commands[model->numCommands - 1], 0);

@@ -22,7 +22,7 @@ using testdata::Md2PackedVertex;
 
 namespace {
 
-constexpr float kRange = 300.0f;    // every hand-built position lies inside
+constexpr float kRange = 300.0f;     // every hand-built position lies inside
 constexpr float kTolerance = 1e-3f;  // feedback positions come back through window coordinates
 
 // Normal table entries that are axis vectors.
@@ -175,15 +175,16 @@ TEST_F(DrawTest, TriangleListSendsPositionsSkinScaledTexCoordsAndMappedNormals) 
 
 TEST_F(DrawTest, CommandsDrawStripsAndFansWithTheirOwnTexCoords) {
     // Strip of 4 over vertices 0..3, fan of 4 over 4..7, strip of 5 over 8..12.
-    const std::vector<int32_t> commands = join({strip({0, 1, 2, 3}), fan({4, 5, 6, 7}), strip({8, 9, 10, 11, 12}), {0}});
+    const std::vector<int32_t> commands =
+        join({strip({0, 1, 2, 3}), fan({4, 5, 6, 7}), strip({8, 9, 10, 11, 12}), {0}});
     Md2Model source = testModel(13, {}, commands);
     source.frames[0].vertices[5].normalIndex = kNormalPlusY;
     ModelPtr model = loadModelBytes(testdata::md2Bytes(source));
     ASSERT_TRUE(model);
 
     const std::multiset<std::array<int, 3>> expected = {
-        {0, 1, 2}, {1, 2, 3},                // strip: each new vertex with the two before it
-        {4, 5, 6}, {4, 6, 7},                // fan: every triangle shares the first vertex
+        {0, 1, 2},  {1, 2, 3},  // strip: each new vertex with the two before it
+        {4, 5, 6},  {4, 6, 7},  // fan: every triangle shares the first vertex
         {8, 9, 10}, {9, 10, 11}, {10, 11, 12},
     };
     for (auto call : {std::function<void()>([&] { drawCommands(model.get(), 0); }),
@@ -285,12 +286,10 @@ TEST_F(DrawTest, ModelWithoutCommandStreamFallsBackToItsTriangleList) {
 TEST_F(DrawTest, TrianglesWithIndicesOutsideTheArraysAreSkipped) {
     Md2Model source = testModel(4, {}, {});
     source.triangles = {
-        triangle(0, 1, 2),
-        {{0, 1, 4}, {0, 1, 2}},    // vertex index == numVertices
-        {{0, -1, 2}, {0, 1, 2}},   // negative vertex index
-        {{0, 1, 2}, {0, 4, 2}},    // texture coordinate index == numTexCoords
-        {{0, 1, 2}, {-32768, 1, 2}},
-        triangle(1, 2, 3),
+        triangle(0, 1, 2),           {{0, 1, 4}, {0, 1, 2}},  // vertex index == numVertices
+        {{0, -1, 2}, {0, 1, 2}},                              // negative vertex index
+        {{0, 1, 2}, {0, 4, 2}},                               // texture coordinate index == numTexCoords
+        {{0, 1, 2}, {-32768, 1, 2}}, triangle(1, 2, 3),
     };
     ModelPtr model = loadModelBytes(testdata::md2Bytes(source));
     ASSERT_TRUE(model);
@@ -363,7 +362,8 @@ TEST_F(DrawTest, ZeroSkinSizeSendsTexCoordsInSkinPixels) {
 }
 
 TEST_F(DrawTest, FramesOutsideTheModelDrawNothing) {
-    ModelPtr model = loadModelBytes(testdata::md2Bytes(testModel(3, {triangle(0, 1, 2)}, join({strip({0, 1, 2}), {0}}))));
+    ModelPtr model =
+        loadModelBytes(testdata::md2Bytes(testModel(3, {triangle(0, 1, 2)}, join({strip({0, 1, 2}), {0}}))));
     ASSERT_TRUE(model);
     const Model* m = model.get();
     for (int bad : {2, -1, INT_MAX, INT_MIN}) {
@@ -404,7 +404,8 @@ TEST_F(DrawTest, RealModelsGiveTheSameTrianglesThroughAllFourRoutines) {
 // under AddressSanitizer), and GL must be left without error.
 TEST_F(DrawTest, MalformedModelsDrawWithinTheirArrays) {
     std::vector<std::vector<uint8_t>> files;
-    for (const auto& seed : std::filesystem::directory_iterator(std::string(OMBREL_SOURCE_DIR) + "/tests/fuzz/seeds/model"))
+    for (const auto& seed :
+         std::filesystem::directory_iterator(std::string(OMBREL_SOURCE_DIR) + "/tests/fuzz/seeds/model"))
         files.push_back(testdata::readFile(seed.path().string()));
     ASSERT_FALSE(files.empty());
 

@@ -14,10 +14,10 @@
 #include "tests/writers/md2_shapes.h"
 #include "tests/writers/md2_writer.h"
 
-using testdata::Md2Header;
-using testdata::Md2Model;
 using testdata::md2Bytes;
+using testdata::Md2Header;
 using testdata::md2Layout;
+using testdata::Md2Model;
 
 namespace {
 
@@ -56,18 +56,16 @@ TEST(ModelReader, KeepsHeaderAndSectionsAsStored) {
     ASSERT_TRUE(model);
 
     const int32_t expected[] = {
-        header.magic,           header.version,         header.skinWidth,      header.skinHeight,
-        header.frameSize,       header.numSkins,        header.numVertices,    header.numTexCoords,
-        header.numTriangles,    header.numCommands,     header.numFrames,      header.offsetSkins,
-        header.offsetTexCoords, header.offsetTriangles, header.offsetFrames,   header.offsetCommands,
-        header.offsetEnd,
+        header.magic,          header.version,     header.skinWidth,       header.skinHeight,      header.frameSize,
+        header.numSkins,       header.numVertices, header.numTexCoords,    header.numTriangles,    header.numCommands,
+        header.numFrames,      header.offsetSkins, header.offsetTexCoords, header.offsetTriangles, header.offsetFrames,
+        header.offsetCommands, header.offsetEnd,
     };
     const int32_t actual[] = {
-        model->magic,           model->version,         model->skinWidth,      model->skinHeight,
-        model->frameSize,       model->numSkins,        model->numVertices,    model->numTexCoords,
-        model->numTriangles,    model->numCommands,     model->numFrames,      model->offsetSkins,
-        model->offsetTexCoords, model->offsetTriangles, model->offsetFrames,   model->offsetCommands,
-        model->offsetEnd,
+        model->magic,          model->version,     model->skinWidth,       model->skinHeight,      model->frameSize,
+        model->numSkins,       model->numVertices, model->numTexCoords,    model->numTriangles,    model->numCommands,
+        model->numFrames,      model->offsetSkins, model->offsetTexCoords, model->offsetTriangles, model->offsetFrames,
+        model->offsetCommands, model->offsetEnd,
     };
     for (int i = 0; i < 17; ++i) EXPECT_EQ(actual[i], expected[i]) << "header field " << i;
 
@@ -227,7 +225,8 @@ TEST(ModelReader, RefusesFilesThatCannotBackTheirHeader) {
     const Case cases[] = {
         {"wrong magic", [](Md2Header& h) { h.magic = 0x32504448; }},
         {"skins past the end", [&](Md2Header& h) { h.offsetSkins = fileSize - 63; }},
-        {"texture coordinates past the end", [&](Md2Header& h) { h.numTexCoords = (fileSize - h.offsetTexCoords) / 4 + 1; }},
+        {"texture coordinates past the end",
+         [&](Md2Header& h) { h.numTexCoords = (fileSize - h.offsetTexCoords) / 4 + 1; }},
         {"triangles past the end", [&](Md2Header& h) { h.offsetTriangles = fileSize - 11; }},
         {"frames past the end", [&](Md2Header& h) { h.numFrames += 1 + (fileSize - h.offsetFrames) / h.frameSize; }},
         {"commands past the end", [](Md2Header& h) { h.numCommands += 1; }},

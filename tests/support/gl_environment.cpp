@@ -29,7 +29,6 @@ public:
     }
 };
 
-const ::testing::Environment* const glDriverEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GlDriverEnvironment);
+const ::testing::Environment* const glDriverEnvironment = ::testing::AddGlobalTestEnvironment(new GlDriverEnvironment);
 
 }  // namespace

@@ -97,8 +97,8 @@ bool XServer::start(std::string& error) {
         int null = open("/dev/null", O_WRONLY);
         dup2(null, 2);
         std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               "-noreset", (char*)nullptr);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset",
+               (char*)nullptr);
         _exit(127);
     }
     close(fds[1]);

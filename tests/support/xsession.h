@@ -21,8 +21,7 @@ std::string run(const std::string& command);
 
 // Starts a program (argv[0] looked up in PATH) in the given directory (the
 // current one when empty), with standard error sent to errorFile when given.
-pid_t spawn(const std::vector<std::string>& args, const std::string& directory = "",
-            const std::string& errorFile = "");
+pid_t spawn(const std::vector<std::string>& args, const std::string& directory = "", const std::string& errorFile = "");
 
 // Exit status of the process, 128 + signal when a signal ended it, or -1
 // when it has not ended within the time.

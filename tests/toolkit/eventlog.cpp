@@ -23,108 +23,106 @@ long idleEvents = 0;  // outlives the window, which the quit destroys
 
 // Milliseconds on the monotonic clock, comparable with the test's own readings.
 long long monotonicMs() {
-  timespec now;
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
 const char* typeName(int type) {
-  switch (type) {
+    switch (type) {
     case mxEvent::Action:
-      return "Action";
+        return "Action";
     case mxEvent::Size:
-      return "Size";
+        return "Size";
     case mxEvent::Timer:
-      return "Timer";
+        return "Timer";
     case mxEvent::Idle:
-      return "Idle";
+        return "Idle";
     case mxEvent::MouseUp:
-      return "MouseUp";
+        return "MouseUp";
     case mxEvent::MouseDown:
-      return "MouseDown";
+        return "MouseDown";
     case mxEvent::MouseMove:
-      return "MouseMove";
+        return "MouseMove";
     case mxEvent::MouseDrag:
-      return "MouseDrag";
+        return "MouseDrag";
     case mxEvent::KeyUp:
-      return "KeyUp";
+        return "KeyUp";
     case mxEvent::KeyDown:
-      return "KeyDown";
+        return "KeyDown";
     default:
-      return "Unknown";
-  }
+        return "Unknown";
+    }
 }
 
 class LogWindow : public mxGlWindow {
- public:
-  LogWindow(std::FILE* log, int x, int y, int w, int h, const char* title, bool playing)
-      : mxGlWindow(nullptr, x, y, w, h, title, mxWindow::Popup), log_(log), playing_(playing) {}
+public:
+    LogWindow(std::FILE* log, int x, int y, int w, int h, const char* title, bool playing)
+        : mxGlWindow(nullptr, x, y, w, h, title, mxWindow::Popup), log_(log), playing_(playing) {}
 
-  int handleEvent(mxEvent* e) override {
-    if (e->type == mxEvent::Idle) {
-      ++idleEvents;
-      if (!playing_) return 0;
-      redraw();
-      return 1;
+    int handleEvent(mxEvent* e) override {
+        if (e->type == mxEvent::Idle) {
+            ++idleEvents;
+            if (!playing_) return 0;
+            redraw();
+            return 1;
+        }
+        if (e->type == mxEvent::MouseMove && e->x == lastMoveX && e->y == lastMoveY) return 1;
+        if (e->type == mxEvent::MouseMove) lastMoveX = e->x, lastMoveY = e->y;
+        std::fprintf(log_, "%s x=%d y=%d buttons=%d modifiers=%d key=%d width=%d height=%d t=%lld\n", typeName(e->type),
+                     e->x, e->y, e->buttons, e->modifiers, e->key, e->width, e->height, monotonicMs());
+        std::fflush(log_);
+        return 1;
     }
-    if (e->type == mxEvent::MouseMove && e->x == lastMoveX && e->y == lastMoveY) return 1;
-    if (e->type == mxEvent::MouseMove) lastMoveX = e->x, lastMoveY = e->y;
-    std::fprintf(log_, "%s x=%d y=%d buttons=%d modifiers=%d key=%d width=%d height=%d t=%lld\n",
-                 typeName(e->type), e->x, e->y, e->buttons, e->modifiers, e->key, e->width, e->height,
-                 monotonicMs());
-    std::fflush(log_);
-    return 1;
-  }
 
-  void draw() override {
-    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  }
+    void draw() override {
+        glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
 
- private:
-  std::FILE* log_;
-  bool playing_;
-  int lastMoveX = -1, lastMoveY = -1;
+private:
+    std::FILE* log_;
+    bool playing_;
+    int lastMoveX = -1, lastMoveY = -1;
 };
 
 // The loop without pacing: Idle events as fast as the target takes them
 // whenever no message waits.
 int busyLoop(mxWindow* target) {
-  NativeMessage message;
-  for (;;) {
-    if (platform::peekMessage(&message)) {
-      if (!platform::getMessage(&message)) return static_cast<int>(message.wParam);
-      platform::translateMessage(message);
-      platform::dispatchMessage(message);
-      continue;
+    NativeMessage message;
+    for (;;) {
+        if (platform::peekMessage(&message)) {
+            if (!platform::getMessage(&message)) return static_cast<int>(message.wParam);
+            platform::translateMessage(message);
+            platform::dispatchMessage(message);
+            continue;
+        }
+        mxEvent idle;
+        idle.type = mxEvent::Idle;
+        target->handleEvent(&idle);
     }
-    mxEvent idle;
-    idle.type = mxEvent::Idle;
-    target->handleEvent(&idle);
-  }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 8) {
-    std::fprintf(stderr, "usage: %s LOG X Y W H none|paused|playing TITLE\n", argv[0]);
-    return 2;
-  }
-  std::FILE* log = std::fopen(argv[1], "w");
-  if (!log) return 2;
-  mxAppInit(argc, argv);
-  mxGlWindow::setDefaultFormat(0, 16, 16);
-  LogWindow* window = new LogWindow(log, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
-                                    std::atoi(argv[5]), argv[7], std::strstr(argv[6], "playing") != nullptr);
-  if (std::strcmp(argv[6], "none") != 0) mxAppSetIdleTarget(window);
-  window->setVisible(true);
-  std::fprintf(log, "Ready type=%d width=%d height=%d\n", window->getType(), window->getWidth(),
-               window->getHeight());
-  std::fflush(log);
-  bool busy = std::strncmp(argv[6], "busy-", 5) == 0;
-  int result = busy ? busyLoop(window) : mxAppRun();
-  std::fprintf(log, "Exit code=%d idle=%ld\n", result, idleEvents);
-  std::fclose(log);
-  return result;
+    if (argc != 8) {
+        std::fprintf(stderr, "usage: %s LOG X Y W H none|paused|playing TITLE\n", argv[0]);
+        return 2;
+    }
+    std::FILE* log = std::fopen(argv[1], "w");
+    if (!log) return 2;
+    mxAppInit(argc, argv);
+    mxGlWindow::setDefaultFormat(0, 16, 16);
+    LogWindow* window = new LogWindow(log, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
+                                      std::atoi(argv[5]), argv[7], std::strstr(argv[6], "playing") != nullptr);
+    if (std::strcmp(argv[6], "none") != 0) mxAppSetIdleTarget(window);
+    window->setVisible(true);
+    std::fprintf(log, "Ready type=%d width=%d height=%d\n", window->getType(), window->getWidth(), window->getHeight());
+    std::fflush(log);
+    bool busy = std::strncmp(argv[6], "busy-", 5) == 0;
+    int result = busy ? busyLoop(window) : mxAppRun();
+    std::fprintf(log, "Exit code=%d idle=%ld\n", result, idleEvents);
+    std::fclose(log);
+    return result;
 }

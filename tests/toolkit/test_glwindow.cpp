@@ -10,193 +10,193 @@
 namespace {
 
 class CountingGlWindow : public mxGlWindow {
- public:
-  CountingGlWindow(int* destroyed = nullptr)
-      : mxGlWindow(nullptr, 0, 0, 64, 48, "", mxWindow::Popup), destroyed_(destroyed) {}
-  ~CountingGlWindow() override {
-    if (destroyed_) ++*destroyed_;
-  }
-  void draw() override {
-    ++draws;
-    glClearColor(0, 0, 1, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-  }
-  int draws = 0;
+public:
+    CountingGlWindow(int* destroyed = nullptr)
+        : mxGlWindow(nullptr, 0, 0, 64, 48, "", mxWindow::Popup), destroyed_(destroyed) {}
+    ~CountingGlWindow() override {
+        if (destroyed_) ++*destroyed_;
+    }
+    void draw() override {
+        ++draws;
+        glClearColor(0, 0, 1, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    int draws = 0;
 
- private:
-  int* destroyed_;
+private:
+    int* destroyed_;
 };
 
 int callbackCalls = 0;
 void clearToRed() {
-  ++callbackCalls;
-  glClearColor(1, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+    ++callbackCalls;
+    glClearColor(1, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
 }
 
 GLint glInteger(GLenum name) {
-  GLint value = -1;
-  glGetIntegerv(name, &value);
-  return value;
+    GLint value = -1;
+    glGetIntegerv(name, &value);
+    return value;
 }
 
 void expectPixel(int r, int g, int b) {
-  unsigned char pixel[4] = {};
-  glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
-  EXPECT_EQ(pixel[0], r);
-  EXPECT_EQ(pixel[1], g);
-  EXPECT_EQ(pixel[2], b);
+    unsigned char pixel[4] = {};
+    glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+    EXPECT_EQ(pixel[0], r);
+    EXPECT_EQ(pixel[1], g);
+    EXPECT_EQ(pixel[2], b);
 }
 
 class GlWindow : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_EQ(mxAppInit(0, nullptr), 1); }
+protected:
+    void SetUp() override { ASSERT_EQ(mxAppInit(0, nullptr), 1); }
 };
 
 TEST_F(GlWindow, DefaultFormatGivesWorkingContext) {
-  CountingGlWindow* w = new CountingGlWindow;
-  ASSERT_EQ(w->getType(), mxWidget::TypeGlWindow);
-  // Current when the constructor returns: GL calls work at once.
-  ASSERT_NE(SDL_GL_GetCurrentContext(), nullptr);
-  ASSERT_NE(glGetString(GL_VERSION), nullptr);
-  EXPECT_EQ(glInteger(GL_RED_BITS), 8);  // 24 colour bits asked for
-  EXPECT_GE(glInteger(GL_DEPTH_BITS), 16);
-  EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 1);
-  EXPECT_EQ(sdltesting::liveGlContexts(), 1);
+    CountingGlWindow* w = new CountingGlWindow;
+    ASSERT_EQ(w->getType(), mxWidget::TypeGlWindow);
+    // Current when the constructor returns: GL calls work at once.
+    ASSERT_NE(SDL_GL_GetCurrentContext(), nullptr);
+    ASSERT_NE(glGetString(GL_VERSION), nullptr);
+    EXPECT_EQ(glInteger(GL_RED_BITS), 8);  // 24 colour bits asked for
+    EXPECT_GE(glInteger(GL_DEPTH_BITS), 16);
+    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 1);
+    EXPECT_EQ(sdltesting::liveGlContexts(), 1);
 }
 
 TEST_F(GlWindow, DefaultFormatReachesTheNativeWindow) {
-  mxGlWindow::setDefaultFormat(0, 16, 16);
-  CountingGlWindow* w16 = new CountingGlWindow;
-  ASSERT_EQ(w16->getType(), mxWidget::TypeGlWindow);
-  EXPECT_GE(glInteger(GL_RED_BITS), 5);
-  EXPECT_EQ(glInteger(GL_DEPTH_BITS), 16);
-  // A deeper request reaches the surface too: the format is not fixed
-  // anywhere else.
-  mxGlWindow::setDefaultFormat(0, 24, 24);
-  CountingGlWindow* w24 = new CountingGlWindow;
-  ASSERT_EQ(w24->getType(), mxWidget::TypeGlWindow);
-  EXPECT_GE(glInteger(GL_DEPTH_BITS), 24);
-  // Windows made earlier keep theirs.
-  ASSERT_TRUE(w16->makeCurrent());
-  EXPECT_EQ(glInteger(GL_DEPTH_BITS), 16);
+    mxGlWindow::setDefaultFormat(0, 16, 16);
+    CountingGlWindow* w16 = new CountingGlWindow;
+    ASSERT_EQ(w16->getType(), mxWidget::TypeGlWindow);
+    EXPECT_GE(glInteger(GL_RED_BITS), 5);
+    EXPECT_EQ(glInteger(GL_DEPTH_BITS), 16);
+    // A deeper request reaches the surface too: the format is not fixed
+    // anywhere else.
+    mxGlWindow::setDefaultFormat(0, 24, 24);
+    CountingGlWindow* w24 = new CountingGlWindow;
+    ASSERT_EQ(w24->getType(), mxWidget::TypeGlWindow);
+    EXPECT_GE(glInteger(GL_DEPTH_BITS), 24);
+    // Windows made earlier keep theirs.
+    ASSERT_TRUE(w16->makeCurrent());
+    EXPECT_EQ(glInteger(GL_DEPTH_BITS), 16);
 }
 
 TEST_F(GlWindow, RedrawDrawsOnceAndSwapsOnce) {
-  CountingGlWindow* w = new CountingGlWindow;
-  int swaps = sdltesting::swapCount();
-  EXPECT_TRUE(w->redraw());
-  EXPECT_EQ(w->draws, 1);
-  EXPECT_EQ(sdltesting::swapCount(), swaps + 1);
-  expectPixel(0, 0, 255);
+    CountingGlWindow* w = new CountingGlWindow;
+    int swaps = sdltesting::swapCount();
+    EXPECT_TRUE(w->redraw());
+    EXPECT_EQ(w->draws, 1);
+    EXPECT_EQ(sdltesting::swapCount(), swaps + 1);
+    expectPixel(0, 0, 255);
 
-  w->setDrawCallback(clearToRed);
-  w->redraw();
-  EXPECT_EQ(callbackCalls, 1);
-  EXPECT_EQ(w->draws, 1);
-  expectPixel(255, 0, 0);
+    w->setDrawCallback(clearToRed);
+    w->redraw();
+    EXPECT_EQ(callbackCalls, 1);
+    EXPECT_EQ(w->draws, 1);
+    expectPixel(255, 0, 0);
 
-  w->setDrawCallback(nullptr);
-  w->redraw();
-  EXPECT_EQ(w->draws, 2);
-  EXPECT_EQ(sdltesting::swapCount(), swaps + 3);
+    w->setDrawCallback(nullptr);
+    w->redraw();
+    EXPECT_EQ(w->draws, 2);
+    EXPECT_EQ(sdltesting::swapCount(), swaps + 3);
 }
 
 TEST_F(GlWindow, PaintRequestDrawsOnceWithoutErasing) {
-  CountingGlWindow* w = new CountingGlWindow;
-  w->setVisible(true);
-  int swaps = sdltesting::swapCount();
-  NativeMessage m;
-  int paints = 0;
-  while (platform::peekMessage(&m)) {
-    platform::getMessage(&m);
-    paints += m.message == WM_PAINT;
-    platform::dispatchMessage(m);
-  }
-  EXPECT_EQ(paints, 1);
-  EXPECT_EQ(w->draws, 1);
-  EXPECT_EQ(sdltesting::swapCount(), swaps + 1);
-  EXPECT_EQ(platform::sendMessage(w->getHandle(), WM_ERASEBKGND, 0, 0), 0);
+    CountingGlWindow* w = new CountingGlWindow;
+    w->setVisible(true);
+    int swaps = sdltesting::swapCount();
+    NativeMessage m;
+    int paints = 0;
+    while (platform::peekMessage(&m)) {
+        platform::getMessage(&m);
+        paints += m.message == WM_PAINT;
+        platform::dispatchMessage(m);
+    }
+    EXPECT_EQ(paints, 1);
+    EXPECT_EQ(w->draws, 1);
+    EXPECT_EQ(sdltesting::swapCount(), swaps + 1);
+    EXPECT_EQ(platform::sendMessage(w->getHandle(), WM_ERASEBKGND, 0, 0), 0);
 }
 
 TEST_F(GlWindow, MakeCurrentSwitchesBetweenWindows) {
-  CountingGlWindow* a = new CountingGlWindow;
-  SDL_GLContext first = SDL_GL_GetCurrentContext();
-  CountingGlWindow* b = new CountingGlWindow;
-  SDL_GLContext second = SDL_GL_GetCurrentContext();
-  EXPECT_NE(first, second);
-  EXPECT_TRUE(a->makeCurrent());
-  EXPECT_EQ(SDL_GL_GetCurrentContext(), first);
-  b->redraw();
-  EXPECT_EQ(SDL_GL_GetCurrentContext(), second);
+    CountingGlWindow* a = new CountingGlWindow;
+    SDL_GLContext first = SDL_GL_GetCurrentContext();
+    CountingGlWindow* b = new CountingGlWindow;
+    SDL_GLContext second = SDL_GL_GetCurrentContext();
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(a->makeCurrent());
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), first);
+    b->redraw();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), second);
 }
 
 TEST_F(GlWindow, DestructionGivesEverythingBack) {
-  CountingGlWindow* w = new CountingGlWindow;
-  delete w;
-  EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
-  EXPECT_EQ(sdltesting::liveGlContexts(), 0);
-  EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    CountingGlWindow* w = new CountingGlWindow;
+    delete w;
+    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
+    EXPECT_EQ(sdltesting::liveGlContexts(), 0);
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
 }
 
 // A failed window keeps type 17, holds nothing, is never drawn into, and
 // is destroyed once: here by the quit, which finds it still registered.
 void expectFailedWindow(CountingGlWindow* w, int* destroyed) {
-  EXPECT_EQ(w->getType(), mxWidget::TypeWindow);
-  EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
-  EXPECT_EQ(sdltesting::liveGlContexts(), 0);
-  int swaps = sdltesting::swapCount();
-  w->setDrawCallback(clearToRed);
-  EXPECT_FALSE(w->makeCurrent());
-  EXPECT_FALSE(w->swapBuffers());
-  EXPECT_FALSE(w->redraw());
-  platform::sendMessage(w->getHandle(), WM_PAINT, 0, 0);
-  EXPECT_EQ(w->draws, 0);
-  EXPECT_EQ(callbackCalls, 0);
-  EXPECT_EQ(sdltesting::swapCount(), swaps);
-  EXPECT_NE(platform::sendMessage(w->getHandle(), WM_ERASEBKGND, 0, 0), 0);  // erased as any window
-  EXPECT_EQ(mxAppRegisteredWidgets().size(), 1u);
-  mxAppQuit();
-  EXPECT_EQ(*destroyed, 1);
+    EXPECT_EQ(w->getType(), mxWidget::TypeWindow);
+    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
+    EXPECT_EQ(sdltesting::liveGlContexts(), 0);
+    int swaps = sdltesting::swapCount();
+    w->setDrawCallback(clearToRed);
+    EXPECT_FALSE(w->makeCurrent());
+    EXPECT_FALSE(w->swapBuffers());
+    EXPECT_FALSE(w->redraw());
+    platform::sendMessage(w->getHandle(), WM_PAINT, 0, 0);
+    EXPECT_EQ(w->draws, 0);
+    EXPECT_EQ(callbackCalls, 0);
+    EXPECT_EQ(sdltesting::swapCount(), swaps);
+    EXPECT_NE(platform::sendMessage(w->getHandle(), WM_ERASEBKGND, 0, 0), 0);  // erased as any window
+    EXPECT_EQ(mxAppRegisteredWidgets().size(), 1u);
+    mxAppQuit();
+    EXPECT_EQ(*destroyed, 1);
 }
 
 TEST_F(GlWindow, ImpossibleFormatFails) {
-  mxGlWindow::setDefaultFormat(0, 24, 64);
-  int destroyed = 0;
-  CountingGlWindow* w = new CountingGlWindow(&destroyed);
-  ASSERT_NE(w->getHandle(), nullptr);  // the window itself exists
-  expectFailedWindow(w, &destroyed);
+    mxGlWindow::setDefaultFormat(0, 24, 64);
+    int destroyed = 0;
+    CountingGlWindow* w = new CountingGlWindow(&destroyed);
+    ASSERT_NE(w->getHandle(), nullptr);  // the window itself exists
+    expectFailedWindow(w, &destroyed);
 }
 
 TEST_F(GlWindow, EveryFailingStepLeavesNothingBehind) {
-  using sdltesting::GlStep;
-  bool first = true;
-  for (GlStep step :
-       {GlStep::ChoosePixelFormat, GlStep::SetPixelFormat, GlStep::CreateContext, GlStep::MakeCurrent}) {
-    SCOPED_TRACE(static_cast<int>(step));
-    if (!first) {
-      ASSERT_EQ(mxAppInit(0, nullptr), 1);
+    using sdltesting::GlStep;
+    bool first = true;
+    for (GlStep step :
+         {GlStep::ChoosePixelFormat, GlStep::SetPixelFormat, GlStep::CreateContext, GlStep::MakeCurrent}) {
+        SCOPED_TRACE(static_cast<int>(step));
+        if (!first) {
+            ASSERT_EQ(mxAppInit(0, nullptr), 1);
+        }
+        first = false;
+        sdltesting::failNextGlStep(step);
+        int destroyed = 0;
+        CountingGlWindow* w = new CountingGlWindow(&destroyed);
+        expectFailedWindow(w, &destroyed);
+        NativeMessage m;
+        while (platform::peekMessage(&m)) platform::getMessage(&m);
     }
-    first = false;
-    sdltesting::failNextGlStep(step);
-    int destroyed = 0;
-    CountingGlWindow* w = new CountingGlWindow(&destroyed);
-    expectFailedWindow(w, &destroyed);
-    NativeMessage m;
-    while (platform::peekMessage(&m)) platform::getMessage(&m);
-  }
 }
 
 TEST_F(GlWindow, OwnerMayDeleteAFailedWindow) {
-  sdltesting::failNextGlStep(sdltesting::GlStep::MakeCurrent);
-  int destroyed = 0;
-  CountingGlWindow* w = new CountingGlWindow(&destroyed);
-  EXPECT_EQ(w->getType(), mxWidget::TypeWindow);
-  delete w;
-  EXPECT_EQ(destroyed, 1);
-  EXPECT_TRUE(mxAppRegisteredWidgets().empty());
-  mxAppQuit();
-  EXPECT_EQ(destroyed, 1);
+    sdltesting::failNextGlStep(sdltesting::GlStep::MakeCurrent);
+    int destroyed = 0;
+    CountingGlWindow* w = new CountingGlWindow(&destroyed);
+    EXPECT_EQ(w->getType(), mxWidget::TypeWindow);
+    delete w;
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_TRUE(mxAppRegisteredWidgets().empty());
+    mxAppQuit();
+    EXPECT_EQ(destroyed, 1);
 }
 
 }  // namespace

@@ -200,8 +200,11 @@ TEST_F(Input, ModeAndToggleKeys) {
         EXPECT_EQ(window->renderMode, key - '1');
     }
     EXPECT_EQ(window->draws, draws + 4);
-    const std::pair<int, int> toggles[] = {{'b', FLAG_BACKGROUND}, {'l', FLAG_LIGHTING}, {'s', FLAG_SPECULAR},
-                                           {'w', FLAG_WATER},      {112, FLAG_PAUSED}};  // 112: also F1
+    const std::pair<int, int> toggles[] = {{'b', FLAG_BACKGROUND},
+                                           {'l', FLAG_LIGHTING},
+                                           {'s', FLAG_SPECULAR},
+                                           {'w', FLAG_WATER},
+                                           {112, FLAG_PAUSED}};  // 112: also F1
     for (auto [key, bit] : toggles) {
         const bool before = window->flags & bit;
         send(mxEvent::KeyDown, key);
@@ -212,7 +215,8 @@ TEST_F(Input, ModeAndToggleKeys) {
     // Upper-case letters (a virtual key, or Shift held) and unknown keys do nothing.
     const int flags = window->flags, mode = window->renderMode;
     draws = window->draws;
-    for (int key : {int('B'), int('L'), int('P'), int('S'), int('W'), int('x'), 0, 300, -1}) EXPECT_EQ(send(mxEvent::KeyDown, key), 1);
+    for (int key : {int('B'), int('L'), int('P'), int('S'), int('W'), int('x'), 0, 300, -1})
+        EXPECT_EQ(send(mxEvent::KeyDown, key), 1);
     EXPECT_EQ(window->flags, flags);
     EXPECT_EQ(window->renderMode, mode);
     EXPECT_EQ(window->draws, draws);

@@ -242,10 +242,9 @@ TEST_F(Slots, TextureEnvironmentAndFilters) {
 }
 
 TEST(RoundTextureEdge, Table) {
-    const std::pair<int, int> cases[] = {{-3, -3}, {0, 0},    {1, 1},    {2, 2},     {3, 4},    {4, 4},
-                                         {5, 8},   {8, 8},    {9, 16},   {16, 16},   {17, 32},  {32, 32},
-                                         {33, 64}, {64, 64},  {65, 128}, {128, 128}, {129, 256}, {256, 256},
-                                         {400, 256}};
+    const std::pair<int, int> cases[] = {{-3, -3},  {0, 0},     {1, 1},     {2, 2},     {3, 4},    {4, 4},   {5, 8},
+                                         {8, 8},    {9, 16},    {16, 16},   {17, 32},   {32, 32},  {33, 64}, {64, 64},
+                                         {65, 128}, {128, 128}, {129, 256}, {256, 256}, {400, 256}};
     for (auto [edge, expected] : cases) EXPECT_EQ(roundTextureEdge(edge), expected) << edge;
 }
 

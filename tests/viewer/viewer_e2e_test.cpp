@@ -75,8 +75,8 @@ protected:
     }
     Shot shot(int width, int height) {
         std::string path = file("shot.ppm");
-        run("import -window root -crop " + std::to_string(width) + "x" + std::to_string(height) + "+0+0 -depth 8 ppm:" +
-            path);
+        run("import -window root -crop " + std::to_string(width) + "x" + std::to_string(height) +
+            "+0+0 -depth 8 ppm:" + path);
         Shot s;
         std::ifstream in(path, std::ios::binary);
         std::string magic;

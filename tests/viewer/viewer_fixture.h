@@ -59,19 +59,17 @@ inline testdata::Md2Model facingSquare(int frames, float half = 10, float toward
     for (int f = 0; f < frames; ++f) {
         const float up = float(f);
         // The normal index 104 is the table's (0, -1, 0): toward the viewer once mapped.
-        testdata::Md2Frame frame = testdata::md2FrameFromPositions(
-            "f" + std::to_string(f),
-            {{-half, -towardViewer, -half + up},
-             {half, -towardViewer, -half + up},
-             {half, -towardViewer, half + up},
-             {-half, -towardViewer, half + up}},
-            104);
+        testdata::Md2Frame frame = testdata::md2FrameFromPositions("f" + std::to_string(f),
+                                                                   {{-half, -towardViewer, -half + up},
+                                                                    {half, -towardViewer, -half + up},
+                                                                    {half, -towardViewer, half + up},
+                                                                    {-half, -towardViewer, half + up}},
+                                                                   104);
         model.frames.push_back(frame);
     }
     const int order[4] = {0, 3, 1, 2};
     std::vector<testdata::Md2CommandEntry> strip;
-    for (int v : order)
-        strip.push_back({model.texCoords[size_t(v)].s / 8.0f, model.texCoords[size_t(v)].t / 8.0f, v});
+    for (int v : order) strip.push_back({model.texCoords[size_t(v)].s / 8.0f, model.texCoords[size_t(v)].t / 8.0f, v});
     testdata::appendStrip(model.commands, strip);
     model.commands.push_back(0);
     return model;
@@ -104,8 +102,7 @@ inline std::vector<uint8_t> textureTexels(int texture) {
 // A model window that counts its drawings.
 class CountingWindow : public ModelWindow {
 public:
-    CountingWindow(int width = 64, int height = 48)
-        : ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup) {}
+    CountingWindow(int width = 64, int height = 48) : ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup) {}
     void draw() override {
         ++draws;
         ModelWindow::draw();

@@ -119,10 +119,8 @@ TEST_F(WindowState, FrameRangeIsClampedToTheMainModel) {
         int start, end;
         int wantStart, wantEnd, wantCurrent, wantNext;
     } cases[] = {
-        {3, 20, 3, 9, 3, 4},
-        {-5, 2, 0, 2, 0, 1},
-        {9, 9, 9, 9, 9, 0},   // the setter wraps next to 0
-        {7, 2, 7, 2, 7, 8},   // start after end is kept
+        {3, 20, 3, 9, 3, 4},  {-5, 2, 0, 2, 0, 1}, {9, 9, 9, 9, 9, 0},  // the setter wraps next to 0
+        {7, 2, 7, 2, 7, 8},                                             // start after end is kept
         {10, -1, 9, 0, 9, 0},
     };
     for (const Case& c : cases) {

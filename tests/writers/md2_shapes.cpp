@@ -54,19 +54,18 @@ Md2Model md2TorusModel(int numFrames, int ringSegments, int tubeSegments) {
         for (int i = 0; i <= ringSegments; ++i) {
             for (int side = 0; side < 2; ++side) {
                 const Md2TexCoord& c = model.texCoords[size_t(texCoordIndex(i, j + side))];
-                strip.push_back({float(c.s) / model.skinWidth, float(c.t) / model.skinHeight,
-                                 vertexIndex(i, j + side)});
+                strip.push_back(
+                    {float(c.s) / model.skinWidth, float(c.t) / model.skinHeight, vertexIndex(i, j + side)});
             }
             if (i == ringSegments) break;
             // The two triangles the strip makes between columns i and i + 1, in its own order.
-            model.triangles.push_back({{int16_t(vertexIndex(i, j)), int16_t(vertexIndex(i, j + 1)),
-                                        int16_t(vertexIndex(i + 1, j))},
-                                       {int16_t(texCoordIndex(i, j)), int16_t(texCoordIndex(i, j + 1)),
-                                        int16_t(texCoordIndex(i + 1, j))}});
-            model.triangles.push_back({{int16_t(vertexIndex(i + 1, j)), int16_t(vertexIndex(i, j + 1)),
-                                        int16_t(vertexIndex(i + 1, j + 1))},
-                                       {int16_t(texCoordIndex(i + 1, j)), int16_t(texCoordIndex(i, j + 1)),
-                                        int16_t(texCoordIndex(i + 1, j + 1))}});
+            model.triangles.push_back(
+                {{int16_t(vertexIndex(i, j)), int16_t(vertexIndex(i, j + 1)), int16_t(vertexIndex(i + 1, j))},
+                 {int16_t(texCoordIndex(i, j)), int16_t(texCoordIndex(i, j + 1)), int16_t(texCoordIndex(i + 1, j))}});
+            model.triangles.push_back(
+                {{int16_t(vertexIndex(i + 1, j)), int16_t(vertexIndex(i, j + 1)), int16_t(vertexIndex(i + 1, j + 1))},
+                 {int16_t(texCoordIndex(i + 1, j)), int16_t(texCoordIndex(i, j + 1)),
+                  int16_t(texCoordIndex(i + 1, j + 1))}});
         }
         appendStrip(model.commands, strip);
     }

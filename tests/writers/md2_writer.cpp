@@ -63,11 +63,10 @@ Md2Header md2Layout(const Md2Model& model) {
 std::vector<uint8_t> md2Bytes(const Md2Model& model, const Md2Header& header) {
     Bytes out;
     const int32_t fields[] = {
-        header.magic,           header.version,         header.skinWidth,      header.skinHeight,
-        header.frameSize,       header.numSkins,        header.numVertices,    header.numTexCoords,
-        header.numTriangles,    header.numCommands,     header.numFrames,      header.offsetSkins,
-        header.offsetTexCoords, header.offsetTriangles, header.offsetFrames,   header.offsetCommands,
-        header.offsetEnd,
+        header.magic,          header.version,     header.skinWidth,       header.skinHeight,      header.frameSize,
+        header.numSkins,       header.numVertices, header.numTexCoords,    header.numTriangles,    header.numCommands,
+        header.numFrames,      header.offsetSkins, header.offsetTexCoords, header.offsetTriangles, header.offsetFrames,
+        header.offsetCommands, header.offsetEnd,
     };
     for (int32_t field : fields) out.i32(field);
 

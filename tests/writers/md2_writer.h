@@ -49,7 +49,7 @@ struct Md2Model {
     std::vector<std::string> skins;  // 64 bytes each in the file
     std::vector<Md2TexCoord> texCoords;
     std::vector<Md2Triangle> triangles;
-    std::vector<Md2Frame> frames;  // every frame holds the same number of vertices
+    std::vector<Md2Frame> frames;   // every frame holds the same number of vertices
     std::vector<int32_t> commands;  // raw words; see appendStrip, appendFan
     int32_t framePadding = 0;       // extra bytes after each frame's packed vertices
 };

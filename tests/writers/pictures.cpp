@@ -37,9 +37,9 @@ IndexedPicture samplePicture(int width, int height) {
             if ((x / 16 + y / 16) % 3 == 0)
                 value = uint8_t((x / 16) * 11 + (y / 16) * 37);  // flat patches: runs
             else if ((x / 16 + y / 16) % 3 == 1)
-                value = uint8_t(x + y);                  // gradient: no runs
+                value = uint8_t(x + y);  // gradient: no runs
             else
-                value = uint8_t(noise >> 24);            // noise, often 192 and up
+                value = uint8_t(noise >> 24);  // noise, often 192 and up
             picture.indices[size_t(y) * width + x] = value;
         }
     }
@@ -50,11 +50,11 @@ static void appendPcxHeader(Bytes& out, uint16_t xmin, uint16_t ymin, uint16_t x
     int bytesPerLine = int(xmax) - int(xmin) + 1;
     out.u8(10).u8(5).u8(1).u8(8);  // manufacturer, version 3.0+, run-length, 8 bits
     out.u16(xmin).u16(ymin).u16(xmax).u16(ymax);
-    out.u16(72).u16(72);            // resolution
-    out.zeros(48);                  // 16-colour palette, unused at 8 bits
-    out.u8(0).u8(1);                // reserved, one plane
+    out.u16(72).u16(72);  // resolution
+    out.zeros(48);        // 16-colour palette, unused at 8 bits
+    out.u8(0).u8(1);      // reserved, one plane
     out.u16(uint16_t(bytesPerLine > 0 ? bytesPerLine : 0));
-    out.u16(1);                     // palette holds colours
+    out.u16(1);  // palette holds colours
     out.zeros(128 - out.size());
 }
 
@@ -92,8 +92,8 @@ std::vector<uint8_t> encodePcx(int width, int height, const std::vector<uint8_t>
             x += run;
         }
     }
-    return pcxFile(options.xmin, options.ymin, uint16_t(options.xmin + width - 1),
-                   uint16_t(options.ymin + height - 1), data, palette);
+    return pcxFile(options.xmin, options.ymin, uint16_t(options.xmin + width - 1), uint16_t(options.ymin + height - 1),
+                   data, palette);
 }
 
 std::vector<uint8_t> encodePcx(const IndexedPicture& picture, const PcxOptions& options) {
@@ -103,8 +103,8 @@ std::vector<uint8_t> encodePcx(const IndexedPicture& picture, const PcxOptions& 
 std::vector<uint8_t> tgaHeader(int width, int height, const TgaOptions& options) {
     Bytes out;
     out.u8(uint8_t(options.imageId.size())).u8(options.colorMapType).u8(options.imageType);
-    out.zeros(5);           // colour-map first entry, length, entry size
-    out.u16(0).u16(0);      // origin
+    out.zeros(5);       // colour-map first entry, length, entry size
+    out.u16(0).u16(0);  // origin
     out.u16(uint16_t(width)).u16(uint16_t(height));
     out.u8(options.pixelDepth);
     out.u8(options.topRowFirst ? 0x20 : 0x00);

@@ -34,7 +34,7 @@ std::vector<uint8_t> rampPalette();
 struct PcxOptions {
     uint16_t xmin = 0;  // header corners: xmax = xmin + width - 1, likewise y
     uint16_t ymin = 0;
-    bool runs = true;   // false: every pixel below 192 as a single literal byte
+    bool runs = true;  // false: every pixel below 192 as a single literal byte
 };
 
 // A complete 8-bit PCX: header, each line run-length encoded on its own
@@ -50,11 +50,11 @@ std::vector<uint8_t> pcxFile(uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16
 
 struct TgaOptions {
     uint8_t colorMapType = 0;
-    uint8_t imageType = 2;    // 2 uncompressed true colour; 10 would be run-length
-    uint8_t pixelDepth = 24;  // 32 writes an alpha byte of 255 after each pixel
-    std::string imageId;      // the ID field after the header (at most 255 bytes)
-    bool topRowFirst = false; // store rows top first and set the origin bit
-    bool footer = false;      // append the 26-byte TGA 2.0 footer
+    uint8_t imageType = 2;     // 2 uncompressed true colour; 10 would be run-length
+    uint8_t pixelDepth = 24;   // 32 writes an alpha byte of 255 after each pixel
+    std::string imageId;       // the ID field after the header (at most 255 bytes)
+    bool topRowFirst = false;  // store rows top first and set the origin bit
+    bool footer = false;       // append the 26-byte TGA 2.0 footer
 };
 
 // The 18-byte header and the ID field: hand-made pixel bytes may follow.

@@ -115,7 +115,8 @@ void gridTopology(Md2Model& model, int rings, int segments, int vertexBase) {
     }
 }
 
-Md2Frame frameFromPoints(const std::string& name, const std::vector<Vec3>& points, const std::vector<uint8_t>& normals) {
+Md2Frame frameFromPoints(const std::string& name, const std::vector<Vec3>& points,
+                         const std::vector<uint8_t>& normals) {
     Md2Frame frame = md2FrameFromPositions(name, points, 0);
     for (size_t k = 0; k < frame.vertices.size(); ++k) frame.vertices[k].normalIndex = normals[k];
     return frame;
@@ -186,7 +187,8 @@ std::vector<Vec3> bubblePoints(int frame, std::vector<Vec3>& ringCentres) {
         // jump shows when a bubble starts over.
         float radius = 2.2f * std::sin(kPi * t) * (0.6f + 0.4f * t);
         float mouth = kFishDepth + 2;
-        Vec3 centre = {kFishLength * 0.5f + 3 + 5 * t, 2.0f * std::sin(2 * kPi * (2 * t + 0.3f * b)), mouth - mouth * t};
+        Vec3 centre = {kFishLength * 0.5f + 3 + 5 * t, 2.0f * std::sin(2 * kPi * (2 * t + 0.3f * b)),
+                       mouth - mouth * t};
         for (int i = 0; i < kBubbleRings; ++i) {
             // Rings from pole to pole; the first and last shrink to a point and close the sphere.
             float polar = kPi * i / (kBubbleRings - 1);
@@ -210,7 +212,9 @@ std::vector<Vec3> bubblePoints(int frame, std::vector<Vec3>& ringCentres) {
 // cells, so each round costs the cells in use, not every pixel, times 256.
 IndexedPicture quantize(int width, int height, const std::vector<Rgb>& pixels) {
     auto channel = [](float v) { return int(std::lround(std::clamp(v, 0.0f, 1.0f) * 255)); };
-    auto cellOf = [&](const Rgb& p) { return (channel(p[0]) >> 2) << 12 | (channel(p[1]) >> 2) << 6 | channel(p[2]) >> 2; };
+    auto cellOf = [&](const Rgb& p) {
+        return (channel(p[0]) >> 2) << 12 | (channel(p[1]) >> 2) << 6 | channel(p[2]) >> 2;
+    };
     // Start from colours spread evenly over the picture's brightness range.
     std::vector<Rgb> byBrightness = pixels;
     std::sort(byBrightness.begin(), byBrightness.end(),
@@ -315,7 +319,7 @@ IndexedPicture sampleFishSkin() {
     std::vector<Rgb> pixels;
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            float u = (x + 0.5f) / width;   // along the body, nose at 0
+            float u = (x + 0.5f) / width;             // along the body, nose at 0
             float v = 2 * kPi * (y + 0.5f) / height;  // around it: 0 one flank, pi/2 the back
             float up = std::sin(v);
             Rgb c = mix(flank, back, smoothstep(0.15f, 0.75f, up));

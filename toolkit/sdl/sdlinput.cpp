@@ -6,9 +6,9 @@ namespace {
 
 // Keypad keys: the virtual key with Num Lock on, then with it off.
 struct KeypadKey {
-  SDL_Scancode scancode;
-  unsigned numLockOn;
-  unsigned numLockOff;
+    SDL_Scancode scancode;
+    unsigned numLockOn;
+    unsigned numLockOff;
 };
 
 constexpr KeypadKey kKeypad[] = {
@@ -21,8 +21,8 @@ constexpr KeypadKey kKeypad[] = {
 };
 
 struct ScancodeKey {
-  SDL_Scancode scancode;
-  unsigned virtualKey;
+    SDL_Scancode scancode;
+    unsigned virtualKey;
 };
 
 // Keys whose virtual key does not depend on the layout.
@@ -65,9 +65,9 @@ constexpr ScancodeKey kFixedKeys[] = {
 };
 
 struct PunctuationKey {
-  SDL_Keycode keycode;
-  SDL_Scancode scancode;  // where the key sits on a US keyboard
-  unsigned virtualKey;
+    SDL_Keycode keycode;
+    SDL_Scancode scancode;  // where the key sits on a US keyboard
+    unsigned virtualKey;
 };
 
 // Punctuation keys, found by the character they carry, else by position.
@@ -89,98 +89,98 @@ constexpr PunctuationKey kPunctuation[] = {
 }  // namespace
 
 unsigned virtualKey(SDL_Scancode scancode, SDL_Keycode keycode, uint16_t modifiers) {
-  for (const KeypadKey& k : kKeypad) {
-    if (k.scancode == scancode) return (modifiers & KMOD_NUM) ? k.numLockOn : k.numLockOff;
-  }
-  for (const ScancodeKey& k : kFixedKeys) {
-    if (k.scancode == scancode) return k.virtualKey;
-  }
-  if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
-    return VK_F1 + static_cast<unsigned>(scancode - SDL_SCANCODE_F1);
-  if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24)
-    return VK_F1 + 12 + static_cast<unsigned>(scancode - SDL_SCANCODE_F13);
-  // The digit row gives the digits on every layout.
-  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
-    return '1' + static_cast<unsigned>(scancode - SDL_SCANCODE_1);
-  if (scancode == SDL_SCANCODE_0) return '0';
-  // Letters follow the layout, as on Windows; keys of layouts without Latin
-  // letters fall back to their position.
-  if (keycode >= SDLK_a && keycode <= SDLK_z) return 'A' + static_cast<unsigned>(keycode - SDLK_a);
-  for (const PunctuationKey& k : kPunctuation) {
-    if (k.keycode == keycode) return k.virtualKey;
-  }
-  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
-    return 'A' + static_cast<unsigned>(scancode - SDL_SCANCODE_A);
-  for (const PunctuationKey& k : kPunctuation) {
-    if (k.scancode != SDL_SCANCODE_UNKNOWN && k.scancode == scancode) return k.virtualKey;
-  }
-  return 0;
+    for (const KeypadKey& k : kKeypad) {
+        if (k.scancode == scancode) return (modifiers & KMOD_NUM) ? k.numLockOn : k.numLockOff;
+    }
+    for (const ScancodeKey& k : kFixedKeys) {
+        if (k.scancode == scancode) return k.virtualKey;
+    }
+    if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
+        return VK_F1 + static_cast<unsigned>(scancode - SDL_SCANCODE_F1);
+    if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24)
+        return VK_F1 + 12 + static_cast<unsigned>(scancode - SDL_SCANCODE_F13);
+    // The digit row gives the digits on every layout.
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+        return '1' + static_cast<unsigned>(scancode - SDL_SCANCODE_1);
+    if (scancode == SDL_SCANCODE_0) return '0';
+    // Letters follow the layout, as on Windows; keys of layouts without Latin
+    // letters fall back to their position.
+    if (keycode >= SDLK_a && keycode <= SDLK_z) return 'A' + static_cast<unsigned>(keycode - SDLK_a);
+    for (const PunctuationKey& k : kPunctuation) {
+        if (k.keycode == keycode) return k.virtualKey;
+    }
+    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+        return 'A' + static_cast<unsigned>(scancode - SDL_SCANCODE_A);
+    for (const PunctuationKey& k : kPunctuation) {
+        if (k.scancode != SDL_SCANCODE_UNKNOWN && k.scancode == scancode) return k.virtualKey;
+    }
+    return 0;
 }
 
 bool isSystemKey(SDL_Scancode scancode, unsigned vk, uint16_t modifiers) {
-  if (modifiers & KMOD_CTRL) return false;
-  return scancode == SDL_SCANCODE_LALT || (modifiers & KMOD_LALT) || vk == VK_F10;
+    if (modifiers & KMOD_CTRL) return false;
+    return scancode == SDL_SCANCODE_LALT || (modifiers & KMOD_LALT) || vk == VK_F10;
 }
 
 std::u32string typedCharacters(const char* utf8) {
-  std::u32string out;
-  if (!utf8) return out;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
-  while (*p) {
-    char32_t cp;
-    int extra;
-    if (*p < 0x80) {
-      cp = *p;
-      extra = 0;
-    } else if ((*p & 0xE0) == 0xC0) {
-      cp = *p & 0x1F;
-      extra = 1;
-    } else if ((*p & 0xF0) == 0xE0) {
-      cp = *p & 0x0F;
-      extra = 2;
-    } else if ((*p & 0xF8) == 0xF0) {
-      cp = *p & 0x07;
-      extra = 3;
-    } else {
-      ++p;  // a stray continuation byte or an invalid lead byte
-      continue;
+    std::u32string out;
+    if (!utf8) return out;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8);
+    while (*p) {
+        char32_t cp;
+        int extra;
+        if (*p < 0x80) {
+            cp = *p;
+            extra = 0;
+        } else if ((*p & 0xE0) == 0xC0) {
+            cp = *p & 0x1F;
+            extra = 1;
+        } else if ((*p & 0xF0) == 0xE0) {
+            cp = *p & 0x0F;
+            extra = 2;
+        } else if ((*p & 0xF8) == 0xF0) {
+            cp = *p & 0x07;
+            extra = 3;
+        } else {
+            ++p;  // a stray continuation byte or an invalid lead byte
+            continue;
+        }
+        ++p;
+        bool complete = true;
+        for (int i = 0; i < extra; ++i) {
+            if ((*p & 0xC0) != 0x80) {
+                complete = false;
+                break;
+            }
+            cp = (cp << 6) | (*p & 0x3F);
+            ++p;
+        }
+        if (!complete) continue;
+        if ((cp >= 0x20 && cp < 0x7F) || (cp >= 0xA0 && cp <= 0xFF)) out.push_back(cp);
     }
-    ++p;
-    bool complete = true;
-    for (int i = 0; i < extra; ++i) {
-      if ((*p & 0xC0) != 0x80) {
-        complete = false;
-        break;
-      }
-      cp = (cp << 6) | (*p & 0x3F);
-      ++p;
-    }
-    if (!complete) continue;
-    if ((cp >= 0x20 && cp < 0x7F) || (cp >= 0xA0 && cp <= 0xFF)) out.push_back(cp);
-  }
-  return out;
+    return out;
 }
 
 uintptr_t mouseKeyState(uint32_t sdlButtonMask, uint16_t modifiers) {
-  uintptr_t state = 0;
-  if (sdlButtonMask & SDL_BUTTON_LMASK) state |= MK_LBUTTON;
-  if (sdlButtonMask & SDL_BUTTON_RMASK) state |= MK_RBUTTON;
-  if (sdlButtonMask & SDL_BUTTON_MMASK) state |= MK_MBUTTON;
-  if (modifiers & KMOD_CTRL) state |= MK_CONTROL;
-  if (modifiers & KMOD_SHIFT) state |= MK_SHIFT;
-  return state;
+    uintptr_t state = 0;
+    if (sdlButtonMask & SDL_BUTTON_LMASK) state |= MK_LBUTTON;
+    if (sdlButtonMask & SDL_BUTTON_RMASK) state |= MK_RBUTTON;
+    if (sdlButtonMask & SDL_BUTTON_MMASK) state |= MK_MBUTTON;
+    if (modifiers & KMOD_CTRL) state |= MK_CONTROL;
+    if (modifiers & KMOD_SHIFT) state |= MK_SHIFT;
+    return state;
 }
 
 intptr_t packPoint(int x, int y) {
-  uint32_t word = (static_cast<uint32_t>(x) & 0xFFFF) | ((static_cast<uint32_t>(y) & 0xFFFF) << 16);
-  return static_cast<intptr_t>(word);
+    uint32_t word = (static_cast<uint32_t>(x) & 0xFFFF) | ((static_cast<uint32_t>(y) & 0xFFFF) << 16);
+    return static_cast<intptr_t>(word);
 }
 
 intptr_t keyMessageWord(bool repeat, bool release) {
-  uint32_t word = 1;
-  if (repeat || release) word |= 1u << 30;
-  if (release) word |= 1u << 31;
-  return static_cast<intptr_t>(word);
+    uint32_t word = 1;
+    if (repeat || release) word |= 1u << 30;
+    if (release) word |= 1u << 31;
+    return static_cast<intptr_t>(word);
 }
 
 }  // namespace sdlinput

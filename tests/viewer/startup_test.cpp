@@ -6,6 +6,7 @@
 #include "model/model.h"
 #include "tests/viewer/viewer_fixture.h"
 #include "tests/writers/config_writer.h"
+#include "toolkit/sdl/sdltesting.h"
 #include "viewer/paths.h"
 #include "viewer/startup.h"
 
@@ -158,6 +159,20 @@ TEST_F(Startup, RealModelAndSkinFromTheCorpus) {
     EXPECT_EQ(textureSize(TEXTURE_MAIN_SKIN), std::make_pair(256, 256));
     EXPECT_EQ(textureSize(TEXTURE_ATTACH_SKIN), std::make_pair(256, 256));
     delete w;
+}
+
+TEST_F(Startup, WindowWithoutAnOpenGlContextIsGivenUpWhole) {
+    writeModelWithFrames("m.md2", 2);
+    ViewerConfig c;
+    testdata::setConfigPath(c, PATH_MAIN_MODEL, "m.md2");
+    sdltesting::failNextGlStep(sdltesting::GlStep::CreateContext);
+    EXPECT_EQ(open(c), nullptr);
+    // Nothing is left behind: no context, no device context, no model, and
+    // the window is gone, so quitting finds nothing to destroy twice.
+    EXPECT_EQ(sdltesting::liveGlContexts(), 0);
+    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
+    EXPECT_STREQ(mainModelPath, "m.md2");  // the configured path, never tried
+    mxAppQuit();
 }
 
 TEST(BrightnessSetting, TruncatesTowardZeroAndStaysInRange) {

@@ -140,6 +140,17 @@ TEST_F(ViewerProgram, WithoutADisplayTheMessageGoesToStandardError) {
     EXPECT_NE(text.find("Error loading configuration"), std::string::npos) << text;
 }
 
+TEST_F(ViewerProgram, WithoutOpenGlItSaysSoAndReportsFailure) {
+    // SDL's dummy driver has no OpenGL: the window can't get a context.
+    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), squareScene()));
+    const std::string error = file("stderr.txt");
+    pid_t pid = e2e::spawn({"env", "SDL_VIDEODRIVER=dummy", kViewer}, scratch.path(), error);
+    EXPECT_EQ(e2e::waitForExit(pid, milliseconds(20000)), 1);
+    std::ifstream in(error);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Error creating the OpenGL window"), std::string::npos) << text;
+}
+
 TEST_F(ViewerProgram, WindowedBorderlessAtTheOriginAndClosedWithZero) {
     ViewerConfig c = squareScene();
     c.windowWidth = 300;

@@ -171,7 +171,7 @@ void BM_sceneDraw(benchmark::State& state) {
 }
 
 void sceneArguments(benchmark::internal::Benchmark* b) {
-    b->ArgNames({"faerie", "mode"});
+    b->ArgNames({"scene", "mode"});  // scene 0: the sample scene, 1: faerie.md2 with its skin
     for (int scene : {kSample, kFaerie})
         for (int mode = 0; mode < 4; ++mode) b->Args({scene, mode});
     b->Unit(benchmark::kMicrosecond);

@@ -9,18 +9,13 @@
 #include <unistd.h>
 
 #include "tests/writers/bytes.h"
-
-TempFile::TempFile(const std::vector<uint8_t>& bytes) {
-    static int counter = 0;
-    path_ = testing::TempDir() + "model_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + ".md2";
-    EXPECT_TRUE(testdata::writeFile(path_, bytes));
-}
-
-TempFile::~TempFile() { std::remove(path_.c_str()); }
+#include "tests/writers/scratch_dir.h"
 
 ModelPtr loadModelBytes(const std::vector<uint8_t>& bytes) {
-    TempFile file(bytes);
-    return ModelPtr(modelLoad(file.path().c_str()));
+    testdata::ScratchDir dir;
+    const std::string path = dir.write("model.md2", bytes);
+    EXPECT_FALSE(path.empty());
+    return ModelPtr(modelLoad(path.c_str()));
 }
 
 std::string corpusPath(const std::string& name) { return std::string(OMBREL_CORPUS_DIR) + "/" + name; }

@@ -14,19 +14,6 @@ struct ModelDeleter {
 };
 using ModelPtr = std::unique_ptr<Model, ModelDeleter>;
 
-// A file in the test's temporary folder, removed when the object goes.
-class TempFile {
-public:
-    explicit TempFile(const std::vector<uint8_t>& bytes);
-    ~TempFile();
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 // Writes bytes to a temporary file and loads it.
 ModelPtr loadModelBytes(const std::vector<uint8_t>& bytes);
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "toolkit/appcore.h"
+#include "toolkit/internal.h"
 #include "toolkit/mxWindow.h"
 #include "toolkit/platform.h"
 

@@ -1,6 +1,6 @@
 #include "toolkit/mxWindow.h"
 
-#include "toolkit/appcore.h"
+#include "toolkit/internal.h"
 #include "toolkit/mxApp.h"
 #include "toolkit/platform.h"
 

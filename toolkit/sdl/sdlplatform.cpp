@@ -6,7 +6,6 @@
 // control queries.
 #include <SDL2/SDL.h>
 
-#include <cctype>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/internal.h"
 #include "toolkit/platform.h"
 #include "toolkit/sdl/sdlinput.h"
 #include "toolkit/sdl/sdltesting.h"
@@ -80,20 +80,10 @@ int swaps = 0;
 NativeIconHandle* const kSystemIcon = reinterpret_cast<NativeIconHandle*>(1);
 NativeCursorHandle* const kSystemCursor = reinterpret_cast<NativeCursorHandle*>(1);
 
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 WindowClass* findClass(const char* name) {
     if (!name) return nullptr;
     for (WindowClass& c : classes) {
-        if (equalsIgnoringCase(c.name, name)) return &c;
+        if (mxEqualsIgnoringCase(c.name.c_str(), name)) return &c;
     }
     return nullptr;
 }
@@ -522,7 +512,7 @@ bool unregisterWindowClass(const char* name) {
     WindowClass* c = findClass(name);
     if (!c) return false;
     for (auto& entry : windows) {
-        if (equalsIgnoringCase(entry.second->className, name)) return false;  // still in use
+        if (mxEqualsIgnoringCase(entry.second->className.c_str(), name)) return false;  // still in use
     }
     classes.erase(classes.begin() + (c - classes.data()));
     return true;

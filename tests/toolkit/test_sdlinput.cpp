@@ -242,6 +242,29 @@ TEST_F(SdlQueue, MouseButtonsCarryHeldButtonsAndPosition) {
     EXPECT_EQ(log[5].event.buttons, mxEvent::RightButton);
 }
 
+TEST_F(SdlQueue, ModifiersAreThoseHeldAtEachEvent) {
+    // Events that wait in the queue while a frame is slow: Shift held for a
+    // drag, then Ctrl for a click, both released before the queue is read.
+    // Each mouse message carries the keys held when it happened.
+    key(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, KMOD_LSHIFT);
+    button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 10);
+    motion(SDL_BUTTON_LMASK, 20, 20);
+    button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 20, 20);
+    key(SDL_KEYUP, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, KMOD_NONE);
+    key(SDL_KEYDOWN, SDL_SCANCODE_RCTRL, SDLK_RCTRL, KMOD_RCTRL);
+    button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 30, 30);
+    key(SDL_KEYUP, SDL_SCANCODE_RCTRL, SDLK_RCTRL, KMOD_NONE);
+    button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 30, 30);
+    take();
+    std::vector<int> modifiers;
+    for (const Delivery& d : log) {
+        if (d.event.type >= mxEvent::MouseUp && d.event.type <= mxEvent::MouseDrag)
+            modifiers.push_back(d.event.modifiers);
+    }
+    EXPECT_EQ(modifiers,
+              (std::vector<int>{mxEvent::ShiftKey, mxEvent::ShiftKey, mxEvent::ShiftKey, mxEvent::ControlKey, 0}));
+}
+
 TEST_F(SdlQueue, DisabledWindowsGetNoInput) {
     window->setEnabled(false);
     key(SDL_KEYDOWN, SDL_SCANCODE_A, SDLK_a);

@@ -68,7 +68,8 @@ std::deque<QueuedMessage> queue;
 NativeMessage lastTaken;
 std::u32string lastTakenTyped;
 uintptr_t captureWindow = 0;
-uint32_t heldButtons = 0;  // SDL button mask as the messages so far have it
+uint32_t heldButtons = 0;    // SDL button mask as the messages so far have it
+uint16_t heldModifiers = 0;  // SDL modifier state as the key events so far have it
 FullScreenMode fullScreen;
 bool videoReady = false;
 
@@ -120,6 +121,7 @@ bool ensureVideo() {
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     SDL_StartTextInput();
+    heldModifiers = static_cast<uint16_t>(SDL_GetModState());
     videoReady = true;
     return true;
 }
@@ -356,6 +358,9 @@ void destroyRecord(uintptr_t id) {
 bool inputAllowed(const WindowRecord* w) { return w && w->enabled; }
 
 void translateKey(const SDL_KeyboardEvent& key) {
+    // Mouse messages carry the modifiers of their own moment: SDL's state
+    // when the queue is read may be several events further on.
+    heldModifiers = key.keysym.mod;
     WindowRecord* w = findSdlWindow(key.windowID);
     if (!inputAllowed(w)) return;
     unsigned vk = sdlinput::virtualKey(key.keysym.scancode, key.keysym.sym, key.keysym.mod);
@@ -407,7 +412,7 @@ void translateMouseButton(const SDL_MouseButtonEvent& button) {
     else
         heldButtons &= ~SDL_BUTTON(button.button);
     if (!inputAllowed(w)) return;
-    uintptr_t keyState = sdlinput::mouseKeyState(heldButtons, static_cast<uint16_t>(SDL_GetModState()));
+    uintptr_t keyState = sdlinput::mouseKeyState(heldButtons, heldModifiers);
     postQueued(handleOf(w->id), pressed ? down : up, keyState, sdlinput::packPoint(button.x, button.y));
 }
 
@@ -416,7 +421,7 @@ void translateMouseMotion(const SDL_MouseMotionEvent& motion) {
     WindowRecord* w = findSdlWindow(motion.windowID);
     if (!inputAllowed(w)) return;
     NativeWindow handle = handleOf(w->id);
-    uintptr_t keyState = sdlinput::mouseKeyState(motion.state, static_cast<uint16_t>(SDL_GetModState()));
+    uintptr_t keyState = sdlinput::mouseKeyState(motion.state, heldModifiers);
     intptr_t point = sdlinput::packPoint(motion.x, motion.y);
     // Moves that nobody has taken yet merge into the newest, as on Windows.
     if (!queue.empty()) {

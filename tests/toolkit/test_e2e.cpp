@@ -205,7 +205,7 @@ TEST_F(EndToEnd, KeysArriveAsVirtualKeyThenCharacter) {
                                       "KeyDown 36",  "KeyUp 36",                 // keypad 7 without Num Lock: Home
                                       "KeyDown 45",  "KeyUp 45",                 // keypad 0 without Num Lock: Insert
                                       "KeyDown 36",  "KeyUp 36",                 // Home
-                                      "KeyDown 27",  "KeyUp 27",                 // Escape
+                                      "KeyDown 27",  "KeyDown 27", "KeyUp 27",   // Escape, and its character
                                       "KeyDown 107", "KeyDown 43", "KeyUp 107",  // keypad plus, then '+'
                                       "KeyDown 189", "KeyDown 45", "KeyUp 189",  // minus, then '-'
                                       "KeyDown 49",  "KeyDown 49", "KeyUp 49"};  // digit: twice 49
@@ -224,6 +224,17 @@ TEST_F(EndToEnd, KeysArriveAsVirtualKeyThenCharacter) {
         if (all[i].compare(0, 7, "KeyDown") == 0) downs.push_back(all[i]);
     }
     EXPECT_EQ(downs, (std::vector<std::string>{"KeyDown 16", "KeyDown 66", "KeyDown 66"}));
+    // Ctrl+[ types Escape's character, as on Windows; Ctrl+A types 1.
+    size_t before = all.size();
+    run("xdotool key --delay 60 ctrl+bracketleft ctrl+a");
+    // (xdotool lets go of Ctrl first.)
+    std::vector<std::string> control{"KeyDown 17", "KeyDown 219", "KeyDown 27", "KeyUp 17", "KeyUp 219",
+                                     "KeyDown 17", "KeyDown 65",  "KeyDown 1",  "KeyUp 17", "KeyUp 65"};
+    end = Clock::now() + milliseconds(10000);
+    while (events(false, true).size() < before + control.size() && Clock::now() < end)
+        std::this_thread::sleep_for(milliseconds(50));
+    all = events(false, true);
+    EXPECT_EQ(std::vector<std::string>(all.begin() + std::min(before, all.size()), all.end()), control);
     EXPECT_EQ(closeAndWait(window), 0);
 }
 

@@ -51,7 +51,8 @@ struct WindowRecord {
 
 struct QueuedMessage {
     NativeMessage message;
-    std::u32string typed;  // characters the key typed, posted by translateMessage
+    std::u32string typed;       // characters the key typed, posted by translateMessage
+    bool controlTyped = false;  // typed holds the control character the key stands for
 };
 
 struct FullScreenMode {
@@ -369,6 +370,14 @@ void translateKey(const SDL_KeyboardEvent& key) {
     bool system = sdlinput::isSystemKey(key.keysym.scancode, vk, key.keysym.mod);
     unsigned message = release ? (system ? WM_SYSKEYUP : WM_KEYUP) : (system ? WM_SYSKEYDOWN : WM_KEYDOWN);
     postQueued(handleOf(w->id), message, vk, sdlinput::keyMessageWord(key.repeat != 0, release));
+    if (message != WM_KEYDOWN) return;
+    // SDL types no text for control characters; Windows does, and the
+    // character follows its key once the key message is translated.
+    int typed = sdlinput::controlCharacter(vk, key.keysym.sym, key.keysym.mod);
+    if (typed >= 0) {
+        queue.back().typed.push_back(static_cast<char32_t>(typed));
+        queue.back().controlTyped = true;
+    }
 }
 
 // SDL reports the text a key typed right after the key itself; the
@@ -383,7 +392,8 @@ void translateText(const SDL_TextInputEvent& text) {
         QueuedMessage& last = queue.back();
         if (last.message.window == handle &&
             (last.message.message == WM_KEYDOWN || last.message.message == WM_SYSKEYDOWN)) {
-            last.typed += chars;
+            // A key that stands for a control character types nothing else.
+            if (!last.controlTyped) last.typed += chars;
             return;
         }
     }

@@ -49,9 +49,12 @@ protected:
     }
 
     // Starts the event logger and returns its window's id once it is shown.
-    std::string start(int x, int y, int w, int h, const char* mode) {
-        program_ = spawn({kBin + "/toolkit_eventlog", log_, std::to_string(x), std::to_string(y), std::to_string(w),
-                          std::to_string(h), mode, "ombrel-e2e"});
+    std::string start(int x, int y, int w, int h, const char* mode, bool fullScreen = false) {
+        std::vector<std::string> args{
+            kBin + "/toolkit_eventlog", log_, std::to_string(x), std::to_string(y), std::to_string(w),
+            std::to_string(h),          mode, "ombrel-e2e"};
+        if (fullScreen) args.push_back("fullscreen");
+        program_ = spawn(args);
         std::string id = run("timeout 30 xdotool search --sync --onlyvisible --name '^ombrel-e2e$' | head -n 1");
         EXPECT_FALSE(id.empty()) << "the window did not appear";
         waitForLine("Ready");
@@ -162,6 +165,25 @@ TEST_F(EndToEnd, BorderlessWindowAtOriginWithWorkingGl) {
               "_MOTIF_WM_HINTS(_MOTIF_WM_HINTS) = 0x2, 0x0, 0x0, 0x0, 0x0");
     EXPECT_EQ(lines().at(0), "Ready type=3 width=320 height=240");
     EXPECT_EQ(closeAndWait(window), 0);
+}
+
+TEST_F(EndToEnd, FullScreenReportsTheRealWindowSize) {
+    // Xvfb offers its screen's mode (1024 x 768) only: full screen at that
+    // size takes the screen, at 800 x 600 the display cannot switch and the
+    // window stays as it was asked for. Either way the size the toolkit
+    // reports is the window's own, so a viewport taken from it fits.
+    for (auto size : {std::make_pair(1024, 768), std::make_pair(800, 600)}) {
+        std::string expected = std::to_string(size.first) + "x" + std::to_string(size.second);
+        SCOPED_TRACE(expected);
+        std::string window = start(0, 0, size.first, size.second, "none", true);
+        std::string info = run("xwininfo -id " + window);
+        EXPECT_NE(info.find("Width: " + std::to_string(size.first) + "\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Height: " + std::to_string(size.second) + "\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Absolute upper-left X:  0\n"), std::string::npos) << info;
+        EXPECT_EQ(lines().at(0),
+                  "Ready type=3 width=" + std::to_string(size.first) + " height=" + std::to_string(size.second));
+        EXPECT_EQ(closeAndWait(window), 0);
+    }
 }
 
 TEST_F(EndToEnd, MouseEventsArriveAsToolkitEvents) {

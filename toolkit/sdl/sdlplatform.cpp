@@ -234,6 +234,17 @@ void applyFullScreen(WindowRecord* w) {
     }
 }
 
+// Whether the first display can switch to that size. Its depth is not
+// asked: X11 displays keep theirs, and SDL picks the closest format.
+bool displayOffers(int width, int height) {
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) return true;
+    }
+    return false;
+}
+
 int channelBits(int colorBits) {
     int bits = colorBits / 3;
     return bits > 8 ? 8 : bits;
@@ -863,16 +874,23 @@ int messageBox(NativeWindow owner, const char* text, const char* caption, unsign
 }
 
 int32_t changeDisplaySettings(const NativeDisplayMode* mode, uint32_t) {
+    if (!ensureVideo()) return DISP_CHANGE_FAILED;
     if (mode) {
+        int width = static_cast<int>(mode->pelsWidth);
+        int height = static_cast<int>(mode->pelsHeight);
+        // As on Windows, a mode the display does not offer is refused and
+        // nothing changes: windows keep the size they were given, which is
+        // then also the size they report.
+        if (!displayOffers(width, height)) return DISP_CHANGE_BADMODE;
         fullScreen.active = true;
-        fullScreen.width = static_cast<int>(mode->pelsWidth);
-        fullScreen.height = static_cast<int>(mode->pelsHeight);
+        fullScreen.width = width;
+        fullScreen.height = height;
         fullScreen.bits = static_cast<int>(mode->bitsPerPel);
     } else {
         fullScreen = FullScreenMode{};
     }
     for (auto& entry : windows) applyFullScreen(entry.second.get());
-    return videoReady || ensureVideo() ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+    return DISP_CHANGE_SUCCESSFUL;
 }
 
 int displayRefreshRate(NativeWindow window) {

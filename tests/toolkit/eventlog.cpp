@@ -124,6 +124,11 @@ int main(int argc, char** argv) {
     window->setVisible(true);
     std::fprintf(log, "Ready type=%d width=%d height=%d\n", window->getType(), window->getWidth(), window->getHeight());
     std::fflush(log);
+    if (window->getType() != mxWidget::TypeGlWindow) {
+        mxAppQuit();
+        std::fclose(log);
+        return 1;
+    }
     bool busy = std::strncmp(argv[6], "busy-", 5) == 0;
     int result = busy ? busyLoop(window) : mxAppRun();
     if (fullScreen) mxAppSetScreenMode(0, 0, 0);

@@ -186,6 +186,18 @@ TEST_F(EndToEnd, FullScreenReportsTheRealWindowSize) {
     }
 }
 
+TEST_F(EndToEnd, SizeNoDisplayCanHaveIsRefusedAtOnce) {
+    Clock::time_point t0 = Clock::now();
+    program_ = spawn({kBin + "/toolkit_eventlog", log_, "0", "0", "100000", "100000", "none", "ombrel-e2e"});
+    int status = waitForExit(program_, milliseconds(30000));
+    double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    program_ = 0;
+    EXPECT_EQ(status, 1);
+    ASSERT_FALSE(lines().empty());
+    EXPECT_EQ(lines().at(0), "Ready type=17 width=0 height=0");
+    EXPECT_LT(seconds, 3.0);
+}
+
 TEST_F(EndToEnd, MouseEventsArriveAsToolkitEvents) {
     std::string window = start(0, 0, 320, 240, "paused");
     run("xdotool mousemove 10 20 sleep 0.1 mousedown 1 sleep 0.1 mousemove 30 40 sleep 0.1 mousedown 3 sleep "

@@ -15,6 +15,7 @@
 
 #include "toolkit/internal.h"
 #include "toolkit/platform.h"
+#include "toolkit/sdl/endrequests.h"
 #include "toolkit/sdl/sdlinput.h"
 #include "toolkit/sdl/sdltesting.h"
 
@@ -116,8 +117,9 @@ bool consumeFault(sdltesting::GlStep step) {
 
 bool ensureVideo() {
     if (videoReady) return true;
-    // Ctrl+C ends the program as it does any other; closing goes through WM_CLOSE.
+    // SIGTERM and SIGINT become close requests here, not SDL's quit event.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    endrequests::install();
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
@@ -504,6 +506,19 @@ void pumpSdl() {
     while (SDL_PollEvent(&event)) translate(event);
 }
 
+// As Windows does when a program is asked to end: every top-level window
+// gets WM_CLOSE (the main window's ends the program); without one, the loop
+// is told to end.
+void askWindowsToClose() {
+    bool any = false;
+    for (auto& entry : windows) {
+        if (!entry.second->sdl) continue;
+        postQueued(handleOf(entry.first), WM_CLOSE, 0, 0);
+        any = true;
+    }
+    if (!any) postQueued(nullptr, WM_QUIT, 0, 0);
+}
+
 WindowRecord* windowNeedingPaint() {
     for (auto& entry : windows) {
         WindowRecord* w = entry.second.get();
@@ -742,6 +757,7 @@ intptr_t sendMessage(NativeWindow window, unsigned message, uintptr_t wParam, in
 }
 
 bool peekMessage(NativeMessage* message) {
+    if (endrequests::takeRequest()) askWindowsToClose();
     if (queue.empty()) pumpSdl();
     if (!queue.empty()) {
         if (message) *message = queue.front().message;
@@ -757,7 +773,8 @@ bool peekMessage(NativeMessage* message) {
 
 bool getMessage(NativeMessage* message) {
     NativeMessage taken;
-    while (!peekMessage(&taken)) waitMessage(1000);
+    // Short waits: an end request is seen between two of them.
+    while (!peekMessage(&taken)) waitMessage(100);
     if (!queue.empty()) {
         lastTakenTyped = std::move(queue.front().typed);
         queue.pop_front();
@@ -864,13 +881,17 @@ int messageBox(NativeWindow owner, const char* text, const char* caption, unsign
     data.title = caption ? caption : "";
     data.message = text ? text : "";
     int answer = -1;
-    if (SDL_ShowMessageBox(&data, &answer) != 0) return 0;
-    if (answer >= 0) return answer;
     // Closed without a button: Cancel where there is one, the safe No of a
-    // question without one, else OK.
-    if (buttons == MB_YESNOCANCEL) return IDCANCEL;
-    if (buttons == MB_YESNO) return IDNO;
-    return IDOK;
+    // question without one, else OK. A request to end the program closes
+    // the box, or keeps it from showing.
+    int closed = buttons == MB_YESNOCANCEL ? IDCANCEL : buttons == MB_YESNO ? IDNO : IDOK;
+    if (endrequests::requested()) return closed;
+    endrequests::boxStarting();
+    int shown = SDL_ShowMessageBox(&data, &answer);
+    endrequests::boxEnded();
+    if (endrequests::requested()) return closed;
+    if (shown != 0) return 0;
+    return answer >= 0 ? answer : closed;
 }
 
 int32_t changeDisplaySettings(const NativeDisplayMode* mode, uint32_t) {

@@ -10,20 +10,13 @@
 
 namespace {
 
-char* modelPathBuffer(int slot) { return slot == MODEL_MAIN ? mainModelPath : attachModelPath; }
-
-char* texturePathBuffer(int slot) {
-    static char* const buffers[] = {nullptr, mainSkinPath, attachSkinPath, backgroundPath, waterPath};
-    return buffers[slot];
-}
-
 // The path into its slot's buffer. Callers pass the buffer itself as often
 // as not, hence memmove; paths longer than a buffer never get here.
 void storePath(char* buffer, const char* path) {
     if (buffer != path) std::memmove(buffer, path, std::strlen(path) + 1);
 }
 
-bool fitsPathBuffer(const char* path) { return std::memchr(path, 0, PATH_BUFFER_SIZE) != nullptr; }
+bool fitsPathBuffer(const char* path) { return std::memchr(path, 0, CONFIG_PATH_SIZE) != nullptr; }
 
 void lowerCaseAscii(char* text) {
     for (; *text; ++text)

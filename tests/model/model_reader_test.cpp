@@ -11,8 +11,10 @@
 
 #include "model/model.h"
 #include "tests/model/model_files.h"
+#include "tests/support/not_regular_files.h"
 #include "tests/writers/md2_shapes.h"
 #include "tests/writers/md2_writer.h"
+#include "tests/writers/scratch_dir.h"
 
 using testdata::md2Bytes;
 using testdata::Md2Header;
@@ -270,6 +272,14 @@ TEST(ModelReader, RefusesWhatIsNotARegularFile) {
     EXPECT_FALSE(modelLoad((testing::TempDir() + "no-such-model.md2").c_str()));
     EXPECT_FALSE(modelLoad(testing::TempDir().c_str()));  // a folder
     EXPECT_FALSE(modelLoad("/dev/null"));
+    // A FIFO would hang the open call, a device feed the reader for ever.
+    testdata::ScratchDir dir;
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("fifo.md2")));
+    ASSERT_EQ(symlink("/dev/zero", dir.file("zero.md2").c_str()), 0);
+    testsupport::EndsWithin guard(10);
+    EXPECT_FALSE(modelLoad(dir.file("fifo.md2").c_str()));
+    EXPECT_FALSE(modelLoad(dir.file("zero.md2").c_str()));
+    for (const std::string& device : testsupport::endlessDevices()) EXPECT_FALSE(modelLoad(device.c_str())) << device;
 }
 
 TEST(ModelReader, LeavesNoFileOpenOnAnyPath) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "model/model.h"
+#include "tests/support/not_regular_files.h"
 #include "tests/viewer/viewer_fixture.h"
 #include "viewer/paths.h"
 
@@ -212,7 +213,7 @@ TEST_F(Slots, RowsThatAreNotAMultipleOfFourBytesArriveIntact) {
 TEST_F(Slots, PaletteExpansionAndUploadOfTheRealSkin) {
     // faerie.pcx is 220 wide (660-byte rows); faerie.tga holds the same pixels.
     ModelWindow* w = new CountingWindow;
-    char pcx[PATH_BUFFER_SIZE], tga[PATH_BUFFER_SIZE];
+    char pcx[CONFIG_PATH_SIZE], tga[CONFIG_PATH_SIZE];
     std::snprintf(pcx, sizeof pcx, "%s/faerie.pcx", OMBREL_CORPUS_DIR);
     std::snprintf(tga, sizeof tga, "%s/faerie.tga", OMBREL_CORPUS_DIR);
     ASSERT_EQ(w->loadTexture(pcx, 1), 1);
@@ -238,6 +239,30 @@ TEST_F(Slots, TextureEnvironmentAndFilters) {
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
     EXPECT_EQ(minFilter, GL_LINEAR);
     EXPECT_EQ(magFilter, GL_LINEAR);
+    delete w;
+}
+
+// FIFOs (which would hang the open call) and endless devices behind
+// model and picture names, "water.pcx" in the current folder among them:
+// every slot stays as it is for a missing file, and nothing waits.
+TEST_F(Slots, PathsThatAreNotRegularFilesLeaveTheirSlotsEmpty) {
+    for (const char* name : {"water.pcx", "fifo.md2", "fifo.pcx", "fifo.tga"})
+        ASSERT_TRUE(testsupport::makeFifo(scratch.file(name))) << name;
+    for (const char* name : {"zero.md2", "zero.pcx", "zero.tga"})
+        ASSERT_EQ(symlink("/dev/zero", scratch.file(name).c_str()), 0) << name;
+    testsupport::EndsWithin guard(20);
+    ModelWindow* w = new CountingWindow;
+    EXPECT_EQ(w->textures[TEXTURE_WATER], 0);
+    for (const char* model : {"fifo.md2", "zero.md2"}) {
+        EXPECT_EQ(w->loadModel(model, MODEL_MAIN), nullptr) << model;
+        EXPECT_EQ(w->models[MODEL_MAIN], nullptr) << model;
+    }
+    for (const char* picture : {"fifo.pcx", "fifo.tga", "zero.pcx", "zero.tga"}) {
+        char path[CONFIG_PATH_SIZE];
+        std::snprintf(path, sizeof path, "%s", picture);
+        EXPECT_EQ(w->loadTexture(path, TEXTURE_MAIN_SKIN), 0) << picture;
+        EXPECT_EQ(w->textures[TEXTURE_MAIN_SKIN], 0) << picture;
+    }
     delete w;
 }
 

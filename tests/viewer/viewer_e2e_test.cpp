@@ -10,6 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/support/xsession.h"
 #include "tests/viewer/viewer_fixture.h"
 #include "tests/writers/config_writer.h"
@@ -138,6 +141,27 @@ TEST_F(ViewerProgram, WithoutADisplayTheMessageGoesToStandardError) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("Ombrel Viewer"), std::string::npos) << text;
     EXPECT_NE(text.find("Error loading configuration"), std::string::npos) << text;
+}
+
+// A folder or a FIFO named "ombrel.cfg" is no configuration: the viewer
+// says so at once (a FIFO would otherwise hold it in its open call for good).
+TEST_F(ViewerProgram, ConfigurationThatIsNotARegularFileIsAMissingOne) {
+    const std::string error = file("stderr.txt");
+    for (bool fifo : {false, true}) {
+        const std::string config = file("ombrel.cfg");
+        ASSERT_EQ(fifo ? mkfifo(config.c_str(), 0600) : mkdir(config.c_str(), 0755), 0);
+        pid_t pid = e2e::spawn({"env", "SDL_VIDEODRIVER=dummy", kViewer}, scratch.path(), error);
+        const int status = e2e::waitForExit(pid, milliseconds(20000));
+        if (status == -1) e2e::stop(pid);
+        EXPECT_EQ(status, 0) << (fifo ? "FIFO" : "folder");
+        std::ifstream in(error);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Error loading configuration"), std::string::npos) << text;
+        if (fifo)
+            unlink(config.c_str());
+        else
+            rmdir(config.c_str());
+    }
 }
 
 TEST_F(ViewerProgram, WithoutOpenGlItSaysSoAndReportsFailure) {

@@ -1,5 +1,6 @@
 #include "viewer/config.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/bytes.h"
@@ -67,28 +68,61 @@ bool readConfig(const char* path, ViewerConfig& config) {
         size = file.read(record, sizeof record);  // whatever follows the record is not looked at
     }
     FieldReader read(record, size);
-    read.int32(config.windowWidth);
-    read.int32(config.windowHeight);
-    read.byte(config.fullScreen);
-    for (auto& p : config.paths) read.path(p);
-    read.float32(config.rotX);
-    read.float32(config.rotY);
-    read.float32(config.transX);
-    read.float32(config.transY);
-    read.float32(config.transZ);
-    read.int32(config.renderMode);
-    read.float32(config.frameFraction);
-    read.int32(config.currentFrame);
-    read.int32(config.nextFrame);
-    read.int32(config.startFrame);
-    read.int32(config.endFrame);
-    read.float32(config.msPerFrame);
-    read.colour(config.backgroundColor);
-    read.colour(config.modelColor);
-    read.colour(config.wireColor);
-    read.colour(config.lightColor);
-    read.float32(config.brightness);
-    read.int32(config.flags);
-    read.int32(config.textureLimit);
+    visitConfigFields(config, read);
     return true;
+}
+
+namespace {
+
+// Appends each field in the record's little-endian packed form.
+class FieldWriter {
+public:
+    explicit FieldWriter(std::vector<uint8_t>& out) : out_(out) {}
+
+    void int32(int32_t field) { append32(uint32_t(field)); }
+
+    void float32(float field) {
+        uint32_t bits;
+        std::memcpy(&bits, &field, 4);
+        append32(bits);
+    }
+
+    void colour(const float (&field)[3]) {
+        for (float value : field) float32(value);
+    }
+
+    void byte(uint8_t field) { out_.push_back(field); }
+
+    // All 256 bytes as they stand (setConfigPath leaves zeros after the path).
+    void path(const char (&field)[CONFIG_PATH_SIZE]) { out_.insert(out_.end(), field, field + CONFIG_PATH_SIZE); }
+
+private:
+    void append32(uint32_t v) {
+        for (int shift = 0; shift < 32; shift += 8) out_.push_back(uint8_t(v >> shift));
+    }
+    std::vector<uint8_t>& out_;
+};
+
+}  // namespace
+
+std::vector<uint8_t> configBytes(const ViewerConfig& config) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(CONFIG_FILE_SIZE);
+    FieldWriter write(bytes);
+    visitConfigFields(config, write);
+    return bytes;
+}
+
+bool writeConfig(const std::string& path, const ViewerConfig& config) {
+    const std::vector<uint8_t> bytes = configBytes(config);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+void setConfigPath(ViewerConfig& config, ConfigPath which, const std::string& path) {
+    char* field = config.paths[which];
+    std::memset(field, 0, CONFIG_PATH_SIZE);
+    std::memcpy(field, path.data(), path.size() < size_t(CONFIG_PATH_SIZE) ? path.size() : CONFIG_PATH_SIZE - 1);
 }

@@ -80,6 +80,7 @@ public:
 
 private:
     void animationTick();
+    void stepFrames();
     void drag(const mxEvent& event);
     void keyDown(int key);
     void centreOnMainModel();

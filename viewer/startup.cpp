@@ -1,6 +1,7 @@
 #include "viewer/startup.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <initializer_list>
 
@@ -47,7 +48,9 @@ ModelWindow* openViewerWindow(const ViewerConfig& c) {
     window->transY = c.transY;
     window->transZ = c.transZ;
     window->setRenderMode(c.renderMode);
-    window->frameFraction = c.frameFraction;
+    // A fraction that is no number (or infinite) would blend every vertex
+    // into one that is none, and while paused nothing would mend it.
+    window->frameFraction = std::isfinite(c.frameFraction) ? c.frameFraction : 0;
     window->currentFrame = c.currentFrame;
     window->nextFrame = c.nextFrame;
     window->startFrame = c.startFrame;

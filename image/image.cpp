@@ -12,8 +12,9 @@
 // than that (screen-sized backgrounds, 2048-texel skins exported for newer
 // engines). 16384 is the largest edge any current graphics card takes for a
 // texture, so no picture meant for one is larger. 2^26 pixels (8192 x 8192)
-// caps the memory one picture can claim at 192 MiB at 24 bits, and the caller
-// makes one more (small) copy while scaling. Anything beyond is a broken or
+// caps the memory one picture can claim at 192 MiB at 24 bits (64 MiB at 8),
+// and a texture load adds only the texture, at most 256 x 256 texels, since
+// scaleImage reads the picture where it lies. Anything beyond is a broken or
 // hostile header, and its width x height is never even multiplied in 32 bits.
 static bool sizeAllowed(int64_t width, int64_t height) {
     return width >= 0 && height >= 0 && width <= mxImage::kMaxEdge && height <= mxImage::kMaxEdge &&

@@ -1,8 +1,11 @@
 // The viewer's configuration file "ombrel.cfg": a packed little-endian record
-// of 1653 bytes, written by a program outside the viewer and only read here.
+// of 1653 bytes. The viewer only reads it; the front end (and the tests)
+// write it, both through the one description of its layout below.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 constexpr int CONFIG_FILE_SIZE = 1653;
 constexpr int CONFIG_PATH_SIZE = 256;
@@ -41,8 +44,50 @@ struct ViewerConfig {
     int32_t textureLimit = 256;
 };
 
+// The record's layout, once for reading and writing: every field in file
+// order, each handed to the visitor's operation for its type (byte, int32,
+// float32, a 256-byte path, a 12-byte colour triple). Config is ViewerConfig
+// or const ViewerConfig.
+template <typename Config, typename Visitor>
+void visitConfigFields(Config& c, Visitor& field) {
+    field.int32(c.windowWidth);  // offset 0
+    field.int32(c.windowHeight);
+    field.byte(c.fullScreen);                     // 8: every later field starts at an odd offset
+    for (auto& path : c.paths) field.path(path);  // 9, 265, 521, 777, 1033, 1289
+    field.float32(c.rotX);                        // 1545
+    field.float32(c.rotY);
+    field.float32(c.transX);
+    field.float32(c.transY);
+    field.float32(c.transZ);
+    field.int32(c.renderMode);  // 1565
+    field.float32(c.frameFraction);
+    field.int32(c.currentFrame);
+    field.int32(c.nextFrame);
+    field.int32(c.startFrame);
+    field.int32(c.endFrame);
+    field.float32(c.msPerFrame);  // 1589
+    field.colour(c.backgroundColor);
+    field.colour(c.modelColor);
+    field.colour(c.wireColor);
+    field.colour(c.lightColor);
+    field.float32(c.brightness);  // 1641
+    field.int32(c.flags);
+    field.int32(c.textureLimit);  // 1649, the last 4 bytes
+}
+
 // Reads the file field by field in file order. Returns false only when the
-// file cannot be opened. A file shorter than a whole record keeps the initial
-// value of every field it does not hold completely; a path whose 256 bytes
-// hold no zero ends at its 255th character.
+// path is not a regular file that can be opened (missing, a folder, a FIFO,
+// a device): the viewer then says the configuration could not be loaded.
+// A file shorter than a whole record keeps the initial value of every field
+// it does not hold completely; a path whose 256 bytes hold no zero ends at
+// its 255th character.
 bool readConfig(const char* path, ViewerConfig& config);
+
+// The record for these settings: exactly CONFIG_FILE_SIZE bytes.
+std::vector<uint8_t> configBytes(const ViewerConfig& config);
+
+// Writes the record to path, replacing the file. False on any failure.
+bool writeConfig(const std::string& path, const ViewerConfig& config);
+
+// Sets a path field (cut to 255 characters, the rest of the field zero).
+void setConfigPath(ViewerConfig& config, ConfigPath which, const std::string& path);

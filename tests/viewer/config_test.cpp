@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/not_regular_files.h"
 #include "tests/writers/bytes.h"
-#include "tests/writers/config_writer.h"
+#include "tests/writers/scratch_dir.h"
 #include "viewer/config.h"
 
 namespace {
@@ -27,7 +29,7 @@ ViewerConfig distinctConfig() {
     c.windowHeight = 600;
     c.fullScreen = 255;
     const char* names[PATH_COUNT] = {"main.md2", "main.pcx", "weapon.md2", "weapon.tga", "back.pcx", "lake.pcx"};
-    for (int i = 0; i < PATH_COUNT; ++i) testdata::setConfigPath(c, ConfigPath(i), names[i]);
+    for (int i = 0; i < PATH_COUNT; ++i) setConfigPath(c, ConfigPath(i), names[i]);
     c.rotX = 1.5f;
     c.rotY = -2.5f;
     c.transX = 3.25f;
@@ -101,6 +103,23 @@ TEST(ConfigReader, MissingFileIsReportedAndLeavesDefaults) {
     EXPECT_EQ(config.flags, 0x1E);
 }
 
+// A folder named "ombrel.cfg" is no record, a FIFO would hang the open call
+// and a device would be read as a record of its bytes: each is a missing file.
+TEST(ConfigReader, RefusesWhatIsNotARegularFile) {
+    testdata::ScratchDir dir;
+    ASSERT_EQ(mkdir(dir.file("folder.cfg").c_str(), 0755), 0);
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("fifo.cfg")));
+    testsupport::EndsWithin guard(10);
+    std::vector<std::string> paths = testsupport::endlessDevices();
+    paths.insert(paths.end(), {dir.file("folder.cfg"), dir.file("fifo.cfg")});
+    for (const std::string& path : paths) {
+        ViewerConfig config;
+        EXPECT_FALSE(readConfig(path.c_str(), config)) << path;
+        EXPECT_EQ(config.windowWidth, 640) << path;
+        EXPECT_EQ(config.flags, 0x1E) << path;
+    }
+}
+
 TEST(ConfigReader, ReadsEveryFieldFromItsPackedOffset) {
     // Hand-placed values at the published offsets, independent of the writer.
     testdata::Bytes bytes;
@@ -142,7 +161,7 @@ TEST(ConfigReader, ReadsEveryFieldFromItsPackedOffset) {
 TEST(ConfigReader, RoundTripsEveryField) {
     ViewerConfig written = distinctConfig();
     std::string path = tempPath();
-    ASSERT_TRUE(testdata::writeConfig(path, written));
+    ASSERT_TRUE(writeConfig(path, written));
     ViewerConfig read;
     ASSERT_TRUE(readConfig(path.c_str(), read));
     for (const Field& f : fields) EXPECT_TRUE(f.same(read, written)) << f.name;
@@ -154,7 +173,9 @@ TEST(ConfigReader, ShortFileKeepsDefaultsForEveryFieldNotHeldWhole) {
     const ViewerConfig defaults;
     std::string path = tempPath();
     for (int length = 0; length < CONFIG_FILE_SIZE; ++length) {
-        ASSERT_TRUE(testdata::writeConfig(path, written, length));
+        std::vector<uint8_t> cut = configBytes(written);
+        cut.resize(size_t(length));
+        ASSERT_TRUE(testdata::writeFile(path, cut));
         ViewerConfig read;
         ASSERT_TRUE(readConfig(path.c_str(), read));
         for (const Field& f : fields) {
@@ -172,7 +193,7 @@ TEST(ConfigReader, PathWithoutTerminatorEndsAtItsLastByte) {
     ViewerConfig written;
     std::memset(written.paths[PATH_MAIN_SKIN], 'x', CONFIG_PATH_SIZE);  // no zero anywhere
     std::string path = tempPath();
-    ASSERT_TRUE(testdata::writeConfig(path, written));
+    ASSERT_TRUE(writeConfig(path, written));
     ViewerConfig read;
     ASSERT_TRUE(readConfig(path.c_str(), read));
     EXPECT_EQ(std::strlen(read.paths[PATH_MAIN_SKIN]), size_t(CONFIG_PATH_SIZE - 1));
@@ -184,7 +205,7 @@ TEST(ConfigReader, BytesAfterAPathTerminatorAreIgnored) {
     ViewerConfig written;
     std::memcpy(written.paths[PATH_MAIN_MODEL], "m.md2\0garbage", 13);
     std::string path = tempPath();
-    ASSERT_TRUE(testdata::writeConfig(path, written));
+    ASSERT_TRUE(writeConfig(path, written));
     ViewerConfig read;
     ASSERT_TRUE(readConfig(path.c_str(), read));
     EXPECT_STREQ(read.paths[PATH_MAIN_MODEL], "m.md2");
@@ -193,7 +214,7 @@ TEST(ConfigReader, BytesAfterAPathTerminatorAreIgnored) {
 
 TEST(ConfigReader, LongerFileReadsOnlyTheRecord) {
     ViewerConfig written = distinctConfig();
-    std::vector<uint8_t> bytes = testdata::configBytes(written);
+    std::vector<uint8_t> bytes = configBytes(written);
     bytes.insert(bytes.end(), 100, 0xEE);
     std::string path = tempPath();
     ASSERT_TRUE(testdata::writeFile(path, bytes));
@@ -201,6 +222,36 @@ TEST(ConfigReader, LongerFileReadsOnlyTheRecord) {
     ASSERT_TRUE(readConfig(path.c_str(), read));
     for (const Field& f : fields) EXPECT_TRUE(f.same(read, written)) << f.name;
     std::remove(path.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ConfigWriter, PlacesFieldsAtTheirPackedOffsets) {
+    ViewerConfig c = distinctConfig();
+    const std::vector<uint8_t> bytes = configBytes(c);
+    ASSERT_EQ(bytes.size(), size_t(CONFIG_FILE_SIZE));
+    auto int32At = [&](size_t offset) {
+        int32_t v;
+        std::memcpy(&v, &bytes[offset], 4);
+        return v;
+    };
+    auto floatAt = [&](size_t offset) {
+        float v;
+        std::memcpy(&v, &bytes[offset], 4);
+        return v;
+    };
+    EXPECT_EQ(int32At(4), c.windowHeight);
+    EXPECT_EQ(bytes[8], c.fullScreen);
+    EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[9]), c.paths[PATH_MAIN_MODEL]);
+    EXPECT_STREQ(reinterpret_cast<const char*>(&bytes[1289]), c.paths[PATH_WATER]);
+    EXPECT_EQ(floatAt(1561), c.transZ);
+    EXPECT_EQ(int32At(1565), c.renderMode);
+    EXPECT_EQ(floatAt(1589), c.msPerFrame);
+    EXPECT_EQ(floatAt(1629 + 8), c.lightColor[2]);
+    EXPECT_EQ(floatAt(1641), c.brightness);
+    EXPECT_EQ(int32At(1649), c.textureLimit);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include "model/draw.h"
 #include "model/model.h"
 #include "tests/viewer/viewer_fixture.h"
-#include "tests/writers/config_writer.h"
+#include "viewer/config.h"
 #include "toolkit/sdl/sdltesting.h"
 #include "viewer/paths.h"
 #include "viewer/startup.h"
@@ -29,12 +29,12 @@ TEST_F(Startup, FillsTheSlotsAndAppliesEverySetting) {
     writePcx("back.pcx", plainPicture(32, 32));
     writePcx("lake.pcx", plainPicture(4, 4));
     ViewerConfig c;
-    testdata::setConfigPath(c, PATH_MAIN_MODEL, "main.md2");
-    testdata::setConfigPath(c, PATH_MAIN_SKIN, "main.pcx");
-    testdata::setConfigPath(c, PATH_ATTACH_MODEL, "attach.md2");
-    testdata::setConfigPath(c, PATH_ATTACH_SKIN, "attach.tga");
-    testdata::setConfigPath(c, PATH_BACKGROUND, "back.pcx");
-    testdata::setConfigPath(c, PATH_WATER, "lake.pcx");
+    setConfigPath(c, PATH_MAIN_MODEL, "main.md2");
+    setConfigPath(c, PATH_MAIN_SKIN, "main.pcx");
+    setConfigPath(c, PATH_ATTACH_MODEL, "attach.md2");
+    setConfigPath(c, PATH_ATTACH_SKIN, "attach.tga");
+    setConfigPath(c, PATH_BACKGROUND, "back.pcx");
+    setConfigPath(c, PATH_WATER, "lake.pcx");
     c.windowWidth = 160;
     c.windowHeight = 120;
     c.rotX = 10, c.rotY = 20, c.transX = 1, c.transY = 2, c.transZ = 70;
@@ -82,10 +82,32 @@ TEST_F(Startup, FillsTheSlotsAndAppliesEverySetting) {
     delete w;
 }
 
+// A damaged fraction with the animation paused: no tick ever comes to mend
+// it, so start-up must, or the model is drawn from vertices that are no
+// numbers for as long as it stays paused.
+TEST_F(Startup, FractionThatIsNoNumberIsMendedEvenWhenPaused) {
+    writeModel("square.md2", facingSquare(2, 12));
+    for (float fraction : {NAN, INFINITY, -INFINITY}) {
+        ViewerConfig c;
+        setConfigPath(c, PATH_MAIN_MODEL, "square.md2");
+        c.windowWidth = 64, c.windowHeight = 48;
+        c.renderMode = RENDER_FLAT;
+        c.frameFraction = fraction;
+        c.currentFrame = 0, c.nextFrame = 1, c.endFrame = 1;
+        c.flags = FLAG_PAUSED | FLAG_INTERPOLATE;
+        ModelWindow* w = open(c);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->frameFraction, 0) << fraction;
+        w->draw();
+        EXPECT_EQ(pixelAt(32, 24), (std::array<int, 3>{255, 255, 255})) << fraction;  // the white square
+        delete w;
+    }
+}
+
 TEST_F(Startup, ConfiguredTextureLimitAppliesOnlyAfterTheStartUpLoads) {
     writePcx("big.pcx", plainPicture(300, 200));
     ViewerConfig c;
-    testdata::setConfigPath(c, PATH_MAIN_SKIN, "big.pcx");
+    setConfigPath(c, PATH_MAIN_SKIN, "big.pcx");
     c.textureLimit = 64;
     ModelWindow* w = open(c);
     ASSERT_NE(w, nullptr);
@@ -101,7 +123,7 @@ TEST_F(Startup, WaterPictureInTheCurrentDirectoryWinsOverTheConfiguredOne) {
     writePcx("water.pcx", plainPicture(8, 8));
     writePcx("lake.pcx", plainPicture(16, 16));
     ViewerConfig c;
-    testdata::setConfigPath(c, PATH_WATER, "lake.pcx");
+    setConfigPath(c, PATH_WATER, "lake.pcx");
     ModelWindow* w = open(c);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->textures[TEXTURE_WATER], TEXTURE_WATER);
@@ -132,9 +154,9 @@ TEST_F(Startup, MissingAndBrokenFilesLeaveTheirSlotsEmpty) {
     scratch.write("broken.md2", {'I', 'D', 'P', '2', 1, 2, 3});
     scratch.write("broken.pcx", {10, 5, 1, 8});
     ViewerConfig c;
-    testdata::setConfigPath(c, PATH_MAIN_MODEL, "broken.md2");
-    testdata::setConfigPath(c, PATH_ATTACH_MODEL, "missing.md2");
-    testdata::setConfigPath(c, PATH_MAIN_SKIN, "broken.pcx");
+    setConfigPath(c, PATH_MAIN_MODEL, "broken.md2");
+    setConfigPath(c, PATH_ATTACH_MODEL, "missing.md2");
+    setConfigPath(c, PATH_MAIN_SKIN, "broken.pcx");
     ModelWindow* w = open(c);
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->models[MODEL_MAIN], nullptr);
@@ -147,10 +169,10 @@ TEST_F(Startup, MissingAndBrokenFilesLeaveTheirSlotsEmpty) {
 
 TEST_F(Startup, RealModelAndSkinFromTheCorpus) {
     ViewerConfig c;
-    testdata::setConfigPath(c, PATH_MAIN_MODEL, std::string(OMBREL_CORPUS_DIR) + "/sydney.md2");
-    testdata::setConfigPath(c, PATH_MAIN_SKIN, std::string(OMBREL_CORPUS_DIR) + "/sydney.tga");
-    testdata::setConfigPath(c, PATH_ATTACH_MODEL, std::string(OMBREL_CORPUS_DIR) + "/faerie.md2");
-    testdata::setConfigPath(c, PATH_ATTACH_SKIN, std::string(OMBREL_CORPUS_DIR) + "/faerie.pcx");
+    setConfigPath(c, PATH_MAIN_MODEL, std::string(OMBREL_CORPUS_DIR) + "/sydney.md2");
+    setConfigPath(c, PATH_MAIN_SKIN, std::string(OMBREL_CORPUS_DIR) + "/sydney.tga");
+    setConfigPath(c, PATH_ATTACH_MODEL, std::string(OMBREL_CORPUS_DIR) + "/faerie.md2");
+    setConfigPath(c, PATH_ATTACH_SKIN, std::string(OMBREL_CORPUS_DIR) + "/faerie.pcx");
     ModelWindow* w = open(c);
     ASSERT_NE(w, nullptr);
     ASSERT_NE(w->models[MODEL_MAIN], nullptr);
@@ -164,7 +186,7 @@ TEST_F(Startup, RealModelAndSkinFromTheCorpus) {
 TEST_F(Startup, WindowWithoutAnOpenGlContextIsGivenUpWhole) {
     writeModelWithFrames("m.md2", 2);
     ViewerConfig c;
-    testdata::setConfigPath(c, PATH_MAIN_MODEL, "m.md2");
+    setConfigPath(c, PATH_MAIN_MODEL, "m.md2");
     sdltesting::failNextGlStep(sdltesting::GlStep::CreateContext);
     EXPECT_EQ(open(c), nullptr);
     // Nothing is left behind: no context, no device context, no model, and

@@ -12,9 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "tests/support/xsession.h"
 #include "tests/viewer/viewer_fixture.h"
-#include "tests/writers/config_writer.h"
+#include "tests/writers/bytes.h"
+#include "viewer/config.h"
 #include "tests/writers/sample_scene.h"
 
 namespace viewertest {
@@ -100,8 +104,8 @@ protected:
         ViewerConfig c;
         c.windowWidth = 320;
         c.windowHeight = 240;
-        testdata::setConfigPath(c, PATH_MAIN_MODEL, "square.md2");
-        testdata::setConfigPath(c, PATH_MAIN_SKIN, "skin.pcx");
+        setConfigPath(c, PATH_MAIN_MODEL, "square.md2");
+        setConfigPath(c, PATH_MAIN_SKIN, "skin.pcx");
         const float black[3] = {0, 0, 0}, red[3] = {1, 0, 0}, green[3] = {0, 1, 0};
         std::copy(black, black + 3, c.backgroundColor);
         std::copy(red, red + 3, c.wireColor);
@@ -142,9 +146,30 @@ TEST_F(ViewerProgram, WithoutADisplayTheMessageGoesToStandardError) {
     EXPECT_NE(text.find("Error loading configuration"), std::string::npos) << text;
 }
 
+// A folder or a FIFO named "ombrel.cfg" is no configuration: the viewer
+// says so at once (a FIFO would otherwise hold it in its open call for good).
+TEST_F(ViewerProgram, ConfigurationThatIsNotARegularFileIsAMissingOne) {
+    const std::string error = file("stderr.txt");
+    for (bool fifo : {false, true}) {
+        const std::string config = file("ombrel.cfg");
+        ASSERT_EQ(fifo ? mkfifo(config.c_str(), 0600) : mkdir(config.c_str(), 0755), 0);
+        pid_t pid = e2e::spawn({"env", "SDL_VIDEODRIVER=dummy", kViewer}, scratch.path(), error);
+        const int status = e2e::waitForExit(pid, milliseconds(20000));
+        if (status == -1) e2e::stop(pid);
+        EXPECT_EQ(status, 0) << (fifo ? "FIFO" : "folder");
+        std::ifstream in(error);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Error loading configuration"), std::string::npos) << text;
+        if (fifo)
+            unlink(config.c_str());
+        else
+            rmdir(config.c_str());
+    }
+}
+
 TEST_F(ViewerProgram, WithoutOpenGlItSaysSoAndReportsFailure) {
     // SDL's dummy driver has no OpenGL: the window can't get a context.
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), squareScene()));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), squareScene()));
     const std::string error = file("stderr.txt");
     pid_t pid = e2e::spawn({"env", "SDL_VIDEODRIVER=dummy", kViewer}, scratch.path(), error);
     EXPECT_EQ(e2e::waitForExit(pid, milliseconds(20000)), 1);
@@ -157,7 +182,7 @@ TEST_F(ViewerProgram, WindowedBorderlessAtTheOriginAndClosedWithZero) {
     ViewerConfig c = squareScene();
     c.windowWidth = 300;
     c.windowHeight = 200;
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
     std::string window = start();
     std::string info = run("xwininfo -id " + window);
     EXPECT_NE(info.find("Absolute upper-left X:  0\n"), std::string::npos) << info;
@@ -176,7 +201,7 @@ TEST_F(ViewerProgram, FullScreenUsesTheConfiguredSizeAndRestoresTheDisplay) {
     c.windowWidth = 1024;
     c.windowHeight = 768;
     c.fullScreen = 255;
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
     std::string window = start();
     std::string info = run("xwininfo -id " + window);
     EXPECT_NE(info.find("Width: 1024\n"), std::string::npos) << info;
@@ -192,7 +217,7 @@ TEST_F(ViewerProgram, StartsUnlitWhateverTheFileSays) {
     c.flags |= FLAG_LIGHTING;
     const float grey[3] = {0.5f, 0.5f, 0.5f};
     std::copy(grey, grey + 3, c.modelColor);
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
     start();
     // Unlit flat shading shows the model colour itself, everywhere on the square.
     EXPECT_GT(shot(320, 240).count({128, 128, 128}, 2), 2000);
@@ -205,7 +230,9 @@ TEST_F(ViewerProgram, StartsUnlitWhateverTheFileSays) {
 
 TEST_F(ViewerProgram, ShortConfigurationKeepsTheDefaults) {
     ViewerConfig c = squareScene();
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c, 9 + 256));  // size, full-screen byte, one path
+    std::vector<uint8_t> cut = configBytes(c);
+    cut.resize(9 + 256);  // size, full-screen byte, one path
+    ASSERT_TRUE(testdata::writeFile(file("ombrel.cfg"), cut));
     std::string window = start();
     // The default view: white wireframe of the main model on black.
     Shot s = shot(320, 240);
@@ -219,13 +246,13 @@ TEST_F(ViewerProgram, RealModelsAndSkinsFromTheCorpus) {
     ViewerConfig c;
     c.windowWidth = 320;
     c.windowHeight = 240;
-    testdata::setConfigPath(c, PATH_MAIN_MODEL, std::string(OMBREL_CORPUS_DIR) + "/faerie.md2");
-    testdata::setConfigPath(c, PATH_MAIN_SKIN, std::string(OMBREL_CORPUS_DIR) + "/faerie.pcx");
+    setConfigPath(c, PATH_MAIN_MODEL, std::string(OMBREL_CORPUS_DIR) + "/faerie.md2");
+    setConfigPath(c, PATH_MAIN_SKIN, std::string(OMBREL_CORPUS_DIR) + "/faerie.pcx");
     c.renderMode = RENDER_TEXTURED;
     c.endFrame = 197;
     c.nextFrame = 1;
     c.transZ = 80;
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
     start();
     Shot s = shot(320, 240);
     EXPECT_LT(s.count({0, 0, 0}, 0), 320 * 240 - 1000);  // the skinned model covers part of the window
@@ -234,7 +261,7 @@ TEST_F(ViewerProgram, RealModelsAndSkinsFromTheCorpus) {
 }
 
 TEST_F(ViewerProgram, RenderModeKeys) {
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), squareScene()));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), squareScene()));
     start();
     struct Step {
         const char* key;
@@ -255,7 +282,7 @@ TEST_F(ViewerProgram, PauseCentreAndDrag) {
     ViewerConfig c = squareScene(8);  // the square climbs one unit a frame
     c.msPerFrame = 40;
     c.transX = 30;  // off to the left
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
     start();
     keys("p");
     std::this_thread::sleep_for(milliseconds(200));

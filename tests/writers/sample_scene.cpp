@@ -7,7 +7,7 @@
 
 #include "model/model.h"
 #include "tests/writers/bytes.h"
-#include "tests/writers/config_writer.h"
+#include "viewer/config.h"
 
 namespace testdata {
 

@@ -1,0 +1,30 @@
+// An account of a model file in words, for people: why the reader refuses
+// it, and what else is wrong with it that the viewer quietly works around.
+// It reads the same bytes the reader does and follows the same limits
+// (model/model.h), so a file it calls usable is one modelLoad accepts.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+
+struct ModelCheck {
+    // The file starts with the IDP2 magic and holds a whole header; only
+    // then do the header fields below mean anything.
+    bool hasHeader = false;
+    Model header = {};  // the 17 header fields; every pointer null
+
+    // Why the reader refuses the file ("" when it does not): not IDP2, cut
+    // short, a section outside the file, frames beyond the reader's limits.
+    std::string refusal;
+
+    // What the viewer works around or simply can't show, one sentence each:
+    // indices out of range, a draw-command stream without its end, normals
+    // past the table, no frames...
+    std::vector<std::string> problems;
+};
+
+ModelCheck modelCheck(const uint8_t* bytes, size_t size);

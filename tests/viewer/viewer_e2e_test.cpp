@@ -357,13 +357,13 @@ TEST_F(ViewerProgram, FullScreenAtASizeTheDisplayLacksShowsTheWholePicture) {
     ViewerConfig c = squareScene(1);
     c.windowWidth = 800;
     c.windowHeight = 600;
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
     start();
     Shot windowed = shot(800, 600);
     keys("Escape");
     ASSERT_EQ(waitForExit(), 0);
     c.fullScreen = 1;
-    ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
     std::string window = start();
     std::string info = run("xwininfo -id " + window);
     EXPECT_NE(info.find("Width: 800\n"), std::string::npos) << info;
@@ -406,7 +406,7 @@ TEST_F(ViewerProgram, SignalEndsTheViewerPromptlyAndCleanly) {
         c.fullScreen = k.fullScreen;
         c.windowWidth = k.fullScreen ? 1024 : 320;
         c.windowHeight = k.fullScreen ? 768 : 240;
-        ASSERT_TRUE(testdata::writeConfig(file("ombrel.cfg"), c));
+        ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
         std::string window = start();
         Clock::time_point t0 = Clock::now();
         kill(viewer, k.signal);

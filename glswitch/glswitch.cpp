@@ -73,11 +73,21 @@ bool isNotAPlainFile(DWORD attributes) {
            (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
-// Copies only between plain files of the program's directory: a link at the
-// aside name would have the copy land wherever it points.
+// Copies a plain file over a plain file or a free name, writing only inside
+// the current directory: a link seen at the aside name (symbolic link or
+// junction), a directory or a device is refused and left as it is. The copy
+// is made as a new file and moved over the aside name, so an existing file
+// there is replaced, never written into: neither a link the system does not
+// show as one (Wine shows Unix links as plain files) nor a hard link to a
+// file elsewhere can lead the copy out of the directory.
 bool copyReplacing(const char* from, const char* to) {
     if (isNotAPlainFile(GetFileAttributesA(from)) || isNotAPlainFile(GetFileAttributesA(to))) return false;
-    return CopyFileA(from, to, FALSE) != 0;
+    char temporary[MAX_PATH];
+    if (!GetTempFileNameA(".", "gls", 0, temporary)) return false;
+    bool moved = CopyFileA(from, temporary, FALSE) && !isNotAPlainFile(GetFileAttributesA(to)) &&
+                 MoveFileExA(temporary, to, MOVEFILE_REPLACE_EXISTING);
+    if (!moved) DeleteFileA(temporary);
+    return moved;
 }
 void deleteFile(const char* name) { DeleteFileA(name); }
 void waitMilliseconds(unsigned ms) { Sleep(ms); }

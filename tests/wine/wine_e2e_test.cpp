@@ -1,0 +1,265 @@
+// The Windows programs under Wine with a private X server: the viewer
+// started with an ombrel.cfg, keys and a drag, the missing-configuration
+// box, and glswitch with a stand-in front end. Each case runs for the 64-
+// and the 32-bit build; where Wine cannot start a build's programs (or the
+// build is missing) the case is skipped and says why.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "tests/support/xsession.h"
+#include "tests/writers/sample_scene.h"
+#include "tests/writers/scratch_dir.h"
+#include "viewer/ModelWindow.h"
+#include "viewer/config.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using e2e::Clock;
+using e2e::milliseconds;
+using e2e::run;
+
+std::string shellQuoted(const std::string& s) { return "'" + s + "'"; }
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Why Wine cannot start this loader's programs here, or "" when it can.
+std::string whyWineCannotStart(const std::string& loader) {
+    if (access(loader.c_str(), X_OK) != 0) return loader + " is not installed (Debian packages wine, wine64, wine32)";
+    std::string out = run(shellQuoted(loader) + " --version 2>&1; echo \"status $?\"");
+    if (out.find("wine-") != std::string::npos) return "";
+    if (out.find("Exec format error") != std::string::npos)
+        return "this machine's kernel runs no 32-bit programs (32-bit emulation is off)";
+    return loader + " --version said: " + out;
+}
+
+class Wine : public ::testing::TestWithParam<int> {
+protected:
+    void SetUp() override {
+        bits = GetParam();
+        bin = bits == 64 ? OMBREL_WIN64_BIN_DIR : OMBREL_WIN32_BIN_DIR;
+        loader = bits == 64 ? "/usr/lib/wine/wine64" : "/usr/lib/wine/wine";
+        if (access((bin + "/viewer.exe").c_str(), R_OK) != 0)
+            GTEST_SKIP() << "no " << bits << "-bit Windows build in " << bin << " (scripts/build windows makes it)";
+        std::string why = whyWineCannotStart(loader);
+        if (!why.empty()) GTEST_SKIP() << "Wine cannot start " << bits << "-bit programs: " << why;
+        setenv("WINEPREFIX", OMBREL_WINE_PREFIX, 1);
+        setenv("WINEDEBUG", "-all", 1);
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);  // no installer prompts in a new prefix
+        std::string error;
+        ASSERT_TRUE(server.start(error)) << error;
+        started = true;
+    }
+    void TearDown() override {
+        e2e::stop(program);
+        // This test's Wine session ends with its X server.
+        if (started) run("wineserver -k 2>/dev/null; wineserver -w 2>/dev/null");
+    }
+
+    pid_t startWine(const std::vector<std::string>& args, const std::string& dir) {
+        std::vector<std::string> all{loader};
+        all.insert(all.end(), args.begin(), args.end());
+        return e2e::spawn(all, dir, scratch.file("wine-stderr.txt"));
+    }
+
+    // The viewer's window: a window of class viewer.exe larger than a pixel.
+    std::string viewerWindow() {
+        for (Clock::time_point end = Clock::now() + milliseconds(60000); Clock::now() < end;) {
+            std::string ids = run("xdotool search --onlyvisible --classname '^viewer.exe$' 2>/dev/null");
+            std::istringstream list(ids);
+            std::string id;
+            while (list >> id) {
+                std::string info = run("xwininfo -id " + id);
+                if (info.find("Width: 1\n") == std::string::npos) return id;
+            }
+            std::this_thread::sleep_for(milliseconds(100));
+        }
+        return "";
+    }
+
+    std::string shot(const std::string& name, int width, int height) {
+        std::string path = scratch.file(name + ".png");
+        run("import -window root -crop " + std::to_string(width) + "x" + std::to_string(height) + "+0+0 +repage " +
+            path);
+        return path;
+    }
+    // Pixels that differ by more than a few per cent in a colour.
+    long differing(const std::string& a, const std::string& b) {
+        return std::atol(run("compare -metric AE -fuzz 8% " + a + " " + b + " null: 2>&1").c_str());
+    }
+    double brightness(const std::string& picture) {
+        return std::atof(run("convert " + picture + " -colorspace Gray -format '%[fx:mean]' info:").c_str());
+    }
+    // Keys for the window. Without a window manager, Wine gives its windows
+    // the keyboard when they are clicked, as a person would do first.
+    void keys(const std::string& window, const std::string& names) {
+        if (window != activated) {
+            run("xdotool mousemove --window " + window + " 2 2 click 1");
+            std::this_thread::sleep_for(milliseconds(300));
+            activated = window;
+        }
+        run("xdotool key --delay 100 " + names);
+        std::this_thread::sleep_for(milliseconds(500));
+    }
+    std::string activated;
+
+    int bits = 0;
+    std::string bin, loader;
+    bool started = false;
+    e2e::XServer server;
+    testdata::ScratchDir scratch;
+    pid_t program = 0;
+};
+
+TEST_P(Wine, ViewerShowsTheSceneAnswersKeysAndDragAndEndsOnEscape) {
+    ASSERT_TRUE(testdata::writeSampleScene(scratch.path()));
+    ViewerConfig c;
+    ASSERT_TRUE(readConfig(scratch.file("ombrel.cfg").c_str(), c));
+    c.windowWidth = 640;
+    c.windowHeight = 480;
+    c.flags |= FLAG_PAUSED;  // one picture to compare
+    ASSERT_TRUE(writeConfig(scratch.file("ombrel.cfg"), c));
+
+    program = startWine({bin + "/viewer.exe"}, scratch.path());
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the viewer's window did not appear\n" << fileText(scratch.file("wine-stderr.txt"));
+    std::string info = run("xwininfo -id " + window);
+    EXPECT_NE(info.find("Absolute upper-left X:  0\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Absolute upper-left Y:  0\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Width: 640\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Height: 480\n"), std::string::npos) << info;
+    std::this_thread::sleep_for(milliseconds(1500));
+    std::string textured = shot("textured", 640, 480);
+    EXPECT_GT(brightness(textured), 0.1) << "the scene is drawn";
+
+    // Keys 1 to 4: wireframe, flat, smooth, each unlike the textured picture
+    // (flat and smooth look alike unlit, as lighting starts off); 4 gives
+    // the textured picture back.
+    std::vector<std::string> modes;
+    for (const char* key : {"1", "2", "3"}) {
+        keys(window, key);
+        modes.push_back(shot(std::string("mode") + key, 640, 480));
+        EXPECT_GT(differing(modes.back(), textured), 1000) << "after key " << key;
+    }
+    EXPECT_GT(differing(modes[0], modes[1]), 1000) << "wireframe and flat";
+    keys(window, "4");
+    EXPECT_LT(differing(shot("mode4", 640, 480), textured), 640 * 480 / 100);
+
+    // A drag with the left button turns the model.
+    run("xdotool mousemove 320 240 sleep 0.2 mousedown 1 sleep 0.2 mousemove 360 250 sleep 0.2 mousemove 420 260 "
+        "sleep 0.2 mouseup 1");
+    std::this_thread::sleep_for(milliseconds(500));
+    EXPECT_GT(differing(shot("dragged", 640, 480), textured), 1000);
+
+    keys(window, "Escape");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0);
+    program = 0;
+
+    // The Linux viewer's picture of the same record (afterwards: it takes the
+    // keyboard of the X server for itself).
+    pid_t native = e2e::spawn({std::string(OMBREL_BIN_DIR) + "/viewer"}, scratch.path());
+    std::string nativeWindow =
+        run("timeout 30 xdotool search --sync --onlyvisible --pid " + std::to_string(native) + " | head -n 1");
+    std::this_thread::sleep_for(milliseconds(800));
+    std::string linuxPicture = shot("linux", 640, 480);
+    run(e2e::testBinDir() + "/x11tool close " + nativeWindow);
+    EXPECT_EQ(e2e::waitForExit(native, milliseconds(10000)), 0);
+
+    long fromLinux = differing(textured, linuxPicture);
+    std::printf("%d-bit viewer under Wine: %ld of %d pixels differ from the Linux viewer's picture\n", bits, fromLinux,
+                640 * 480);
+    EXPECT_LT(fromLinux, 640 * 480 / 50) << "the same scene, at the same place and scale";
+}
+
+TEST_P(Wine, WithoutConfigurationTheViewerShowsTheErrorBox) {
+    program = startWine({bin + "/viewer.exe"}, scratch.path());
+    std::string box;
+    for (Clock::time_point end = Clock::now() + milliseconds(60000); box.empty() && Clock::now() < end;) {
+        box = run("xdotool search --onlyvisible --name '^Ombrel Viewer$' 2>/dev/null | head -n 1");
+        if (box.empty()) std::this_thread::sleep_for(milliseconds(100));
+    }
+    ASSERT_FALSE(box.empty()) << "no box titled Ombrel Viewer\n" << fileText(scratch.file("wine-stderr.txt"));
+    keys(box, "Return");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0);
+    program = 0;
+}
+
+struct StandinRecord {
+    bool started = false;
+    double startedAt = 0;
+    std::string directory;
+};
+
+StandinRecord readStandin(const std::string& path) {
+    StandinRecord r;
+    std::ifstream in(path);
+    long pid;
+    long long ms;
+    if (!(in >> pid >> ms)) return r;
+    std::getline(in >> std::ws, r.directory);
+    if (!r.directory.empty() && r.directory.back() == '\r') r.directory.pop_back();
+    r.startedAt = ms / 1000.0;
+    r.started = true;
+    return r;
+}
+
+double now() { return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count(); }
+
+TEST_P(Wine, GlswitchMovesTheLibrariesAsideAndStartsTheFrontEnd) {
+    std::string programDir = scratch.file("program"), callerDir = scratch.file("caller");
+    fs::create_directory(programDir);
+    fs::create_directory(callerDir);
+    fs::copy_file(bin + "/glswitch.exe", programDir + "/glswitch.exe");
+    fs::copy_file(std::string(bin) + "/../tests/ombrel_standin.exe", programDir + "/ombrel.exe");
+    std::ofstream(programDir + "/opengl32.dll") << "bundled gl";
+    std::ofstream(programDir + "/glu32.dll") << "bundled glu";
+    std::ofstream(programDir + "/ombrel.cfg") << "settings";
+    // Earlier aside copies that are links out of the folder: Wine shows Unix
+    // links as plain files, and the copy still never lands where they point.
+    std::string outside = scratch.file("system-gl.dll"), nowhere = scratch.file("made-by-a-dangling-link.dll");
+    std::ofstream(outside) << "system gl";
+    fs::create_symlink(outside, programDir + "/mesagl.dll");
+    fs::create_symlink(nowhere, programDir + "/mesaglu.dll");
+    // Started from elsewhere: the files are looked for beside the tool.
+    run("WINEPREFIX=" + std::string(OMBREL_WINE_PREFIX) + " " + shellQuoted(loader) + " cmd /c exit >/dev/null 2>&1");
+    double launched = now();
+    program = startWine({programDir + "/glswitch.exe"}, callerDir);
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(30000)), 0);
+    program = 0;
+    StandinRecord record;
+    for (Clock::time_point end = Clock::now() + milliseconds(20000); !record.started && Clock::now() < end;) {
+        record = readStandin(programDir + "/standin-record.txt");
+        if (!record.started) std::this_thread::sleep_for(milliseconds(50));
+    }
+    ASSERT_TRUE(record.started) << "ombrel.exe was not started";
+    EXPECT_GE(record.startedAt - launched, 2.0) << "started after the wait of 2 seconds";
+    EXPECT_LT(record.startedAt - launched, 15.0);
+    EXPECT_NE(record.directory.find("program"), std::string::npos) << record.directory;
+    EXPECT_EQ(fileText(programDir + "/mesagl.dll"), "bundled gl");
+    EXPECT_EQ(fileText(programDir + "/mesaglu.dll"), "bundled glu");
+    EXPECT_FALSE(fs::exists(programDir + "/opengl32.dll"));
+    EXPECT_FALSE(fs::exists(programDir + "/glu32.dll"));
+    EXPECT_FALSE(fs::exists(programDir + "/ombrel.cfg"));
+    EXPECT_EQ(fileText(outside), "system gl");
+    EXPECT_FALSE(fs::exists(nowhere));
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, Wine, ::testing::Values(64, 32),
+                         [](const ::testing::TestParamInfo<int>& info) { return "Win" + std::to_string(info.param); });
+
+}  // namespace

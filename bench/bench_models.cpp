@@ -1,14 +1,12 @@
 #include "bench/bench_models.h"
 
-#include <cstdio>
-#include <cstdlib>
-#include <unistd.h>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
 
 #include "tests/writers/bytes.h"
 #include "tests/writers/md2_shapes.h"
+#include "tests/writers/scratch_dir.h"
 
 namespace {
 
@@ -33,13 +31,8 @@ const std::string& faerieModelPath() {
 }
 
 const std::string& largeModelPath() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        std::string p =
-            std::string(dir && *dir ? dir : "/tmp") + "/ombrel_bench_large_" + std::to_string(getpid()) + ".md2";
-        testdata::writeFile(p, testdata::md2Bytes(testdata::md2TorusModel(198, 64, 32)));
-        std::atexit([] { std::remove(largeModelPath().c_str()); });
-        return p;
-    }();
+    // In a scratch folder that goes, with the file, when the program ends.
+    static testdata::ScratchDir dir;
+    static const std::string path = dir.write("large.md2", testdata::md2Bytes(testdata::md2TorusModel(198, 64, 32)));
     return path;
 }

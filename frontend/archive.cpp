@@ -76,20 +76,9 @@ bool splitArchivePath(const std::string& text, std::string& archive, std::string
 }
 
 std::unique_ptr<Archive> Archive::open(const std::string& path, std::string& error) {
-    switch (fileKind(path)) {
-    case FileKind::Regular:
-        break;
-    case FileKind::Missing:
-        error = "no such file";
-        return nullptr;
-    case FileKind::Folder:
-        error = "a folder, not an archive";
-        return nullptr;
-    case FileKind::Other:
-        error = "not a regular file";
-        return nullptr;
-    case FileKind::Unreadable:
-        error = "permission denied";
+    const FileKind kind = fileKind(path);
+    if (kind != FileKind::Regular) {
+        error = kind == FileKind::Folder ? "a folder, not an archive" : describeKind(kind);
         return nullptr;
     }
     if (!acquirePhysfs()) {

@@ -1,5 +1,7 @@
 #include "frontend/files.h"
 
+#include "common/file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -123,43 +125,38 @@ FileKind fileKind(const std::string& path) {
     return ::access(path.c_str(), R_OK) == 0 ? FileKind::Regular : FileKind::Unreadable;
 }
 
-bool readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& bytes, std::string& error) {
+std::string describeKind(FileKind kind) {
+    switch (kind) {
+    case FileKind::Missing:
+        return "no such file";
+    case FileKind::Folder:
+        return "a folder, not a file";
+    case FileKind::Other:
+        return "not a regular file";
+    case FileKind::Unreadable:
+        return "permission denied";
+    case FileKind::Regular:
+        break;
+    }
+    return "";
+}
+
+bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes, std::string& error) {
     bytes.clear();
-    // O_NONBLOCK: opening a FIFO must not wait for a writer; fstat then refuses it.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno == ENOENT ? "no such file" : std::strerror(errno);
+    const FileKind kind = fileKind(path);
+    if (kind != FileKind::Regular) {
+        error = describeKind(kind);
         return false;
     }
-    struct stat s;
-    bool ok = false;
-    if (::fstat(fd, &s) != 0) {
-        error = std::strerror(errno);
-    } else if (S_ISDIR(s.st_mode)) {
-        error = "a folder, not a file";
-    } else if (!S_ISREG(s.st_mode)) {
-        error = "not a regular file";
-    } else if (uint64_t(s.st_size) > limit) {
-        error = "too large (" + std::to_string(s.st_size) + " bytes)";
-    } else {
-        bytes.resize(size_t(s.st_size));
-        size_t done = 0;
-        ok = true;
-        while (done < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                // Shrunk while being read: what was there is what we have.
-                if (n < 0) error = std::strerror(errno), ok = false;
-                break;
-            }
-            done += size_t(n);
-        }
-        bytes.resize(done);
+    FileBytes file;
+    if (!readWholeFile(path.c_str(), int64_t(limit), file)) {
+        struct stat s;
+        bool tooLarge = ::stat(path.c_str(), &s) == 0 && uint64_t(s.st_size) > limit;
+        error = tooLarge ? "too large (" + std::to_string(s.st_size) + " bytes)" : "can't be read";
+        return false;
     }
-    ::close(fd);
-    if (!ok) bytes.clear();
-    return ok;
+    bytes.assign(file.data.get(), file.data.get() + file.size);
+    return true;
 }
 
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {

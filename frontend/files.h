@@ -30,11 +30,13 @@ std::string findIgnoringCase(const std::string& folder, const std::string& relat
 // What stands at path: a regular file, or why it can't be read as one.
 enum class FileKind { Regular, Missing, Folder, Other, Unreadable };
 FileKind fileKind(const std::string& path);
+// "no such file", "a folder, not a file", ... ("" for a regular file).
+std::string describeKind(FileKind kind);
 
-// The file's bytes, read whole. Refuses (false, with the reason in error)
-// anything that is not a regular file, without blocking on a FIFO, and any
-// file larger than limit bytes.
-bool readWholeFile(const std::string& path, size_t limit, std::vector<uint8_t>& bytes, std::string& error);
+// The file's bytes, read whole through the readers' own safe reading
+// (common/file.h). Refuses, with the reason in error, anything that is not
+// a regular file and any file larger than limit bytes.
+bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes, std::string& error);
 
 // Writes the bytes to path, replacing it. False with the reason in error.
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);

@@ -304,7 +304,7 @@ bool readSettings(const std::string& path, const std::vector<std::string>& known
     words.clear();
     if (fileKind(path) == FileKind::Missing) return true;
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, 1 << 20, bytes, error)) return false;
+    if (!readFileBytes(path, 1 << 20, bytes, error)) return false;
     const std::string text(bytes.begin(), bytes.end());
     const std::string folder = folderOf(absolutePath(path));
     std::vector<std::string> lines = split(text, '\n');

@@ -21,22 +21,6 @@ namespace {
 
 BadInput badFile(const std::string& name, const std::string& what) { return BadInput(name + ": " + what); }
 
-std::string describeKind(FileKind kind) {
-    switch (kind) {
-    case FileKind::Missing:
-        return "no such file";
-    case FileKind::Folder:
-        return "a folder, not a file";
-    case FileKind::Other:
-        return "not a regular file";
-    case FileKind::Unreadable:
-        return "permission denied";
-    case FileKind::Regular:
-        break;
-    }
-    return "";
-}
-
 // The hint for a file that is an archive rather than a model.
 std::string archiveHint(const std::vector<uint8_t>& bytes) {
     if (bytes.size() >= 4 && (std::memcmp(bytes.data(), "PACK", 4) == 0 || std::memcmp(bytes.data(), "PK\3\4", 4) == 0))
@@ -233,7 +217,7 @@ std::vector<uint8_t> readRef(const FileRef& file, const std::string& shownName) 
     std::vector<uint8_t> bytes;
     std::string error;
     bool ok = file.archive ? file.archive->read(file.path, kLargestInputFile, bytes, error)
-                           : readWholeFile(file.path, kLargestInputFile, bytes, error);
+                           : readFileBytes(file.path, kLargestInputFile, bytes, error);
     if (!ok) throw badFile(shownName, error);
     return bytes;
 }

@@ -8,9 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
+#include <cstdlib>
 #endif
 
 #include <cstdio>
@@ -64,7 +66,19 @@ bool currentDirectory(char* buffer) {
 }
 
 bool changeDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
-bool copyReplacing(const char* from, const char* to) { return CopyFileA(from, to, FALSE) != 0; }
+// A name that leads elsewhere (a symbolic link or junction), a directory or
+// a device.
+bool isNotAPlainFile(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+}
+
+// Copies only between plain files of the program's directory: a link at the
+// aside name would have the copy land wherever it points.
+bool copyReplacing(const char* from, const char* to) {
+    if (isNotAPlainFile(GetFileAttributesA(from)) || isNotAPlainFile(GetFileAttributesA(to))) return false;
+    return CopyFileA(from, to, FALSE) != 0;
+}
 void deleteFile(const char* name) { DeleteFileA(name); }
 void waitMilliseconds(unsigned ms) { Sleep(ms); }
 void startProgram(const char* name) { WinExec(name, SW_SHOW); }
@@ -81,9 +95,62 @@ bool executablePath(char* buffer) {
 bool currentDirectory(char* buffer) { return getcwd(buffer, kPathBufferSize) != nullptr; }
 bool changeDirectory(const char* path) { return chdir(path) == 0; }
 
+// Whether the name is free or holds a plain file (not followed if it is a link).
+bool freeOrPlainFile(const char* name) {
+    struct stat status;
+    if (lstat(name, &status) != 0) return errno == ENOENT;
+    return S_ISREG(status.st_mode);
+}
+
+bool copyContents(int in, int out) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = read(in, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = write(out, buffer + done, size_t(got - done));
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) return false;
+            done += put;
+        }
+    }
+}
+
+// Copies a plain file over a plain file or a free name, writing only inside
+// the current directory: a link at the destination (dangling or not), a
+// directory or a device there is refused and left as it is, and a source
+// that is not a plain file (a FIFO would block) is not read. The copy is
+// written as a new file and renamed over the destination, so an existing
+// file there is replaced, never written into: its other names (hard links
+// elsewhere) keep their contents.
 bool copyReplacing(const char* from, const char* to) {
-    std::error_code error;
-    return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, error);
+    if (!freeOrPlainFile(to)) return false;
+    int in = open(from, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat source;
+    if (fstat(in, &source) != 0 || !S_ISREG(source.st_mode)) {
+        close(in);
+        return false;
+    }
+    char temporary[kPathBufferSize + 8];
+    std::snprintf(temporary, sizeof temporary, "%s.XXXXXX", to);
+    int out = mkstemp(temporary);
+    if (out < 0) {
+        close(in);
+        return false;
+    }
+    bool copied = copyContents(in, out) && fchmod(out, source.st_mode & 07777) == 0;
+    close(in);
+    copied = close(out) == 0 && copied;
+    // Looked at again just before: rename replaces a link itself, not what
+    // it points to, but a link that appeared meanwhile is left alone too.
+    if (!copied || !freeOrPlainFile(to) || rename(temporary, to) != 0) {
+        unlink(temporary);
+        return false;
+    }
+    return true;
 }
 
 void deleteFile(const char* name) { unlink(name); }

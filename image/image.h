@@ -47,3 +47,11 @@ mxImage* readPcxImage(const char* path);
 // Reads an uncompressed 24-bit TGA file: bpp 24, RGB rows top first, no
 // palette. Null when the file can't be read or is not such a file.
 mxImage* readTgaImage(const char* path);
+
+// Resamples `picture` (8 bits through its palette, or 24 bits) into
+// `texture`, a 24-bit record already made at the size wanted: each texel is
+// the area-weighted mean of the pixels it covers, boxes reaching across the
+// edges to the other side when enlarging, the same bytes GLU's
+// gluScaleImage gives. Allocates nothing. False (texture untouched) for an
+// empty picture or texture, or depths other than these.
+bool scaleImage(const mxImage& picture, mxImage& texture);

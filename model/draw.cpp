@@ -61,11 +61,6 @@ bool triangleInRange(const ModelTriangle& triangle, int32_t numVertices, int32_t
     return true;
 }
 
-void sendTexCoord(const TriangleList& list, int16_t index) {
-    const ModelTexCoord& c = list.texCoords[index];
-    glTexCoord2f(c.s / list.skinWidth, c.t / list.skinHeight);
-}
-
 void sendNormal(float nx, float ny, float nz) { glNormal3f(nx, nz, -ny); }
 
 void sendBlendedVertex(const ModelVertex& a, const ModelVertex& b, float f) {
@@ -81,6 +76,26 @@ float wordAsFloat(int32_t word) {
 }
 
 bool hasCommandStream(const Model* model) { return model->commands && model->numCommands > 0; }
+
+// Walks the triangle list and draws every triangle whose indices are all in
+// range, between one glBegin and glEnd (issued even for an empty list),
+// calling emit(s, t, vertexIndex) for its three corners in order, s and t
+// already divided by the skin size. Every vertex index handed to emit is
+// below numVertices.
+template <typename EmitCorner>
+void walkTriangles(const Model* model, EmitCorner emit) {
+    const TriangleList list = triangleList(model);
+    glBegin(GL_TRIANGLES);
+    for (int32_t i = 0; i < list.count; ++i) {
+        const ModelTriangle& triangle = list.triangles[i];
+        if (!triangleInRange(triangle, model->numVertices, list.numTexCoords)) continue;
+        for (int k = 0; k < 3; ++k) {
+            const ModelTexCoord& c = list.texCoords[triangle.texCoordIndex[k]];
+            emit(c.s / list.skinWidth, c.t / list.skinHeight, triangle.vertexIndex[k]);
+        }
+    }
+    glEnd();
+}
 
 // Walks the command stream and draws every well-formed strip and fan,
 // calling emit(s, t, vertexIndex) for each of its entries between glBegin
@@ -135,37 +150,22 @@ void modelDrawFrame(const Model* model, int a, int b, float fraction) {
 void drawTriangles(const Model* model, int a) {
     const ModelVertex* vertices = frameVertices(model, a);
     if (!vertices) return;
-    const TriangleList list = triangleList(model);
-    glBegin(GL_TRIANGLES);
-    for (int32_t i = 0; i < list.count; ++i) {
-        const ModelTriangle& triangle = list.triangles[i];
-        if (!triangleInRange(triangle, model->numVertices, list.numTexCoords)) continue;
-        for (int k = 0; k < 3; ++k) {
-            const ModelVertex& v = vertices[triangle.vertexIndex[k]];
-            sendNormal(v.nx, v.ny, v.nz);
-            sendTexCoord(list, triangle.texCoordIndex[k]);
-            glVertex3f(v.x, v.y, v.z);
-        }
-    }
-    glEnd();
+    walkTriangles(model, [vertices](float s, float t, int32_t index) {
+        const ModelVertex& v = vertices[index];
+        sendNormal(v.nx, v.ny, v.nz);
+        glTexCoord2f(s, t);
+        glVertex3f(v.x, v.y, v.z);
+    });
 }
 
 void drawTrianglesLerp(const Model* model, int a, int b, float fraction) {
     const ModelVertex* verticesA = frameVertices(model, a);
     const ModelVertex* verticesB = frameVertices(model, b);
     if (!verticesA || !verticesB) return;
-    const TriangleList list = triangleList(model);
-    glBegin(GL_TRIANGLES);
-    for (int32_t i = 0; i < list.count; ++i) {
-        const ModelTriangle& triangle = list.triangles[i];
-        if (!triangleInRange(triangle, model->numVertices, list.numTexCoords)) continue;
-        for (int k = 0; k < 3; ++k) {
-            sendTexCoord(list, triangle.texCoordIndex[k]);
-            const int16_t v = triangle.vertexIndex[k];
-            sendBlendedVertex(verticesA[v], verticesB[v], fraction);
-        }
-    }
-    glEnd();
+    walkTriangles(model, [verticesA, verticesB, fraction](float s, float t, int32_t index) {
+        glTexCoord2f(s, t);
+        sendBlendedVertex(verticesA[index], verticesB[index], fraction);
+    });
 }
 
 void drawCommands(const Model* model, int a) {

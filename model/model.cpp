@@ -1,43 +1,38 @@
 #include "model/model.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-// Records are read straight into memory as the file stores them.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the model reader expects a little-endian host");
-static_assert(sizeof(ModelTexCoord) == 4, "texture coordinates are 4-byte file records");
-static_assert(sizeof(ModelTriangle) == 12, "triangles are 12-byte file records");
+#include "common/bytes.h"
+#include "common/file.h"
+
+// The whole file is read into memory with one call, every count and offset
+// is checked against the bytes that arrived, and only then is anything
+// allocated: the record, its sections, and one block that every frame's
+// vertices are decoded into.
 
 namespace {
 
 constexpr int kWordSize = 4;
 constexpr int kPackedVertexSize = 4;
+constexpr int kTexCoordRecordSize = 4;
+constexpr int kTriangleRecordSize = 12;
+constexpr int kFrameTranslateOffset = 12;
 constexpr int kFrameNameOffset = 24;
 
 // Normal for a packed normal index past the table: straight up, so a vertex
 // with a broken index still shades plausibly instead of going black.
 constexpr float kUpNormal[3] = {0.0f, 0.0f, 1.0f};
 
-int32_t readInt32(const uint8_t* bytes) {
-    int32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
-float readFloat(const uint8_t* bytes) {
-    float value;
-    std::memcpy(&value, bytes, sizeof value);
-    return value;
-}
-
-// Size of the open file in bytes, or -1 when it has none (a pipe, a folder).
-int64_t fileSize(FILE* file) {
-    if (std::fseek(file, 0, SEEK_END) != 0) return -1;
-    long size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) return -1;
-    return size;
-}
+// The normal every possible index byte stands for, so decoding looks it up
+// without a test per vertex.
+struct NormalsByIndex {
+    const float* entry[256];
+    NormalsByIndex() {
+        for (int i = 0; i < 256; ++i) entry[i] = i < MODEL_NUM_NORMALS ? modelNormals[i] : kUpNormal;
+    }
+};
+const NormalsByIndex normalsByIndex;
 
 void readHeader(const uint8_t* bytes, Model* model) {
     int32_t* const fields[] = {
@@ -48,44 +43,46 @@ void readHeader(const uint8_t* bytes, Model* model) {
         &model->offsetEnd,
     };
     static_assert(sizeof fields / sizeof fields[0] * kWordSize == MODEL_HEADER_SIZE, "17 header fields");
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) *fields[i] = readInt32(bytes + i * kWordSize);
+    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) *fields[i] = littleEndianI32(bytes + i * kWordSize);
 }
 
 // A section of count records of recordSize bytes at offset must lie inside
-// the file, so no count can drive an allocation or a read the file can't
-// back. A count of zero or less describes no section and reads nothing.
+// the file, so no count can drive an allocation the file can't back. A
+// count of zero or less describes no section and reads nothing.
 bool sectionFits(int32_t offset, int32_t count, int64_t recordSize, int64_t size) {
     if (count <= 0) return true;
     return offset >= 0 && offset + count * recordSize <= size;
 }
 
-// Every frame is read whole into the fixed frame buffer and must hold its
-// header and all packed vertices.
+// Every frame must fit the frame buffer and hold its header and all packed
+// vertices; all frames together stay within the decoded bound.
 bool framesFit(const Model& model) {
     if (model.numFrames <= 0) return true;
-    int64_t needed = MODEL_FRAME_HEADER_SIZE + int64_t(model.numVertices) * kPackedVertexSize;
-    return model.frameSize <= MODEL_FRAME_BUFFER_SIZE && model.frameSize >= needed;
+    const int64_t needed = MODEL_FRAME_HEADER_SIZE + int64_t(model.numVertices) * kPackedVertexSize;
+    return model.frameSize <= MODEL_FRAME_BUFFER_SIZE && model.frameSize >= needed &&
+           int64_t(model.numFrames) * model.numVertices <= MODEL_MAX_DECODED_VERTICES;
 }
 
 bool headerIsUsable(const Model& model, int64_t size) {
     return model.magic == MODEL_MAGIC && model.numVertices >= 0 && framesFit(model) &&
            sectionFits(model.offsetSkins, model.numSkins, MODEL_SKIN_NAME_SIZE, size) &&
-           sectionFits(model.offsetTexCoords, model.numTexCoords, sizeof(ModelTexCoord), size) &&
-           sectionFits(model.offsetTriangles, model.numTriangles, sizeof(ModelTriangle), size) &&
+           sectionFits(model.offsetTexCoords, model.numTexCoords, kTexCoordRecordSize, size) &&
+           sectionFits(model.offsetTriangles, model.numTriangles, kTriangleRecordSize, size) &&
            sectionFits(model.offsetFrames, model.numFrames, model.frameSize, size) &&
            sectionFits(model.offsetCommands, model.numCommands, kWordSize, size);
 }
 
-// Reads count records of recordSize bytes at offset into a new heap block
-// stored in *out; leaves *out null for a count of zero or less. False when
-// the block can't be allocated or the file delivers fewer bytes than asked.
-template <typename T>
-bool readSection(FILE* file, int32_t offset, int32_t count, size_t recordSize, T** out) {
+// A new array of count records decoded from the file's bytes at offset by
+// decode(record bytes, record); leaves *out null for a count of zero or
+// less. False when the array can't be allocated.
+template <typename T, typename Decode>
+bool copySection(const uint8_t* file, int32_t offset, int32_t count, size_t recordSize, T** out, Decode decode) {
     if (count <= 0) return true;
-    size_t bytes = size_t(count) * recordSize;
-    *out = static_cast<T*>(std::malloc(bytes));
+    *out = static_cast<T*>(std::malloc(size_t(count) * sizeof(T)));
     if (!*out) return false;
-    return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(*out, 1, bytes, file) == bytes;
+    const uint8_t* record = file + offset;
+    for (int32_t i = 0; i < count; ++i, record += recordSize) decode(record, (*out)[i]);
+    return true;
 }
 
 // Copies the name up to and including its zero; a name that fills all 16
@@ -99,76 +96,81 @@ void copyFrameName(const uint8_t* source, char* name) {
 void decodeFrame(const uint8_t* frameBytes, int32_t numVertices, ModelFrame* frame) {
     float scale[3], translate[3];
     for (int axis = 0; axis < 3; ++axis) {
-        scale[axis] = readFloat(frameBytes + axis * kWordSize);
-        translate[axis] = readFloat(frameBytes + 12 + axis * kWordSize);
+        scale[axis] = littleEndianF32(frameBytes + axis * kWordSize);
+        translate[axis] = littleEndianF32(frameBytes + kFrameTranslateOffset + axis * kWordSize);
     }
     copyFrameName(frameBytes + kFrameNameOffset, frame->name);
 
     const uint8_t* packed = frameBytes + MODEL_FRAME_HEADER_SIZE;
-    for (int32_t k = 0; k < numVertices; ++k, packed += kPackedVertexSize) {
-        ModelVertex& vertex = frame->vertices[k];
-        vertex.x = packed[0] * scale[0] + translate[0];
-        vertex.y = packed[2] * scale[2] + translate[2];
-        vertex.z = -(packed[1] * scale[1] + translate[1]);
-        uint8_t normalIndex = packed[3];
-        const float* normal = normalIndex < MODEL_NUM_NORMALS ? modelNormals[normalIndex] : kUpNormal;
-        vertex.nx = normal[0];
-        vertex.ny = normal[1];
-        vertex.nz = normal[2];
+    ModelVertex* vertex = frame->vertices;
+    for (int32_t k = 0; k < numVertices; ++k, packed += kPackedVertexSize, ++vertex) {
+        vertex->x = packed[0] * scale[0] + translate[0];
+        vertex->y = packed[2] * scale[2] + translate[2];
+        vertex->z = -(packed[1] * scale[1] + translate[1]);
+        const float* normal = normalsByIndex.entry[packed[3]];
+        vertex->nx = normal[0];
+        vertex->ny = normal[1];
+        vertex->nz = normal[2];
     }
 }
 
-bool readFrames(FILE* file, Model* model) {
+bool decodeFrames(const uint8_t* file, Model* model) {
     if (model->numFrames <= 0) return true;
-    model->frames = static_cast<ModelFrame*>(std::calloc(size_t(model->numFrames), sizeof(ModelFrame)));
+    const size_t numFrames = size_t(model->numFrames), numVertices = size_t(model->numVertices);
+    model->frames = static_cast<ModelFrame*>(std::calloc(numFrames, sizeof(ModelFrame)));
     if (!model->frames) return false;
-    if (std::fseek(file, model->offsetFrames, SEEK_SET) != 0) return false;
-
-    uint8_t frameBuffer[MODEL_FRAME_BUFFER_SIZE];
-    const size_t frameSize = size_t(model->frameSize);
-    const size_t vertexBytes = size_t(model->numVertices) * sizeof(ModelVertex);
-    for (int32_t i = 0; i < model->numFrames; ++i) {
+    if (numVertices > 0) {
+        model->vertexBlock = static_cast<ModelVertex*>(std::malloc(numFrames * numVertices * sizeof(ModelVertex)));
+        if (!model->vertexBlock) return false;
+    }
+    // Frames lie back to back from offsetFrames, frameSize bytes each.
+    const uint8_t* frameBytes = file + model->offsetFrames;
+    for (size_t i = 0; i < numFrames; ++i, frameBytes += model->frameSize) {
         ModelFrame* frame = &model->frames[i];
-        if (vertexBytes > 0) {
-            frame->vertices = static_cast<ModelVertex*>(std::malloc(vertexBytes));
-            if (!frame->vertices) return false;
-        }
-        // Frames lie back to back: no seek between them.
-        if (std::fread(frameBuffer, 1, frameSize, file) != frameSize) return false;
-        decodeFrame(frameBuffer, model->numVertices, frame);
+        if (model->vertexBlock) frame->vertices = model->vertexBlock + i * numVertices;
+        decodeFrame(frameBytes, model->numVertices, frame);
     }
     return true;
 }
 
-bool readModel(FILE* file, Model* model) {
-    int64_t size = fileSize(file);
-    uint8_t header[MODEL_HEADER_SIZE];
-    if (size < MODEL_HEADER_SIZE || std::fread(header, 1, sizeof header, file) != sizeof header) return false;
-    readHeader(header, model);
+bool decodeModel(const uint8_t* file, int64_t size, Model* model) {
+    if (size < MODEL_HEADER_SIZE) return false;
+    readHeader(file, model);
     if (!headerIsUsable(*model, size)) return false;
 
-    return readSection(file, model->offsetSkins, model->numSkins, MODEL_SKIN_NAME_SIZE, &model->skins) &&
-           readSection(file, model->offsetTexCoords, model->numTexCoords, sizeof(ModelTexCoord), &model->texCoords) &&
-           readSection(file, model->offsetTriangles, model->numTriangles, sizeof(ModelTriangle), &model->triangles) &&
-           readFrames(file, model) &&
-           readSection(file, model->offsetCommands, model->numCommands, kWordSize, &model->commands);
+    auto skinName = [](const uint8_t* record, char(&name)[MODEL_SKIN_NAME_SIZE]) {
+        std::memcpy(name, record, MODEL_SKIN_NAME_SIZE);
+    };
+    auto texCoord = [](const uint8_t* record, ModelTexCoord& c) {
+        c.s = littleEndianI16(record);
+        c.t = littleEndianI16(record + 2);
+    };
+    auto triangle = [](const uint8_t* record, ModelTriangle& t) {
+        for (int k = 0; k < 3; ++k) {
+            t.vertexIndex[k] = littleEndianI16(record + 2 * k);
+            t.texCoordIndex[k] = littleEndianI16(record + 6 + 2 * k);
+        }
+    };
+    auto word = [](const uint8_t* record, int32_t& w) { w = littleEndianI32(record); };
+
+    return copySection(file, model->offsetSkins, model->numSkins, MODEL_SKIN_NAME_SIZE, &model->skins, skinName) &&
+           copySection(file, model->offsetTexCoords, model->numTexCoords, kTexCoordRecordSize, &model->texCoords,
+                       texCoord) &&
+           copySection(file, model->offsetTriangles, model->numTriangles, kTriangleRecordSize, &model->triangles,
+                       triangle) &&
+           decodeFrames(file, model) &&
+           copySection(file, model->offsetCommands, model->numCommands, kWordSize, &model->commands, word);
 }
 
 }  // namespace
 
 Model* modelLoad(const char* path) {
-    if (!path) return nullptr;
+    FileBytes file;
+    if (!readWholeFile(path, MODEL_MAX_FILE_SIZE, file)) return nullptr;
     // Zeroed, so that a failure part-way leaves only null or owned pointers for modelFree.
     Model* model = static_cast<Model*>(std::calloc(1, sizeof(Model)));
     if (!model) return nullptr;
-    FILE* file = std::fopen(path, "rb");
-    if (!file) {
-        std::free(model);
-        return nullptr;
-    }
-    bool ok = readModel(file, model);
-    std::fclose(file);
-    if (!ok) {
+    if (!decodeModel(file.data.get(), int64_t(file.size), model)) {
         modelFree(model);
         return nullptr;
     }
@@ -180,10 +182,12 @@ void modelFree(Model* model) {
     std::free(model->skins);
     std::free(model->texCoords);
     std::free(model->triangles);
-    if (model->frames) {
+    if (model->vertexBlock) {
+        std::free(model->vertexBlock);
+    } else if (model->frames) {
         for (int32_t i = 0; i < model->numFrames; ++i) std::free(model->frames[i].vertices);
-        std::free(model->frames);
     }
+    std::free(model->frames);
     std::free(model->commands);
     std::free(model);
 }

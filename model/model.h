@@ -12,7 +12,8 @@
 //    numVertices vertices, null when numVertices is 0) and commands
 //    (numCommands words, copied as stored);
 //  - numVertices is not negative, and when there are frames every frame fit
-//    the frame buffer: 40 + 4 x numVertices <= frameSize <= 8320;
+//    the frame buffer: 40 + 4 x numVertices <= frameSize <= 8320, and all
+//    frames together hold at most MODEL_MAX_DECODED_VERTICES vertices;
 //  - every normal is a table entry or, for a normal index past the table,
 //    the up normal (0, 0, 1);
 //  - every frame name is zero-terminated.
@@ -29,6 +30,16 @@ constexpr int MODEL_FRAME_HEADER_SIZE = 40;    // scale, translate, name
 constexpr int MODEL_SKIN_NAME_SIZE = 64;
 constexpr int MODEL_FRAME_NAME_SIZE = 16;
 constexpr int MODEL_NUM_NORMALS = 162;
+
+// Bounds on what one model may make the reader allocate. The engines and
+// tools this format comes from stop at 512 frames of 2048 vertices, so no
+// real model decodes to more than 2^20 vertices (24 MiB of floats); a header
+// asking for more is broken or hostile, however large the file behind it.
+// The frame data of such a model is at most 4 MiB, so a model file of more
+// than four times that, with room for its triangles and draw commands, is
+// refused before a byte of it is read.
+constexpr int64_t MODEL_MAX_DECODED_VERTICES = int64_t(512) * 2048;
+constexpr int64_t MODEL_MAX_FILE_SIZE = int64_t(16) << 20;
 
 // The normal table in its own axes (z up): entry i is (x, y, z).
 extern const float modelNormals[MODEL_NUM_NORMALS][3];
@@ -76,13 +87,20 @@ struct Model {
     ModelTriangle* triangles;
     ModelFrame* frames;
     int32_t* commands;  // draw command words; s and t entries hold float32 bits
+
+    // The one block of numFrames x numVertices vertices that modelLoad
+    // decodes into: frame i's vertices start at vertexBlock + i * numVertices.
+    // Null in a record whose frames own their vertex arrays one by one.
+    ModelVertex* vertexBlock;
 };
 
 // Reads the model file at path. Returns a new Model that the caller releases
-// with modelFree, or null when the file can't be opened or isn't a usable
-// IDP2 model (wrong magic, too short, a section outside the file, a frame
-// that breaks the frame limits, a negative vertex count).
+// with modelFree, or null when the path is not a regular file that can be
+// read or isn't a usable IDP2 model (wrong magic, too short, a section
+// outside the file, a frame that breaks the frame limits, a negative vertex
+// count, more than the bounds above).
 Model* modelLoad(const char* path);
 
-// Releases the model and everything it owns. Null does nothing.
+// Releases the model and everything it owns: the vertex block, or else each
+// frame's own vertex array. Null does nothing.
 void modelFree(Model* model);

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/bytes.h"
+
 namespace {
 
 constexpr int kWordSize = 4;
@@ -11,11 +13,8 @@ constexpr int kTexCoordSize = 4;
 constexpr int kTriangleSize = 12;
 constexpr int kFrameNameOffset = 24;
 
-int32_t int32At(const uint8_t* bytes) {
-    return int32_t(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
-}
-
-int16_t int16At(const uint8_t* bytes) { return int16_t(uint16_t(bytes[0] | bytes[1] << 8)); }
+int32_t int32At(const uint8_t* bytes) { return littleEndianI32(bytes); }
+int16_t int16At(const uint8_t* bytes) { return littleEndianI16(bytes); }
 
 std::string plural(int64_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -74,6 +73,9 @@ std::string headerRefusal(const Model& m, int64_t size) {
         if (m.frameSize < needed)
             return "frames of " + std::to_string(m.frameSize) + " bytes can't hold " +
                    plural(m.numVertices, "vertex", "vertices") + " (they need " + std::to_string(needed) + ")";
+        if (int64_t(m.numFrames) * m.numVertices > MODEL_MAX_DECODED_VERTICES)
+            return plural(m.numFrames, "frame", "frames") + " of " + plural(m.numVertices, "vertex", "vertices") +
+                   ", more than the " + std::to_string(MODEL_MAX_DECODED_VERTICES) + " vertices a model may have";
     }
     const Section sections[] = {
         {"skin names", m.offsetSkins, m.numSkins, MODEL_SKIN_NAME_SIZE},
@@ -179,6 +181,11 @@ ModelCheck modelCheck(const uint8_t* bytes, size_t size) {
     if (size < size_t(MODEL_HEADER_SIZE)) {
         check.refusal = "cut short: " + plural(fileSize, "byte", "bytes") + ", less than the " +
                         std::to_string(MODEL_HEADER_SIZE) + "-byte header";
+        return check;
+    }
+    if (fileSize > MODEL_MAX_FILE_SIZE) {
+        check.refusal = "a file of " + plural(fileSize, "byte", "bytes") + ", more than the " +
+                        std::to_string(MODEL_MAX_FILE_SIZE) + " a model file may have";
         return check;
     }
     check.hasHeader = true;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "toolkit/appcore.h"
+#include "toolkit/internal.h"
 #include "toolkit/mxWindow.h"
 #include "toolkit/platform.h"
 
@@ -30,6 +30,8 @@ mxWindow* idleTarget = nullptr;
 mxWindow* mainWindow = nullptr;
 bool quitting = false;
 bool captured = false;
+// What the idle target asked for while handling the last Idle event, or -1.
+long long idleWithinUs = -1;
 
 // A paused target answers Idle events with 0; it is asked again after this
 // pause, short enough that resuming feels immediate.
@@ -136,10 +138,13 @@ int mxAppRun() {
         mxEvent event;
         event.type = mxEvent::Idle;
         mxWindow* target = idleTarget;
+        idleWithinUs = -1;
         bool handled = target->handleEvent(&event) != 0;
         // The target may have gone during its handler (quitting clears it).
         int refresh = idleTarget == target ? platform::displayRefreshRate(target->getHandle()) : 0;
-        nextIdle = now + std::chrono::microseconds(mxIdleIntervalMicroseconds(handled, refresh));
+        long long interval = mxIdleIntervalMicroseconds(handled, refresh);
+        if (idleWithinUs >= 0 && idleWithinUs < interval) interval = idleWithinUs;
+        nextIdle = now + std::chrono::microseconds(interval);
     }
 }
 
@@ -159,6 +164,8 @@ void mxAppQuit() {
 }
 
 void mxAppSetIdleTarget(mxWindow* target) { idleTarget = target; }
+
+void mxAppNextIdleWithin(uint32_t milliseconds) { idleWithinUs = 1000LL * milliseconds; }
 
 unsigned mxMessageBoxStyle(int flags) {
     unsigned style = MB_OK;

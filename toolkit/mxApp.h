@@ -27,6 +27,10 @@ int mxAppRun();
 void mxAppQuit();
 // The window that receives Idle events; a target must clear it before it goes.
 void mxAppSetIdleTarget(mxWindow* target);
+// Called by the idle target while it handles an Idle event: the next Idle
+// event comes no later than this many milliseconds from now (sooner when the
+// display's pace says so). Holds for that one wait only.
+void mxAppNextIdleWithin(uint32_t milliseconds);
 // Modal box: 0 for OK or Yes (and when no box can be shown: the text then
 // goes to standard error), 1 for No, 2 for Cancel.
 int mxShowMessage(mxWindow* owner, const char* text, const char* caption, int flags);

@@ -1,6 +1,6 @@
 #include "toolkit/mxGlWindow.h"
 
-#include "toolkit/appcore.h"
+#include "toolkit/internal.h"
 #include "toolkit/platform.h"
 
 struct mxGlContext {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "toolkit/internal.h"
 #include "toolkit/mxApp.h"
 #include "toolkit/platform.h"
 
@@ -14,14 +15,7 @@ struct mxWidgetHandles {
 
 namespace {
 
-constexpr int kClassNameSize = 128;
-
 bool isMenuType(int type) { return type >= mxWidget::TypeMenu && type <= mxWidget::TypePopupMenu; }
-
-// The native window's class name, empty when it cannot be read.
-void readClassName(NativeWindow window, char (&name)[kClassNameSize]) {
-    if (platform::getClassName(window, name, kClassNameSize) <= 0) name[0] = '\0';
-}
 
 }  // namespace
 
@@ -61,7 +55,7 @@ void mxWidget::setBounds(int x, int y, int w, int h) {
     NativeWindow window = handles_->handle;
     if (!window) return;
     char className[kClassNameSize];
-    readClassName(window, className);
+    mxReadClassName(window, className);
     // A combo box's height includes its drop-down list.
     int height = std::strcmp(className, "COMBOBOX") == 0 ? h + 100 : h;
     platform::moveWindow(window, x, y, w, height, true);
@@ -111,13 +105,8 @@ int mxWidget::getHeight() const {
 }
 
 void layoutTabPage(NativeWindow tab) {
-    intptr_t current = platform::sendMessage(tab, TCM_GETCURSEL, 0, 0);
-    if (current < 0) return;
-    NativeTabItem item;
-    item.mask = TCIF_PARAM;
-    if (!platform::sendMessage(tab, TCM_GETITEMA, static_cast<uintptr_t>(current), reinterpret_cast<intptr_t>(&item)))
-        return;
-    mxWidget* page = reinterpret_cast<mxWidget*>(item.param);
+    intptr_t current = 0;
+    mxWidget* page = mxCurrentTabPage(tab, &current);
     if (!page) return;
 
     NativeRect r;

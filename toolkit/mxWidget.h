@@ -46,7 +46,3 @@ public:
 private:
     mxWidgetHandles* handles_;
 };
-
-// Places the page widget of the tab control's current tab in the control's
-// display area and shows it.
-void layoutTabPage(NativeWindow tabControl);

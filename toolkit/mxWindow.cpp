@@ -1,10 +1,18 @@
 #include "toolkit/mxWindow.h"
 
-#include "toolkit/appcore.h"
+#include "toolkit/internal.h"
 #include "toolkit/mxApp.h"
 #include "toolkit/platform.h"
 
 namespace {
+
+// No display has windows wider or taller than this: it is the largest
+// surface GL drivers render into whole (GL_MAX_VIEWPORT_DIMS of Mesa's
+// drivers and of most GPUs), above the widest desktops of several 8K
+// screens, and half of what X11 and Win32 can address with their 16-bit
+// coordinates. A larger request is refused at once, rather than left to
+// the window system and the GL driver, which may take very long to fail.
+constexpr int kMaxWindowEdge = 16384;
 
 uint32_t nativeStyle(int style) {
     switch (style) {
@@ -33,7 +41,8 @@ mxWindow::mxWindow(mxWindow* parent, int x, int y, int w, int h, const char* lab
     creation.height = h;
     creation.parent = parent ? parent->getHandle() : nullptr;
     creation.pixelFormat = &pixelFormat;
-    NativeWindow window = platform::createWindow(creation);
+    bool possible = w <= kMaxWindowEdge && h <= kMaxWindowEdge;
+    NativeWindow window = possible ? platform::createWindow(creation) : nullptr;
     if (window) platform::setWindowLong(window, GWL_USERDATA, reinterpret_cast<intptr_t>(static_cast<mxWidget*>(this)));
     setHandle(window);
     setType(TypeWindow);

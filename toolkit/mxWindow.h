@@ -10,6 +10,8 @@ public:
     // visible child, whatever the code.
     enum Style { Normal = 0, Popup = 1, Dialog = 2, ModalDialog = 3 };
 
+    // A width or height above 16384, which no display has, gets no native
+    // window, as when creation fails.
     mxWindow(mxWindow* parent, int x, int y, int w, int h, const char* label = "", int style = 0);
     ~mxWindow() override;
 

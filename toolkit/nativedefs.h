@@ -136,6 +136,7 @@ constexpr uint32_t DM_PELSHEIGHT = 0x00100000;
 constexpr uint32_t CDS_FULLSCREEN = 0x00000004;
 constexpr int32_t DISP_CHANGE_SUCCESSFUL = 0;
 constexpr int32_t DISP_CHANGE_FAILED = -1;
+constexpr int32_t DISP_CHANGE_BADMODE = -2;
 
 // Pixel formats.
 constexpr uint32_t PFD_DOUBLEBUFFER = 0x00000001;

@@ -1,16 +1,13 @@
 // The window procedure of the toolkit's class: turns native messages into
 // mxEvent records and delivers them to the window's object.
-#include <cctype>
 #include <cstring>
 
-#include "toolkit/appcore.h"
+#include "toolkit/internal.h"
 #include "toolkit/mxApp.h"
 #include "toolkit/mxWindow.h"
 #include "toolkit/platform.h"
 
 namespace {
-
-constexpr int kClassNameSize = 128;
 
 unsigned lowWord(uintptr_t value) { return static_cast<unsigned>(value & 0xFFFF); }
 unsigned highWord(uintptr_t value) { return static_cast<unsigned>((value >> 16) & 0xFFFF); }
@@ -76,27 +73,20 @@ void deliverDirect(NativeWindow window, mxEvent* event) {
     if (mxWindow* object = windowObjectOf(window)) object->handleEvent(event);
 }
 
-bool equalsIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
-    }
-    return *a == *b;
-}
-
 // Whether a control's command reaches the application: edit fields only
 // for a change of text, combo and list boxes only for a change of
 // selection, every other control (or none) always.
 bool commandPasses(const char* className, unsigned code) {
-    if (equalsIgnoringCase(className, "edit")) return code == EN_CHANGE;
-    if (equalsIgnoringCase(className, "combobox") || equalsIgnoringCase(className, "listbox"))
+    if (mxEqualsIgnoringCase(className, "edit")) return code == EN_CHANGE;
+    if (mxEqualsIgnoringCase(className, "combobox") || mxEqualsIgnoringCase(className, "listbox"))
         return code == CBN_SELCHANGE;
     return true;
 }
 
 void handleCommand(NativeWindow window, uintptr_t wParam, intptr_t lParam) {
     NativeWindow control = reinterpret_cast<NativeWindow>(lParam);
-    char className[kClassNameSize] = "";
-    if (control && platform::getClassName(control, className, kClassNameSize) <= 0) className[0] = '\0';
+    char className[kClassNameSize];
+    mxReadClassName(control, className);
     if (!commandPasses(className, highWord(wParam))) return;
     mxEvent event;
     event.type = mxEvent::Action;
@@ -132,17 +122,6 @@ NativePoint selectedItemCorner(NativeWindow treeView) {
     return corner;
 }
 
-// The page widget of the tab control's current tab, or null.
-mxWidget* currentTabPage(NativeWindow tab) {
-    intptr_t current = platform::sendMessage(tab, TCM_GETCURSEL, 0, 0);
-    if (current < 0) return nullptr;
-    NativeTabItem item;
-    item.mask = TCIF_PARAM;
-    if (!platform::sendMessage(tab, TCM_GETITEMA, static_cast<uintptr_t>(current), reinterpret_cast<intptr_t>(&item)))
-        return nullptr;
-    return reinterpret_cast<mxWidget*>(item.param);
-}
-
 // Returns true when the default handling is to be skipped (with result 1).
 bool handleNotify(NativeWindow window, intptr_t lParam) {
     const NativeNotifyHeader* header = reinterpret_cast<const NativeNotifyHeader*>(lParam);
@@ -171,7 +150,7 @@ bool handleNotify(NativeWindow window, intptr_t lParam) {
         break;
     }
     case TCN_SELCHANGING: {
-        if (mxWidget* page = currentTabPage(header->source)) page->setVisible(false);
+        if (mxWidget* page = mxCurrentTabPage(header->source)) page->setVisible(false);
         return false;
     }
     case TCN_SELCHANGE:

@@ -51,9 +51,10 @@ public:
     // The slot's new model, or null.
     Model* loadModel(const char* path, int slot);
     // Fills texture slot 1 to 4 from a PCX or TGA picture; null path or ""
-    // empties it. The slot number on success, 0 otherwise. A path without
-    // ".tga" is lower-cased in place.
-    int loadTexture(char* path, int slot);
+    // empties it. The slot number on success, 0 otherwise. The path is
+    // opened as given and, only where that gives no picture, lower-cased;
+    // the slot's path buffer gets the one that loaded.
+    int loadTexture(const char* path, int slot);
 
     // True when the window got a working OpenGL context and may be drawn into.
     bool hasContext() const { return getType() == TypeGlWindow; }
@@ -80,6 +81,7 @@ public:
 
 private:
     void animationTick();
+    void stepFrames();
     void drag(const mxEvent& event);
     void keyDown(int key);
     void centreOnMainModel();

@@ -3,69 +3,72 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/bytes.h"
+#include "common/file.h"
+
 namespace {
 
-uint32_t littleEndian32(const unsigned char* b) {
-    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-}
-
-float littleEndianFloat(const unsigned char* b) {
-    uint32_t bits = littleEndian32(b);
-    float value;
-    std::memcpy(&value, &bits, 4);
-    return value;
-}
-
-// Reads exactly size bytes, or reports that the file ended first. The file's
-// fields are packed at odd offsets, so each is read on its own and decoded
-// from little-endian bytes rather than mapped onto a structure.
+// Takes the fields one after another from the record's bytes. The fields are
+// packed at odd offsets, so each is decoded from its little-endian bytes on
+// its own, and one that the file does not hold whole keeps its value.
 class FieldReader {
 public:
-    explicit FieldReader(FILE* file) : file_(file) {}
-
-    bool bytes(void* out, size_t size) { return std::fread(out, 1, size, file_) == size; }
+    FieldReader(const uint8_t* bytes, size_t size) : next_(bytes), left_(size) {}
 
     void int32(int32_t& field) {
-        unsigned char b[4];
-        if (bytes(b, 4)) field = int32_t(littleEndian32(b));
+        if (const uint8_t* b = take(4)) field = littleEndianI32(b);
     }
 
     void float32(float& field) {
-        unsigned char b[4];
-        if (bytes(b, 4)) field = littleEndianFloat(b);
+        if (const uint8_t* b = take(4)) field = littleEndianF32(b);
     }
 
     // A colour triple is one 12-byte field: all three values or none.
     void colour(float (&field)[3]) {
-        unsigned char b[12];
-        if (!bytes(b, 12)) return;
-        for (int i = 0; i < 3; ++i) field[i] = littleEndianFloat(b + 4 * i);
+        if (const uint8_t* b = take(12))
+            for (int i = 0; i < 3; ++i) field[i] = littleEndianF32(b + 4 * i);
     }
 
     void byte(uint8_t& field) {
-        uint8_t b;
-        if (bytes(&b, 1)) field = b;
+        if (const uint8_t* b = take(1)) field = *b;
     }
 
     void path(char (&field)[CONFIG_PATH_SIZE]) {
-        char b[CONFIG_PATH_SIZE];
-        if (!bytes(b, sizeof b)) return;
-        b[CONFIG_PATH_SIZE - 1] = 0;  // a path without its zero ends at the field's last byte
-        std::memcpy(field, b, sizeof b);
+        const uint8_t* b = take(CONFIG_PATH_SIZE);
+        if (!b) return;
+        std::memcpy(field, b, CONFIG_PATH_SIZE);
+        field[CONFIG_PATH_SIZE - 1] = 0;  // a path without its zero ends at the field's last byte
     }
 
 private:
-    FILE* file_;
+    // The next `size` bytes, or null (and nothing more to take) when fewer are left.
+    const uint8_t* take(size_t size) {
+        if (size > left_) {
+            left_ = 0;
+            return nullptr;
+        }
+        const uint8_t* field = next_;
+        next_ += size;
+        left_ -= size;
+        return field;
+    }
+
+    const uint8_t* next_;
+    size_t left_;
 };
 
 }  // namespace
 
 bool readConfig(const char* path, ViewerConfig& config) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    FieldReader read(file);
+    uint8_t record[CONFIG_FILE_SIZE];
+    size_t size;
+    {
+        InputFile file(path);
+        if (!file.isOpen()) return false;
+        size = file.read(record, sizeof record);  // whatever follows the record is not looked at
+    }
+    FieldReader read(record, size);
     visitConfigFields(config, read);
-    std::fclose(file);
     return true;
 }
 

@@ -76,9 +76,11 @@ void visitConfigFields(Config& c, Visitor& field) {
 }
 
 // Reads the file field by field in file order. Returns false only when the
-// file cannot be opened. A file shorter than a whole record keeps the initial
-// value of every field it does not hold completely; a path whose 256 bytes
-// hold no zero ends at its 255th character.
+// path is not a regular file that can be opened (missing, a folder, a FIFO,
+// a device): the viewer then says the configuration could not be loaded.
+// A file shorter than a whole record keeps the initial value of every field
+// it does not hold completely; a path whose 256 bytes hold no zero ends at
+// its 255th character.
 bool readConfig(const char* path, ViewerConfig& config);
 
 // The record for these settings: exactly CONFIG_FILE_SIZE bytes.

@@ -17,6 +17,15 @@ namespace {
 uint32_t lastTick = 0;
 bool clockStarted = false;
 
+// Longer waits than this are never asked of the loop; it paces Idle events
+// by the display long before.
+constexpr uint32_t kMaxIdleWaitMs = 1000;
+
+uint32_t idleWaitMs(double ms) {
+    if (!(ms >= 1)) return 1;
+    return ms < kMaxIdleWaitMs ? uint32_t(ms) : kMaxIdleWaitMs;
+}
+
 // The view and pointer when a button went down; every drag is measured from here.
 struct DragAnchor {
     float rotX, rotY, transX, transY, transZ;
@@ -53,24 +62,35 @@ void ModelWindow::animationTick() {
     }
     const int32_t elapsed = int32_t(now - lastTick);  // right across the counter's wrap-around
     lastTick = now;
-    // A fraction that is no number (from a damaged configuration) would
-    // never pass 1 again; start the step afresh instead.
+    // A fraction that is no number would never pass 1 again; start the step afresh.
     if (!std::isfinite(frameFraction)) frameFraction = 0;
-    bool step;
     if (msPerFrame > 0) {
         frameFraction += float(elapsed) / msPerFrame;
-        step = frameFraction > 1;
+        if (frameFraction > 1) {
+            stepFrames();
+            // The part beyond the step is kept, so steps come every
+            // msPerFrame on average, however the Idle events fall. A tick
+            // still steps only once: after a stall of more than a whole
+            // step the clock starts afresh.
+            frameFraction -= 1;
+            if (frameFraction > 1) frameFraction = 0;
+        }
+        // Ask for the next tick by the time the next step is due: the first
+        // whole millisecond at which the fraction passes 1.
+        mxAppNextIdleWithin(idleWaitMs(std::floor((1.0 - double(frameFraction)) * double(msPerFrame)) + 1));
     } else {
-        step = true;  // no time per frame: one step on every tick, and no division by zero
-    }
-    if (step) {
-        ++currentFrame;
-        ++nextFrame;
-        frameFraction = 0;  // at most one step per tick, however long it was
-        if (currentFrame > endFrame) currentFrame = startFrame;
-        if (nextFrame > endFrame) nextFrame = startFrame;
+        // No time per frame: one step on every tick, and no division by zero.
+        stepFrames();
+        frameFraction = 0;
     }
     redraw();
+}
+
+void ModelWindow::stepFrames() {
+    // Compared before adding, so frame numbers near the int range's end wrap
+    // to startFrame instead of overflowing.
+    currentFrame = currentFrame >= endFrame ? startFrame : currentFrame + 1;
+    nextFrame = nextFrame >= endFrame ? startFrame : nextFrame + 1;
 }
 
 void ModelWindow::drag(const mxEvent& event) {

@@ -74,50 +74,50 @@ void drawWater(GLuint texture) {
     glDisable(GL_BLEND);
 }
 
-}  // namespace
-
-void ModelWindow::draw() {
-    glClearColor(backgroundColor[0], backgroundColor[1], backgroundColor[2], 0);
+void clearWindow(const float (&colour)[3], int width, int height) {
+    glClearColor(colour[0], colour[1], colour[2], 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    const int width = getWidth(), height = getHeight();
     glViewport(0, 0, width, height);
+}
 
-    if ((flags & FLAG_BACKGROUND) && textures[TEXTURE_BACKGROUND]) drawBackground(GLuint(textures[TEXTURE_BACKGROUND]));
-
+void setProjection(int width, int height) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     // A window of no height (or width) gets the projection of a 1-pixel
     // edge, so the aspect ratio stays finite and positive.
     const double aspect = double(width > 0 ? width : 1) / double(height > 0 ? height : 1);
     gluPerspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
+}
 
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+// Given while the modelview matrix is the identity: in eye space, on the
+// eye's axis, so the light stays with the viewer.
+void placeLight(float transZ, const float (&colour)[3]) {
+    const float position[4] = {0, 0, transZ, 1};
+    const float diffuse[4] = {colour[0], colour[1], colour[2], 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
+}
 
-    if (flags & FLAG_LIGHTING) {
-        // In eye space, on the eye's axis: the light stays with the viewer.
-        const float position[4] = {0, 0, transZ, 1};
-        const float diffuse[4] = {lightColor[0], lightColor[1], lightColor[2], 1};
-        glLightfv(GL_LIGHT0, GL_POSITION, position);
-        glLightfv(GL_LIGHT0, GL_DIFFUSE, diffuse);
-    }
+// Pixel transfer: affects textures uploaded from now on, not the drawing.
+void setBrightnessScale(float brightness) {
+    const float scale = 1 + 5 * brightness;
+    glPixelTransferf(GL_RED_SCALE, scale);
+    glPixelTransferf(GL_GREEN_SCALE, scale);
+    glPixelTransferf(GL_BLUE_SCALE, scale);
+}
 
-    // Pixel transfer: affects textures uploaded from now on, not the drawing.
-    const float brightnessScale = 1 + 5 * brightness;
-    glPixelTransferf(GL_RED_SCALE, brightnessScale);
-    glPixelTransferf(GL_GREEN_SCALE, brightnessScale);
-    glPixelTransferf(GL_BLUE_SCALE, brightnessScale);
+// The model turns about its own y axis first, then about x, then moves away.
+void setView(const ModelWindow& w) {
+    glTranslatef(-w.transX, -w.transY, -w.transZ);
+    glRotatef(w.rotX, 1, 0, 0);
+    glRotatef(w.rotY, 0, 1, 0);
+}
 
-    glTranslatef(-transX, -transY, -transZ);
-    glRotatef(rotX, 1, 0, 0);
-    glRotatef(rotY, 0, 1, 0);
-
+void setMaterialAndLighting(int32_t flags) {
     const bool specular = flags & FLAG_SPECULAR;
     const float specularColor[4] = {specular ? 1.0f : 0.0f, specular ? 1.0f : 0.0f, specular ? 1.0f : 0.0f, 1};
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specularColor);
     glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, specular ? kShininess : 0);
-
     if (flags & FLAG_LIGHTING) {
         glEnable(GL_LIGHTING);
         glEnable(GL_LIGHT0);
@@ -125,11 +125,13 @@ void ModelWindow::draw() {
         glDisable(GL_LIGHTING);
         glDisable(GL_LIGHT0);
     }
+}
 
-    switch (renderMode) {
+void setRenderModeState(const ModelWindow& w) {
+    switch (w.renderMode) {
     case RENDER_WIREFRAME:
-        setDiffuse(wireColor);
-        glColor3f(wireColor[0], wireColor[1], wireColor[2]);
+        setDiffuse(w.wireColor);
+        glColor3f(w.wireColor[0], w.wireColor[1], w.wireColor[2]);
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glDisable(GL_TEXTURE_2D);
         glDisable(GL_CULL_FACE);
@@ -137,13 +139,13 @@ void ModelWindow::draw() {
         break;
     case RENDER_FLAT:
     case RENDER_SMOOTH:
-        glColor3f(modelColor[0], modelColor[1], modelColor[2]);
-        setDiffuse(modelColor);
+        glColor3f(w.modelColor[0], w.modelColor[1], w.modelColor[2]);
+        setDiffuse(w.modelColor);
         glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
         glDisable(GL_TEXTURE_2D);
         glEnable(GL_CULL_FACE);
         glEnable(GL_DEPTH_TEST);
-        glShadeModel(renderMode == RENDER_FLAT ? GL_FLAT : GL_SMOOTH);
+        glShadeModel(w.renderMode == RENDER_FLAT ? GL_FLAT : GL_SMOOTH);
         break;
     case RENDER_TEXTURED:
         glColor3f(1, 1, 1);
@@ -157,41 +159,69 @@ void ModelWindow::draw() {
     default:
         break;  // an unknown mode changes none of this state
     }
+}
 
-    const bool textured = renderMode == RENDER_TEXTURED;
-    bool mainPassDisabledTexturing = false;
-    if (const Model* model = models[MODEL_MAIN]) {
-        if (textured && !textures[TEXTURE_MAIN_SKIN]) {
-            setDiffuse(modelColor);
-            glDisable(GL_TEXTURE_2D);
-            mainPassDisabledTexturing = true;
-        }
-        glBindTexture(GL_TEXTURE_2D, GLuint(textures[TEXTURE_MAIN_SKIN]));
-        if (hasFrames(model, currentFrame, nextFrame)) modelDrawFrame(model, currentFrame, nextFrame, frameFraction);
+void drawModelFrames(const ModelWindow& w, const Model* model) {
+    if (hasFrames(model, w.currentFrame, w.nextFrame))
+        modelDrawFrame(model, w.currentFrame, w.nextFrame, w.frameFraction);
+}
+
+// The main model with its skin; true when, being textured without a skin,
+// it switched texturing off.
+bool drawMainModel(const ModelWindow& w) {
+    bool disabledTexturing = false;
+    if (w.renderMode == RENDER_TEXTURED && !w.textures[TEXTURE_MAIN_SKIN]) {
+        setDiffuse(w.modelColor);
+        glDisable(GL_TEXTURE_2D);
+        disabledTexturing = true;
     }
+    glBindTexture(GL_TEXTURE_2D, GLuint(w.textures[TEXTURE_MAIN_SKIN]));
+    drawModelFrames(w, w.models[MODEL_MAIN]);
+    return disabledTexturing;
+}
 
-    if (const Model* model = models[MODEL_ATTACH]) {
-        // An attachment with a skin of its own shows it even when the main
-        // model, lacking one, switched texturing off; texturing then goes
-        // back off so the water pass looks as it would have.
-        bool reenabledTexturing = false;
-        if (textured) {
-            if (!textures[TEXTURE_ATTACH_SKIN]) {
-                setDiffuse(modelColor);
-                glDisable(GL_TEXTURE_2D);
-            } else {
-                setDiffuse(kWhite);
-                if (mainPassDisabledTexturing) {
-                    glEnable(GL_TEXTURE_2D);
-                    reenabledTexturing = true;
-                }
+// An attachment with a skin of its own shows it even when the main model,
+// lacking one, switched texturing off; texturing then goes back off so the
+// water pass looks as it would have.
+void drawAttachment(const ModelWindow& w, bool mainDisabledTexturing) {
+    bool reenabledTexturing = false;
+    if (w.renderMode == RENDER_TEXTURED) {
+        if (!w.textures[TEXTURE_ATTACH_SKIN]) {
+            setDiffuse(w.modelColor);
+            glDisable(GL_TEXTURE_2D);
+        } else {
+            setDiffuse(kWhite);
+            if (mainDisabledTexturing) {
+                glEnable(GL_TEXTURE_2D);
+                reenabledTexturing = true;
             }
         }
-        glBindTexture(GL_TEXTURE_2D, GLuint(textures[TEXTURE_ATTACH_SKIN]));
-        if (hasFrames(model, currentFrame, nextFrame)) modelDrawFrame(model, currentFrame, nextFrame, frameFraction);
-        if (reenabledTexturing) glDisable(GL_TEXTURE_2D);
     }
+    glBindTexture(GL_TEXTURE_2D, GLuint(w.textures[TEXTURE_ATTACH_SKIN]));
+    drawModelFrames(w, w.models[MODEL_ATTACH]);
+    if (reenabledTexturing) glDisable(GL_TEXTURE_2D);
+}
 
+}  // namespace
+
+void ModelWindow::draw() {
+    const int width = getWidth(), height = getHeight();
+    clearWindow(backgroundColor, width, height);
+    if ((flags & FLAG_BACKGROUND) && textures[TEXTURE_BACKGROUND]) drawBackground(GLuint(textures[TEXTURE_BACKGROUND]));
+    setProjection(width, height);
+
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    if (flags & FLAG_LIGHTING) placeLight(transZ, lightColor);
+    setBrightnessScale(brightness);
+    setView(*this);
+    setMaterialAndLighting(flags);
+    setRenderModeState(*this);
+
+    bool mainDisabledTexturing = false;
+    if (models[MODEL_MAIN]) mainDisabledTexturing = drawMainModel(*this);
+    if (models[MODEL_ATTACH]) drawAttachment(*this, mainDisabledTexturing);
     if ((flags & FLAG_WATER) && textures[TEXTURE_WATER]) drawWater(GLuint(textures[TEXTURE_WATER]));
 
     glPopMatrix();

@@ -1,7 +1,7 @@
 // Filling and emptying the model and texture slots.
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <cstring>
+#include <memory>
 
 #include "image/image.h"
 #include "model/model.h"
@@ -10,56 +10,49 @@
 
 namespace {
 
-char* modelPathBuffer(int slot) { return slot == MODEL_MAIN ? mainModelPath : attachModelPath; }
-
-char* texturePathBuffer(int slot) {
-    static char* const buffers[] = {nullptr, mainSkinPath, attachSkinPath, backgroundPath, waterPath};
-    return buffers[slot];
-}
-
 // The path into its slot's buffer. Callers pass the buffer itself as often
 // as not, hence memmove; paths longer than a buffer never get here.
 void storePath(char* buffer, const char* path) {
     if (buffer != path) std::memmove(buffer, path, std::strlen(path) + 1);
 }
 
-bool fitsPathBuffer(const char* path) { return std::memchr(path, 0, PATH_BUFFER_SIZE) != nullptr; }
+bool fitsPathBuffer(const char* path) { return std::memchr(path, 0, CONFIG_PATH_SIZE) != nullptr; }
 
-void lowerCaseAscii(char* text) {
-    for (; *text; ++text)
-        if (*text >= 'A' && *text <= 'Z') *text = char(*text - 'A' + 'a');
+char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+
+// Whether text holds the lower-case `part` in any mix of cases.
+bool containsIgnoringCase(const char* text, const char* part) {
+    const size_t length = std::strlen(part);
+    for (; *text; ++text) {
+        size_t i = 0;
+        while (i < length && lowerAscii(text[i]) == part[i]) ++i;
+        if (i == length) return true;
+    }
+    return false;
 }
 
-// An 8-bit picture expanded through its palette to R, G, B bytes; null when
-// the 24-bit picture cannot be made.
-mxImage* expandPalette(const mxImage& indexed) {
-    mxImage* rgb = new mxImage;
-    if (!rgb->create(indexed.width, indexed.height, 24)) {
-        delete rgb;
-        return nullptr;
-    }
-    const size_t pixels = size_t(indexed.width) * size_t(indexed.height);
-    for (size_t i = 0; i < pixels; ++i) {
-        const uint8_t* entry = indexed.palette + 3 * size_t(indexed.data[i]);
-        rgb->data[3 * i] = entry[0];
-        rgb->data[3 * i + 1] = entry[1];
-        rgb->data[3 * i + 2] = entry[2];
-    }
-    return rgb;
+// The picture file at path, through the reader its name asks for: ".tga"
+// anywhere in it (in any case, a folder's name too) means TGA, otherwise
+// ".pcx" means PCX. Null when neither, or when the reader gives nothing.
+mxImage* readPictureFile(const char* path) {
+    if (containsIgnoringCase(path, ".tga")) return readTgaImage(path);
+    if (containsIgnoringCase(path, ".pcx")) return readPcxImage(path);
+    return nullptr;
 }
 
-// The picture a texture path names, as 24-bit RGB, or null. The ".tga" test
-// comes first and sees the path as given; only then is the path lower-cased
-// (in the caller's string) for the ".pcx" test.
-mxImage* readPicture(char* path) {
-    if (std::strstr(path, ".tga")) return readTgaImage(path);
-    lowerCaseAscii(path);
-    if (!std::strstr(path, ".pcx")) return nullptr;
-    mxImage* indexed = readPcxImage(path);
-    if (!indexed) return nullptr;
-    mxImage* rgb = expandPalette(*indexed);
-    delete indexed;
-    return rgb;
+// The picture a texture path names, and in *used the path it came from:
+// the path as given, or only where that gives nothing its lower-cased form
+// (names written for a file system that ignores case). `lowered` holds that
+// form. Null when neither gives a picture.
+mxImage* readPicture(const char* path, char (&lowered)[CONFIG_PATH_SIZE], const char** used) {
+    *used = path;
+    if (mxImage* picture = readPictureFile(path)) return picture;
+    size_t i = 0;
+    for (; path[i]; ++i) lowered[i] = lowerAscii(path[i]);
+    lowered[i] = 0;
+    if (std::strcmp(lowered, path) == 0) return nullptr;
+    *used = lowered;
+    return readPictureFile(lowered);
 }
 
 }  // namespace
@@ -96,9 +89,9 @@ Model* ModelWindow::loadModel(const char* path, int slot) {
     return models[slot];
 }
 
-int ModelWindow::loadTexture(char* path, int slot) {
-    if (slot < TEXTURE_MAIN_SKIN || slot > TEXTURE_WATER) return 0;
+int ModelWindow::loadTexture(const char* path, int slot) {
     char* buffer = texturePathBuffer(slot);
+    if (!buffer) return 0;
     if (!path || !path[0]) {
         textures[slot] = 0;
         buffer[0] = 0;
@@ -106,49 +99,37 @@ int ModelWindow::loadTexture(char* path, int slot) {
     }
     if (!fitsPathBuffer(path) || !hasContext()) return 0;
 
-    mxImage* picture = readPicture(path);
-    if (!picture) return 0;
-    if (picture->width <= 0 || picture->height <= 0) {
-        delete picture;  // nothing to show; the slot keeps what it had
-        return 0;
-    }
+    char lowered[CONFIG_PATH_SIZE];
+    const char* used = nullptr;
+    std::unique_ptr<mxImage> picture(readPicture(path, lowered, &used));
+    if (!picture || picture->width <= 0 || picture->height <= 0)
+        return 0;  // nothing to show: the slot keeps what it had
     // A limit below 1 still gives a texture, of one texel: the picture's average.
     const int limit = textureLimit < 1 ? 1 : textureLimit;
     const int width = roundTextureEdge(picture->width < limit ? picture->width : limit);
     const int height = roundTextureEdge(picture->height < limit ? picture->height : limit);
-    // The scaled picture is made before the slot changes, so running out of
-    // memory leaves the slot exactly as it was.
-    mxImage* scaled = new mxImage;
-    if (!scaled->create(width, height, 24)) {
-        delete scaled;
-        delete picture;
-        return 0;
-    }
+    // The texture is made (and filled) before the slot changes, so a failure
+    // leaves the slot exactly as it was. It is scaled straight from the
+    // picture, 8-bit ones through their palette: the only other memory a
+    // load takes is the texture itself, at most 256 x 256 texels.
+    mxImage texture;
+    if (!texture.create(width, height, 24) || !scaleImage(*picture, texture)) return 0;
+    picture.reset();
 
-    storePath(buffer, path);
+    storePath(buffer, used);
     textures[slot] = slot;
 
     // Rows are packed with no padding; OpenGL's default of 4-byte rows would
-    // read and write past the buffers for widths that are not a multiple of 4.
-    GLint packAlignment = 4, unpackAlignment = 4;
-    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    // read past the buffer for texture edges of 1 or 2.
+    GLint unpackAlignment = 4;
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-
-    gluScaleImage(GL_RGB, picture->width, picture->height, GL_UNSIGNED_BYTE, picture->data, width, height,
-                  GL_UNSIGNED_BYTE, scaled->data);
-    delete picture;
-
     glBindTexture(GL_TEXTURE_2D, GLuint(slot));
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, scaled->data);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, texture.data);
     glBindTexture(GL_TEXTURE_2D, 0);
-
-    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-    delete scaled;
     return slot;
 }

@@ -1,7 +1,9 @@
 #include "viewer/startup.h"
 
 #include <climits>
+#include <cmath>
 #include <cstring>
+#include <initializer_list>
 
 #include "toolkit/mxApp.h"
 #include "viewer/ModelWindow.h"
@@ -13,9 +15,6 @@ const char* const kConfigFile = "ombrel.cfg";
 const char* const kCaption = "Ombrel Viewer";
 constexpr int kFullScreenBits = 16;
 
-char* const pathBuffers[PATH_COUNT] = {mainModelPath,  mainSkinPath,   attachModelPath,
-                                       attachSkinPath, backgroundPath, waterPath};
-
 }  // namespace
 
 int brightnessHundredths(float configured) {
@@ -26,7 +25,8 @@ int brightnessHundredths(float configured) {
 }
 
 void storeConfiguredPaths(const ViewerConfig& config) {
-    for (int i = 0; i < PATH_COUNT; ++i) std::memcpy(pathBuffers[i], config.paths[i], PATH_BUFFER_SIZE);
+    for (int i = 0; i < PATH_COUNT; ++i)
+        std::memcpy(configPathBuffer(ConfigPath(i)), config.paths[i], CONFIG_PATH_SIZE);
 }
 
 ModelWindow* openViewerWindow(const ViewerConfig& c) {
@@ -37,12 +37,10 @@ ModelWindow* openViewerWindow(const ViewerConfig& c) {
         return nullptr;
     }
 
-    window->loadModel(mainModelPath, MODEL_MAIN);
-    window->loadModel(attachModelPath, MODEL_ATTACH);
-    window->loadTexture(mainSkinPath, TEXTURE_MAIN_SKIN);
-    window->loadTexture(attachSkinPath, TEXTURE_ATTACH_SKIN);
-    window->loadTexture(backgroundPath, TEXTURE_BACKGROUND);
-    window->loadTexture(waterPath, TEXTURE_WATER);
+    // Each slot from its own buffer, in slot order.
+    for (int slot : {MODEL_MAIN, MODEL_ATTACH}) window->loadModel(modelPathBuffer(slot), slot);
+    for (int slot = TEXTURE_MAIN_SKIN; slot <= TEXTURE_WATER; ++slot)
+        window->loadTexture(texturePathBuffer(slot), slot);
 
     window->rotX = c.rotX;
     window->rotY = c.rotY;
@@ -50,7 +48,9 @@ ModelWindow* openViewerWindow(const ViewerConfig& c) {
     window->transY = c.transY;
     window->transZ = c.transZ;
     window->setRenderMode(c.renderMode);
-    window->frameFraction = c.frameFraction;
+    // A fraction that is no number (or infinite) would blend every vertex
+    // into one that is none, and while paused nothing would mend it.
+    window->frameFraction = std::isfinite(c.frameFraction) ? c.frameFraction : 0;
     window->currentFrame = c.currentFrame;
     window->nextFrame = c.nextFrame;
     window->startFrame = c.startFrame;

@@ -2,26 +2,16 @@
 // arbitrary bytes. No GL context is current here, so the GL calls do nothing;
 // what is exercised is that no routine reads outside the model's arrays.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
+#include <vector>
 
 #include "model/draw.h"
 #include "model/model.h"
+#include "tests/writers/bytes.h"
+#include "tests/writers/scratch_dir.h"
 
 namespace {
-
-// The reader takes a path: every input goes through one temporary file.
-const std::string& inputPath() {
-    static const std::string path = [] {
-        const char* dir = std::getenv("TMPDIR");
-        std::string p = std::string(dir && *dir ? dir : "/tmp") + "/fuzz_model_" + std::to_string(getpid()) + ".md2";
-        std::atexit([] { std::remove(inputPath().c_str()); });
-        return p;
-    }();
-    return path;
-}
 
 void drawEverything(const Model* model) {
     const int last = model->numFrames > 0 ? model->numFrames - 1 : 0;
@@ -42,12 +32,12 @@ void drawEverything(const Model* model) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* file = std::fopen(inputPath().c_str(), "wb");
-    if (!file) return 0;
-    const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-    std::fclose(file);
-    if (!written) return 0;
-    Model* model = modelLoad(inputPath().c_str());
+    // The reader takes a path: every input goes through one file in a
+    // scratch folder that goes with the program, as the picture targets do.
+    static testdata::ScratchDir dir;
+    static const std::string path = dir.file("input.md2");
+    if (!testdata::writeFile(path, std::vector<uint8_t>(data, data + size))) std::abort();
+    Model* model = modelLoad(path.c_str());
     if (model) drawEverything(model);
     modelFree(model);
     return 0;

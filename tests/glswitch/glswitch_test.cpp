@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -291,6 +292,65 @@ TEST_F(Glswitch, UnreachableProgramDirectoryLeavesTheCallersFilesAlone) {
     EXPECT_EQ(run(tool, callerDir, env).exitCode, 0);
     EXPECT_EQ(listing(callerDir), before);
     expectNoStart();
+}
+
+// The aside names must never lead outside the program's directory: a link
+// there (or anything that is not a plain file) is refused, and the library
+// stays where it is.
+TEST_F(Glswitch, NeverWritesThroughALinkAtTheAsideName) {
+    std::string tool = install(programDir, GLSWITCH_TESTABLE);
+    putLibrariesAndConfig(programDir);
+    std::string outside = base + "/system-gl.so";
+    writeText(outside, "system gl");
+    fs::create_symlink(outside, programDir + "/libmesagl.so.1");
+    std::string nowhere = base + "/made-by-a-dangling-link.so";
+    fs::create_symlink(nowhere, programDir + "/libmesaglu.so.1");
+
+    EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
+    EXPECT_EQ(readText(outside), "system gl");
+    EXPECT_TRUE(fs::is_symlink(programDir + "/libmesagl.so.1"));
+    EXPECT_EQ(fs::read_symlink(programDir + "/libmesagl.so.1"), outside);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(nowhere)));
+    EXPECT_TRUE(fs::is_symlink(programDir + "/libmesaglu.so.1"));
+    EXPECT_EQ(readText(programDir + "/libGL.so.1"), "bundled gl");
+    EXPECT_EQ(readText(programDir + "/libGLU.so.1"), "bundled glu");
+    // The other steps still run.
+    EXPECT_FALSE(fs::exists(programDir + "/ombrel.cfg"));
+    EXPECT_TRUE(waitForStandin().started);
+}
+
+TEST_F(Glswitch, NeitherReadsNorWritesFilesThatAreNotPlainFiles) {
+    std::string tool = install(programDir, GLSWITCH_TESTABLE);
+    writeText(programDir + "/libGLU.so.1", "bundled glu");
+    // A FIFO would block an ordinary open for good.
+    ASSERT_EQ(mkfifo((programDir + "/libGL.so.1").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((programDir + "/libmesaglu.so.1").c_str(), 0644), 0);
+
+    ToolRun result = run(tool, callerDir, noWait);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_LT(result.seconds, 5.0);
+    EXPECT_TRUE(fs::is_fifo(programDir + "/libGL.so.1"));
+    EXPECT_FALSE(fs::exists(programDir + "/libmesagl.so.1"));
+    EXPECT_TRUE(fs::is_fifo(programDir + "/libmesaglu.so.1"));
+    EXPECT_EQ(readText(programDir + "/libGLU.so.1"), "bundled glu");
+    EXPECT_TRUE(waitForStandin().started);
+}
+
+TEST_F(Glswitch, ReplacingAnAsideCopyLeavesItsOtherNamesAlone) {
+    // An aside copy hard-linked to a file elsewhere is replaced by a new
+    // file; the file elsewhere keeps its contents.
+    std::string tool = install(programDir, GLSWITCH_TESTABLE);
+    putLibrariesAndConfig(programDir);
+    std::string outside = base + "/system-gl.so";
+    writeText(outside, "system gl");
+    fs::create_hard_link(outside, programDir + "/libmesagl.so.1");
+
+    EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
+    EXPECT_EQ(readText(outside), "system gl");
+    EXPECT_EQ(readText(programDir + "/libmesagl.so.1"), "bundled gl");
+    EXPECT_FALSE(fs::exists(programDir + "/libGL.so.1"));
+    Listing after = listing(programDir);
+    EXPECT_EQ(after.size(), 4u) << "no temporary file left behind";
 }
 
 }  // namespace

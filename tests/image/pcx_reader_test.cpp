@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "image/image.h"
+#include "tests/support/not_regular_files.h"
 #include "tests/writers/pictures.h"
 #include "tests/writers/scratch_dir.h"
 
@@ -149,6 +150,26 @@ TEST_F(PcxReader, WriterPicturesComeBackExactly) {
         EXPECT_EQ(pixels(*image), picture.indices);
         EXPECT_EQ(Bytes(image->palette, image->palette + 768), picture.palette);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A FIFO would hang either reader in its open call, a device feed it for ever.
+TEST(PictureReaders, RefuseWhatIsNotARegularFile) {
+    testdata::ScratchDir dir;
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("fifo.pcx")));
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("fifo.tga")));
+    testsupport::EndsWithin guard(10);
+    std::vector<std::string> paths = testsupport::endlessDevices();
+    paths.insert(paths.end(), {dir.path(), "/dev/null"});
+    for (const std::string& path : paths) {
+        EXPECT_EQ(readPcxImage(path.c_str()), nullptr) << path;
+        EXPECT_EQ(readTgaImage(path.c_str()), nullptr) << path;
+    }
+    EXPECT_EQ(readPcxImage(dir.file("fifo.pcx").c_str()), nullptr);
+    EXPECT_EQ(readTgaImage(dir.file("fifo.tga").c_str()), nullptr);
 }
 
 }  // namespace

@@ -76,6 +76,23 @@ TEST(ModelCheck, RefusalsSayWhy) {
     EXPECT_TRUE(check(good).problems.empty());
 }
 
+// The reader's bounds on a model's size are refusals here too.
+TEST(ModelCheck, SizeBoundsAreRefusalsLikeTheReaders) {
+    Md2Model tooMany;
+    testdata::Md2Frame frame;
+    frame.name = "f";
+    frame.vertices.assign(2048, {1, 2, 3, 4});
+    tooMany.frames.assign(513, frame);
+    const std::vector<uint8_t> bytes = md2Bytes(tooMany);
+    EXPECT_EQ(check(bytes).refusal, "513 frames of 2048 vertices, more than the 1048576 vertices a model may have");
+    expectAgreesWithReader(bytes, "513 frames of 2048 vertices");
+
+    std::vector<uint8_t> huge = md2Bytes(testdata::md2PyramidModel());
+    huge.resize(size_t(MODEL_MAX_FILE_SIZE) + 1);
+    EXPECT_EQ(check(huge).refusal, "a file of 16777217 bytes, more than the 16777216 a model file may have");
+    expectAgreesWithReader(huge, "a file past the size bound");
+}
+
 TEST(ModelCheck, ProblemsTheViewerWorksAround) {
     Md2Model model = testdata::md2PyramidModel();
     model.triangles[0].vertexIndex[1] = 99;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>
@@ -11,8 +12,10 @@
 
 #include "model/model.h"
 #include "tests/model/model_files.h"
+#include "tests/support/not_regular_files.h"
 #include "tests/writers/md2_shapes.h"
 #include "tests/writers/md2_writer.h"
+#include "tests/writers/scratch_dir.h"
 
 using testdata::md2Bytes;
 using testdata::Md2Header;
@@ -249,6 +252,31 @@ TEST(ModelReader, RefusesFilesThatCannotBackTheirHeader) {
     }
 }
 
+// 512 frames of 2048 vertices is the most a real model decodes to (24 MiB);
+// a header asking for more is refused even when the file backs every frame,
+// and a file of more than 16 MiB is refused unread, sparse or not.
+TEST(ModelReader, DecodedSizeAndFileSizeAreBounded) {
+    Md2Model largest = modelWithVertices(std::vector<testdata::Md2PackedVertex>(2048, {1, 2, 3, 4}));
+    largest.frames.resize(512, largest.frames[0]);
+    ModelPtr model = loadModelBytes(md2Bytes(largest));
+    ASSERT_TRUE(model);
+    EXPECT_EQ(int64_t(model->numFrames) * model->numVertices, MODEL_MAX_DECODED_VERTICES);
+    EXPECT_EQ(model->frames[511].vertices, model->frames[0].vertices + 511 * 2048);  // one block
+
+    Md2Model tooMany = largest;
+    tooMany.frames.push_back(largest.frames[0]);
+    EXPECT_FALSE(loadModelBytes(md2Bytes(tooMany)));
+
+    // A small valid model followed by a sparse tail past the bound.
+    testdata::ScratchDir dir;
+    const std::string path = dir.write("sparse.md2", md2Bytes(testdata::md2PyramidModel()));
+    ASSERT_TRUE(ModelPtr(modelLoad(path.c_str())));
+    ASSERT_EQ(truncate(path.c_str(), off_t(MODEL_MAX_FILE_SIZE) + 1), 0);
+    EXPECT_FALSE(ModelPtr(modelLoad(path.c_str())));
+    ASSERT_EQ(truncate(path.c_str(), off_t(MODEL_MAX_FILE_SIZE)), 0);
+    EXPECT_TRUE(ModelPtr(modelLoad(path.c_str())));
+}
+
 TEST(ModelReader, RefusesShortAndTruncatedFiles) {
     const std::vector<uint8_t> whole = md2Bytes(testdata::md2PyramidModel());
     ASSERT_TRUE(loadModelBytes(whole));
@@ -270,6 +298,14 @@ TEST(ModelReader, RefusesWhatIsNotARegularFile) {
     EXPECT_FALSE(modelLoad((testing::TempDir() + "no-such-model.md2").c_str()));
     EXPECT_FALSE(modelLoad(testing::TempDir().c_str()));  // a folder
     EXPECT_FALSE(modelLoad("/dev/null"));
+    // A FIFO would hang the open call, a device feed the reader for ever.
+    testdata::ScratchDir dir;
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("fifo.md2")));
+    ASSERT_EQ(symlink("/dev/zero", dir.file("zero.md2").c_str()), 0);
+    testsupport::EndsWithin guard(10);
+    EXPECT_FALSE(modelLoad(dir.file("fifo.md2").c_str()));
+    EXPECT_FALSE(modelLoad(dir.file("zero.md2").c_str()));
+    for (const std::string& device : testsupport::endlessDevices()) EXPECT_FALSE(modelLoad(device.c_str())) << device;
 }
 
 TEST(ModelReader, LeavesNoFileOpenOnAnyPath) {

@@ -2,14 +2,11 @@
 // one offscreen GL context so the driver is in memory, and keep it there.
 // LeakSanitizer (sanitizer build) can then name the driver's own frames and
 // pass over the memory Mesa's driver keeps until the process ends, while
-// still checking ours.
+// still checking ours (the suppressions: common/leak_suppressions.cpp).
 #include <SDL.h>
 #include <gtest/gtest.h>
 
 #include "tests/support/loaded_libraries.h"
-
-// Read by LeakSanitizer at start-up; only the driver's own modules are named.
-extern "C" const char* __lsan_default_suppressions() { return "leak:_dri.so\nleak:libgallium\n"; }
 
 namespace {
 

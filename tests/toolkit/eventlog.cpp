@@ -1,11 +1,13 @@
 // A small program built on the toolkit for the end-to-end tests: a
 // borderless GL window at a given place that writes every event it gets to
 // a log file, one line each (Idle events are only counted).
-//   toolkit_eventlog LOG X Y W H MODE TITLE
+//   toolkit_eventlog LOG X Y W H MODE TITLE [fullscreen]
 // MODE: "none" (no idle target), "paused" (Idle answered with 0) or
 // "playing" (each Idle redraws and is answered with 1); "busy-paused" and
 // "busy-playing" run a loop that never waits instead of mxAppRun, as the
-// baseline that idle pacing is measured against.
+// baseline that idle pacing is measured against. "fullscreen" asks for the
+// display mode W x H (16 bits) first, as the viewer does, and restores it
+// after the loop.
 #include <GL/gl.h>
 #include <time.h>
 
@@ -106,13 +108,15 @@ int busyLoop(mxWindow* target) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 8) {
-        std::fprintf(stderr, "usage: %s LOG X Y W H none|paused|playing TITLE\n", argv[0]);
+    if (argc != 8 && !(argc == 9 && std::strcmp(argv[8], "fullscreen") == 0)) {
+        std::fprintf(stderr, "usage: %s LOG X Y W H none|paused|playing TITLE [fullscreen]\n", argv[0]);
         return 2;
     }
     std::FILE* log = std::fopen(argv[1], "w");
     if (!log) return 2;
     mxAppInit(argc, argv);
+    bool fullScreen = argc == 9;
+    if (fullScreen) mxAppSetScreenMode(std::atoi(argv[4]), std::atoi(argv[5]), 16);
     mxGlWindow::setDefaultFormat(0, 16, 16);
     LogWindow* window = new LogWindow(log, std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]),
                                       std::atoi(argv[5]), argv[7], std::strstr(argv[6], "playing") != nullptr);
@@ -120,8 +124,14 @@ int main(int argc, char** argv) {
     window->setVisible(true);
     std::fprintf(log, "Ready type=%d width=%d height=%d\n", window->getType(), window->getWidth(), window->getHeight());
     std::fflush(log);
+    if (window->getType() != mxWidget::TypeGlWindow) {
+        mxAppQuit();
+        std::fclose(log);
+        return 1;
+    }
     bool busy = std::strncmp(argv[6], "busy-", 5) == 0;
     int result = busy ? busyLoop(window) : mxAppRun();
+    if (fullScreen) mxAppSetScreenMode(0, 0, 0);
     std::fprintf(log, "Exit code=%d idle=%ld\n", result, idleEvents);
     std::fclose(log);
     return result;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "toolkit/appcore.h"
+#include "toolkit/internal.h"
 #include "toolkit/mxApp.h"
 #include "toolkit/mxWindow.h"
 #include "toolkit/platform.h"

@@ -296,10 +296,11 @@ TEST(DisplayMode, FullScreenTakesBorderlessWindowsUntilRestored) {
     auto fullScreen = [](mxWindow* w) {
         return (SDL_GetWindowFlags(sdltesting::sdlWindowOf(w->getHandle())) & SDL_WINDOW_FULLSCREEN) != 0;
     };
-    mxWindow* before = new mxWindow(nullptr, 0, 0, 640, 480, "", mxWindow::Popup);
+    // The dummy display offers 1024 x 768 only.
+    mxWindow* before = new mxWindow(nullptr, 0, 0, 1024, 768, "", mxWindow::Popup);
     EXPECT_FALSE(fullScreen(before));
-    mxAppSetScreenMode(640, 480, 16);
-    mxWindow* popup = new mxWindow(nullptr, 0, 0, 640, 480, "", mxWindow::Popup);
+    mxAppSetScreenMode(1024, 768, 16);
+    mxWindow* popup = new mxWindow(nullptr, 0, 0, 1024, 768, "", mxWindow::Popup);
     mxWindow* framed = new mxWindow(nullptr, 0, 0, 200, 100, "", mxWindow::Normal);
     EXPECT_TRUE(fullScreen(popup));
     EXPECT_TRUE(fullScreen(before));  // windows already there follow
@@ -307,6 +308,16 @@ TEST(DisplayMode, FullScreenTakesBorderlessWindowsUntilRestored) {
     mxAppSetScreenMode(0, 0, 0);
     EXPECT_FALSE(fullScreen(popup));
     EXPECT_FALSE(fullScreen(before));
+}
+
+TEST(DisplayMode, ModeTheDisplayLacksChangesNothing) {
+    ASSERT_EQ(mxAppInit(0, nullptr), 1);
+    NativeDisplayMode mode = mxDisplayModeRecord(640, 480, 16);
+    EXPECT_EQ(platform::changeDisplaySettings(&mode, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
+    mxWindow* popup = new mxWindow(nullptr, 0, 0, 640, 480, "", mxWindow::Popup);
+    EXPECT_FALSE(SDL_GetWindowFlags(sdltesting::sdlWindowOf(popup->getHandle())) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_EQ(popup->getWidth(), 640);
+    EXPECT_EQ(popup->getHeight(), 480);
 }
 
 TEST(PixelFormat, RequestFollowsTheDefaultFormat) {

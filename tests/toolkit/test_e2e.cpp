@@ -49,9 +49,12 @@ protected:
     }
 
     // Starts the event logger and returns its window's id once it is shown.
-    std::string start(int x, int y, int w, int h, const char* mode) {
-        program_ = spawn({kBin + "/toolkit_eventlog", log_, std::to_string(x), std::to_string(y), std::to_string(w),
-                          std::to_string(h), mode, "ombrel-e2e"});
+    std::string start(int x, int y, int w, int h, const char* mode, bool fullScreen = false) {
+        std::vector<std::string> args{
+            kBin + "/toolkit_eventlog", log_, std::to_string(x), std::to_string(y), std::to_string(w),
+            std::to_string(h),          mode, "ombrel-e2e"};
+        if (fullScreen) args.push_back("fullscreen");
+        program_ = spawn(args);
         std::string id = run("timeout 30 xdotool search --sync --onlyvisible --name '^ombrel-e2e$' | head -n 1");
         EXPECT_FALSE(id.empty()) << "the window did not appear";
         waitForLine("Ready");
@@ -164,6 +167,37 @@ TEST_F(EndToEnd, BorderlessWindowAtOriginWithWorkingGl) {
     EXPECT_EQ(closeAndWait(window), 0);
 }
 
+TEST_F(EndToEnd, FullScreenReportsTheRealWindowSize) {
+    // Xvfb offers its screen's mode (1024 x 768) only: full screen at that
+    // size takes the screen, at 800 x 600 the display cannot switch and the
+    // window stays as it was asked for. Either way the size the toolkit
+    // reports is the window's own, so a viewport taken from it fits.
+    for (auto size : {std::make_pair(1024, 768), std::make_pair(800, 600)}) {
+        std::string expected = std::to_string(size.first) + "x" + std::to_string(size.second);
+        SCOPED_TRACE(expected);
+        std::string window = start(0, 0, size.first, size.second, "none", true);
+        std::string info = run("xwininfo -id " + window);
+        EXPECT_NE(info.find("Width: " + std::to_string(size.first) + "\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Height: " + std::to_string(size.second) + "\n"), std::string::npos) << info;
+        EXPECT_NE(info.find("Absolute upper-left X:  0\n"), std::string::npos) << info;
+        EXPECT_EQ(lines().at(0),
+                  "Ready type=3 width=" + std::to_string(size.first) + " height=" + std::to_string(size.second));
+        EXPECT_EQ(closeAndWait(window), 0);
+    }
+}
+
+TEST_F(EndToEnd, SizeNoDisplayCanHaveIsRefusedAtOnce) {
+    Clock::time_point t0 = Clock::now();
+    program_ = spawn({kBin + "/toolkit_eventlog", log_, "0", "0", "100000", "100000", "none", "ombrel-e2e"});
+    int status = waitForExit(program_, milliseconds(30000));
+    double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    program_ = 0;
+    EXPECT_EQ(status, 1);
+    ASSERT_FALSE(lines().empty());
+    EXPECT_EQ(lines().at(0), "Ready type=17 width=0 height=0");
+    EXPECT_LT(seconds, 3.0);
+}
+
 TEST_F(EndToEnd, MouseEventsArriveAsToolkitEvents) {
     std::string window = start(0, 0, 320, 240, "paused");
     run("xdotool mousemove 10 20 sleep 0.1 mousedown 1 sleep 0.1 mousemove 30 40 sleep 0.1 mousedown 3 sleep "
@@ -205,7 +239,7 @@ TEST_F(EndToEnd, KeysArriveAsVirtualKeyThenCharacter) {
                                       "KeyDown 36",  "KeyUp 36",                 // keypad 7 without Num Lock: Home
                                       "KeyDown 45",  "KeyUp 45",                 // keypad 0 without Num Lock: Insert
                                       "KeyDown 36",  "KeyUp 36",                 // Home
-                                      "KeyDown 27",  "KeyUp 27",                 // Escape
+                                      "KeyDown 27",  "KeyDown 27", "KeyUp 27",   // Escape, and its character
                                       "KeyDown 107", "KeyDown 43", "KeyUp 107",  // keypad plus, then '+'
                                       "KeyDown 189", "KeyDown 45", "KeyUp 189",  // minus, then '-'
                                       "KeyDown 49",  "KeyDown 49", "KeyUp 49"};  // digit: twice 49
@@ -224,6 +258,17 @@ TEST_F(EndToEnd, KeysArriveAsVirtualKeyThenCharacter) {
         if (all[i].compare(0, 7, "KeyDown") == 0) downs.push_back(all[i]);
     }
     EXPECT_EQ(downs, (std::vector<std::string>{"KeyDown 16", "KeyDown 66", "KeyDown 66"}));
+    // Ctrl+[ types Escape's character, as on Windows; Ctrl+A types 1.
+    size_t before = all.size();
+    run("xdotool key --delay 60 ctrl+bracketleft ctrl+a");
+    // (xdotool lets go of Ctrl first.)
+    std::vector<std::string> control{"KeyDown 17", "KeyDown 219", "KeyDown 27", "KeyUp 17", "KeyUp 219",
+                                     "KeyDown 17", "KeyDown 65",  "KeyDown 1",  "KeyUp 17", "KeyUp 65"};
+    end = Clock::now() + milliseconds(10000);
+    while (events(false, true).size() < before + control.size() && Clock::now() < end)
+        std::this_thread::sleep_for(milliseconds(50));
+    all = events(false, true);
+    EXPECT_EQ(std::vector<std::string>(all.begin() + std::min(before, all.size()), all.end()), control);
     EXPECT_EQ(closeAndWait(window), 0);
 }
 
@@ -307,22 +352,44 @@ TEST_F(EndToEnd, PlayingTakesInputAsFastAsPaused) {
 
 namespace {
 
+// The id of the window with that name, "" when there is none.
+std::string windowNamed(const std::string& name) {
+    // SDL names its box in UTF-8, which xdotool's search does not read.
+    return run("xwininfo -name '" + name + "' 2>/dev/null | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p'");
+}
+
+// Waits until the window appears (true) or, with appear false, is gone.
+bool waitForWindow(const std::string& name, bool appear, milliseconds limit = milliseconds(20000)) {
+    for (Clock::time_point end = Clock::now() + limit; Clock::now() < end;) {
+        if (windowNamed(name).empty() != appear) return true;
+        std::this_thread::sleep_for(milliseconds(50));
+    }
+    return false;
+}
+
+// Starts the message-box program: the box's caption is "Box FLAGS", its
+// answer (and anything on standard error) goes to the file out.
+pid_t showMessageBox(int flags, const std::string& out) {
+    std::string caption = "Box " + std::to_string(flags);
+    pid_t box = spawn({"sh", "-c", "exec \"$0\" \"$1\" \"$2\" > \"$3\" 2>&1", kBin + "/toolkit_messagebox", caption,
+                       std::to_string(flags), out});
+    EXPECT_TRUE(waitForWindow(caption, true)) << "no box " << caption;
+    return box;
+}
+
+std::string fileText(const std::string& path) {
+    std::ifstream in(path);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
 // Shows a box with the flags, answers it with the key (or closes it when
 // the key is empty) and returns what mxShowMessage returned.
 std::string answerMessageBox(int flags, const std::string& key) {
     std::string out = ::testing::TempDir() + "toolkit_box_" + std::to_string(getpid()) + ".txt";
-    std::string caption = "Box " + std::to_string(flags);
-    // Standard error joins the answer: a box that could not be shown says so there.
-    pid_t box = spawn({"sh", "-c", "exec \"$0\" \"$1\" \"$2\" > \"$3\" 2>&1", kBin + "/toolkit_messagebox", caption,
-                       std::to_string(flags), out});
-    std::string window;
-    Clock::time_point end = Clock::now() + milliseconds(20000);
-    while (window.empty() && Clock::now() < end) {
-        // SDL names its box in UTF-8, which xdotool's search does not read.
-        window =
-            run("xwininfo -name '" + caption + "' 2>/dev/null | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p'");
-        if (window.empty()) std::this_thread::sleep_for(milliseconds(50));
-    }
+    pid_t box = showMessageBox(flags, out);
+    std::string window = windowNamed("Box " + std::to_string(flags));
     if (key.empty())
         run(kBin + "/x11tool close " + window);
     else
@@ -340,6 +407,70 @@ TEST_F(EndToEnd, MessageBoxAnswersMapToResults) {
     EXPECT_EQ(answerMessageBox(0x01 | 0x02, "Return"), "0");  // Yes of a Yes/No box
     EXPECT_EQ(answerMessageBox(0x02, "Escape"), "2");         // Cancel
     EXPECT_EQ(answerMessageBox(0x01, ""), "1");               // a closed question means No
+}
+
+}  // namespace
+
+namespace {
+
+// Ends the box's program with the signal; what it printed, its exit status
+// and whether the box went with it.
+struct Ended {
+    std::string answer;
+    int status;
+    bool boxGone;
+};
+
+Ended signalWhileBoxIsUp(int flags, int signal) {
+    std::string out = ::testing::TempDir() + "toolkit_box_signal_" + std::to_string(getpid()) + ".txt";
+    pid_t box = showMessageBox(flags, out);
+    kill(box, signal);
+    Ended ended;
+    ended.status = waitForExit(box, milliseconds(3000));
+    if (ended.status == -1) e2e::stop(box);
+    ended.boxGone = waitForWindow("Box " + std::to_string(flags), false, milliseconds(3000));
+    ended.answer = fileText(out);
+    std::remove(out.c_str());
+    return ended;
+}
+
+TEST_F(EndToEnd, SignalWhileTheBoxIsUpEndsItAsIfClosed) {
+    // Closed rather than answered: OK for an OK box, No for a question.
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        Ended ok = signalWhileBoxIsUp(0x08, signal);
+        EXPECT_EQ(ok.status, 0);
+        EXPECT_EQ(ok.answer, "0");
+        EXPECT_TRUE(ok.boxGone);
+        Ended question = signalWhileBoxIsUp(0x01, signal);
+        EXPECT_EQ(question.status, 0);
+        EXPECT_EQ(question.answer, "1");
+        EXPECT_TRUE(question.boxGone);
+    }
+}
+
+TEST_F(EndToEnd, TheBoxGoesWithAKilledProgram) {
+    Ended killed = signalWhileBoxIsUp(0x08, SIGKILL);
+    EXPECT_EQ(killed.status, 128 + SIGKILL);
+    EXPECT_TRUE(killed.boxGone);
+}
+
+TEST_F(EndToEnd, SignalEndsTheLoopPromptlyAndCleanly) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        start(0, 0, 160, 120, "playing");
+        Clock::time_point t0 = Clock::now();
+        kill(program_, signal);
+        int status = waitForExit(program_, milliseconds(5000));
+        double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        if (status != -1) program_ = 0;
+        EXPECT_EQ(status, 0);
+        EXPECT_LT(seconds, 1.0);
+        std::vector<std::string> log = lines();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back().compare(0, 12, "Exit code=0 "), 0) << log.back();
+        EXPECT_TRUE(run("xdotool search --name '^ombrel-e2e$'").empty());
+    }
 }
 
 }  // namespace

@@ -184,6 +184,66 @@ TEST_F(SdlQueue, KeyThenCharacterThenRelease) {
     EXPECT_EQ(log[2].event.type, mxEvent::KeyUp);
 }
 
+TEST_F(SdlQueue, ControlKeysTypeTheirCharactersAsOnWindows) {
+    // SDL types no text for these; the characters are those Windows types.
+    struct Case {
+        SDL_Scancode scancode;
+        SDL_Keycode keycode;
+        Uint16 mod;
+        unsigned virtualKey;
+        std::vector<uintptr_t> typed;
+    };
+    const Case cases[] = {
+        {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, KMOD_NONE, VK_ESCAPE, {27}},
+        {SDL_SCANCODE_LEFTBRACKET, SDLK_LEFTBRACKET, KMOD_LCTRL, VK_OEM_4, {27}},  // quits the viewer too
+        {SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_NONE, VK_RETURN, {13}},
+        {SDL_SCANCODE_RETURN, SDLK_RETURN, KMOD_RCTRL, VK_RETURN, {10}},
+        {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, KMOD_NONE, VK_RETURN, {13}},
+        {SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, KMOD_LSHIFT, VK_BACK, {8}},
+        {SDL_SCANCODE_BACKSPACE, SDLK_BACKSPACE, KMOD_LCTRL, VK_BACK, {127}},
+        {SDL_SCANCODE_TAB, SDLK_TAB, KMOD_LSHIFT, VK_TAB, {9}},
+        {SDL_SCANCODE_TAB, SDLK_TAB, KMOD_LCTRL, VK_TAB, {}},
+        {SDL_SCANCODE_A, SDLK_a, KMOD_LCTRL, 'A', {1}},
+        {SDL_SCANCODE_Q, SDLK_a, KMOD_LCTRL, 'A', {1}},  // the layout's letter
+        {SDL_SCANCODE_Z, SDLK_z, KMOD_RCTRL, 'Z', {26}},
+        {SDL_SCANCODE_A, SDLK_a, KMOD_LCTRL | KMOD_LSHIFT, 'A', {}},
+        {SDL_SCANCODE_BACKSLASH, SDLK_BACKSLASH, KMOD_LCTRL, VK_OEM_5, {28}},
+        {SDL_SCANCODE_RIGHTBRACKET, SDLK_RIGHTBRACKET, KMOD_LCTRL, VK_OEM_6, {29}},
+        {SDL_SCANCODE_2, SDLK_2, KMOD_LCTRL | KMOD_LSHIFT, '2', {0}},
+        {SDL_SCANCODE_6, SDLK_6, KMOD_LCTRL | KMOD_LSHIFT, '6', {30}},
+        {SDL_SCANCODE_MINUS, SDLK_MINUS, KMOD_LCTRL | KMOD_LSHIFT, VK_OEM_MINUS, {31}},
+        {SDL_SCANCODE_SPACE, SDLK_SPACE, KMOD_LCTRL, VK_SPACE, {' '}},
+        {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, KMOD_LCTRL | KMOD_LSHIFT, VK_ESCAPE, {}},
+        {SDL_SCANCODE_A, SDLK_a, KMOD_LCTRL | KMOD_RALT, 'A', {}},  // AltGr types no control character
+        {SDL_SCANCODE_F1, SDLK_F1, KMOD_LCTRL, VK_F1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(SDL_GetScancodeName(c.scancode) + std::string(" mod ") + std::to_string(c.mod));
+        key(SDL_KEYDOWN, c.scancode, c.keycode, c.mod);
+        key(SDL_KEYUP, c.scancode, c.keycode, c.mod);
+        std::vector<NativeMessage> m = take();
+        ASSERT_EQ(m.size(), 2 + c.typed.size());
+        EXPECT_EQ(m[0].message, static_cast<unsigned>(WM_KEYDOWN));
+        EXPECT_EQ(m[0].wParam, c.virtualKey);
+        for (size_t i = 0; i < c.typed.size(); ++i) {
+            EXPECT_EQ(m[1 + i].message, static_cast<unsigned>(WM_CHAR));
+            EXPECT_EQ(m[1 + i].wParam, c.typed[i]);
+        }
+        EXPECT_EQ(m.back().message, static_cast<unsigned>(WM_KEYUP));
+    }
+    // Held down, Escape repeats both, as Windows does.
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.windowID = sdlWindow;
+    e.key.repeat = 1;
+    e.key.keysym.scancode = SDL_SCANCODE_ESCAPE;
+    e.key.keysym.sym = SDLK_ESCAPE;
+    push(e);
+    std::vector<NativeMessage> repeated = take();
+    ASSERT_EQ(repeated.size(), 2u);
+    EXPECT_EQ(repeated[1].wParam, 27u);
+}
+
 TEST_F(SdlQueue, CharactersNeedTranslation) {
     key(SDL_KEYDOWN, SDL_SCANCODE_EQUALS, SDLK_EQUALS, KMOD_LSHIFT);
     text("+");
@@ -240,6 +300,29 @@ TEST_F(SdlQueue, MouseButtonsCarryHeldButtonsAndPosition) {
     EXPECT_EQ(log[4].event.type, mxEvent::MouseMove);
     EXPECT_EQ(log[4].event.buttons, mxEvent::RightButton);
     EXPECT_EQ(log[5].event.buttons, mxEvent::RightButton);
+}
+
+TEST_F(SdlQueue, ModifiersAreThoseHeldAtEachEvent) {
+    // Events that wait in the queue while a frame is slow: Shift held for a
+    // drag, then Ctrl for a click, both released before the queue is read.
+    // Each mouse message carries the keys held when it happened.
+    key(SDL_KEYDOWN, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, KMOD_LSHIFT);
+    button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 10, 10);
+    motion(SDL_BUTTON_LMASK, 20, 20);
+    button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 20, 20);
+    key(SDL_KEYUP, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT, KMOD_NONE);
+    key(SDL_KEYDOWN, SDL_SCANCODE_RCTRL, SDLK_RCTRL, KMOD_RCTRL);
+    button(SDL_MOUSEBUTTONDOWN, SDL_BUTTON_LEFT, 30, 30);
+    key(SDL_KEYUP, SDL_SCANCODE_RCTRL, SDLK_RCTRL, KMOD_NONE);
+    button(SDL_MOUSEBUTTONUP, SDL_BUTTON_LEFT, 30, 30);
+    take();
+    std::vector<int> modifiers;
+    for (const Delivery& d : log) {
+        if (d.event.type >= mxEvent::MouseUp && d.event.type <= mxEvent::MouseDrag)
+            modifiers.push_back(d.event.modifiers);
+    }
+    EXPECT_EQ(modifiers,
+              (std::vector<int>{mxEvent::ShiftKey, mxEvent::ShiftKey, mxEvent::ShiftKey, mxEvent::ControlKey, 0}));
 }
 
 TEST_F(SdlQueue, DisabledWindowsGetNoInput) {

@@ -48,6 +48,23 @@ TEST_F(Widgets, PopupWindowStartsHiddenAndShowsOnRequest) {
               reinterpret_cast<intptr_t>(static_cast<mxWidget*>(w)));
 }
 
+TEST_F(Widgets, SizeNoDisplayCanHaveGetsNoNativeWindow) {
+    // Refused at once, as a window that could not be created: no native
+    // window, nothing drawn, every native operation a no-op.
+    mxWindow* huge = new mxWindow(nullptr, 0, 0, 100000, 100000, "", mxWindow::Popup);
+    EXPECT_EQ(huge->getHandle(), nullptr);
+    EXPECT_EQ(huge->getWidth(), 0);
+    mxWindow* wide = new mxWindow(nullptr, 0, 0, 16385, 10, "", mxWindow::Popup);
+    EXPECT_EQ(wide->getHandle(), nullptr);
+    mxWindow* parent = new mxWindow(nullptr, 0, 0, 100, 100, "", mxWindow::Popup);
+    mxWindow* tallChild = new mxWindow(parent, 0, 0, 10, 16385, "", mxWindow::Popup);
+    EXPECT_EQ(tallChild->getHandle(), nullptr);
+    // The largest size a GL driver renders whole is still a window.
+    mxWindow* largest = new mxWindow(nullptr, 0, 0, 16384, 16384, "", mxWindow::Popup);
+    EXPECT_NE(largest->getHandle(), nullptr);
+    EXPECT_EQ(largest->getWidth(), 16384);
+}
+
 TEST_F(Widgets, StyleCodesChooseTheNativeStyle) {
     auto styleOf = [](int code) {
         mxWindow w(nullptr, 0, 0, 10, 10, "", code);

@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "tests/support/not_regular_files.h"
 #include "tests/writers/bytes.h"
+#include "tests/writers/scratch_dir.h"
 #include "viewer/config.h"
 
 namespace {
@@ -98,6 +101,23 @@ TEST(ConfigReader, MissingFileIsReportedAndLeavesDefaults) {
     EXPECT_FALSE(readConfig("/nonexistent/ombrel.cfg", config));
     EXPECT_EQ(config.windowWidth, 640);
     EXPECT_EQ(config.flags, 0x1E);
+}
+
+// A folder named "ombrel.cfg" is no record, a FIFO would hang the open call
+// and a device would be read as a record of its bytes: each is a missing file.
+TEST(ConfigReader, RefusesWhatIsNotARegularFile) {
+    testdata::ScratchDir dir;
+    ASSERT_EQ(mkdir(dir.file("folder.cfg").c_str(), 0755), 0);
+    ASSERT_TRUE(testsupport::makeFifo(dir.file("fifo.cfg")));
+    testsupport::EndsWithin guard(10);
+    std::vector<std::string> paths = testsupport::endlessDevices();
+    paths.insert(paths.end(), {dir.file("folder.cfg"), dir.file("fifo.cfg")});
+    for (const std::string& path : paths) {
+        ViewerConfig config;
+        EXPECT_FALSE(readConfig(path.c_str(), config)) << path;
+        EXPECT_EQ(config.windowWidth, 640) << path;
+        EXPECT_EQ(config.flags, 0x1E) << path;
+    }
 }
 
 TEST(ConfigReader, ReadsEveryFieldFromItsPackedOffset) {

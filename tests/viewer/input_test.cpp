@@ -1,4 +1,5 @@
 // The animation clock and the user's controls, with a clock the test drives.
+#include <climits>
 #include <cmath>
 
 #include "model/model.h"
@@ -72,12 +73,41 @@ TEST_F(Input, StepsOnlyPastAWholeFrameAndAtMostOneAtATime) {
     EXPECT_EQ(frames(), std::make_pair(0, 1));
     tickAt(1000 + 126);
     EXPECT_EQ(frames(), std::make_pair(1, 2));
-    EXPECT_EQ(window->frameFraction, 0);
-    tickAt(1000 + 126 + 2000);  // a two-second stall: still one step
+    EXPECT_NEAR(window->frameFraction, 1.0f / 125, 1e-6);  // the millisecond past the step is kept
+    tickAt(1000 + 126 + 2000);                           // a two-second stall: still one step
     EXPECT_EQ(frames(), std::make_pair(2, 3));
     tickAt(1000 + 126 + 2000 + 50);
     EXPECT_FLOAT_EQ(window->frameFraction, 0.4f);
     EXPECT_EQ(window->draws, 5);  // every tick redraws, the first included
+}
+
+// Idle events about every 17.5 ms (the loop's pace at 60 Hz): dropping what
+// lies past each step made 20 ms per frame play at 35 and every speed under
+// 17 ms look the same. Kept, steps come every msPerFrame on average.
+TEST_F(Input, StepsFollowTheClockWhateverThePaceOfTicks) {
+    window->endFrame = 1 << 30;
+    uint32_t now = 5000;
+    for (float ms : {20.0f, 50.0f, 125.0f, 10.0f}) {
+        tickAt(now);
+        window->currentFrame = 0, window->nextFrame = 1, window->frameFraction = 0;
+        window->msPerFrame = ms;
+        for (int i = 0; i < 286; ++i) tickAt(now += (i % 2 ? 18 : 17));  // 5005 ms
+        const double expected = 5005 / double(ms < 17.5f ? 17.5f : ms);  // at most one step per tick
+        EXPECT_NEAR(window->currentFrame, expected, expected * 0.01) << ms;
+    }
+}
+
+// The step compares before it adds: frame numbers at the end of the int
+// range wrap to the start instead of overflowing.
+TEST_F(Input, FramesAtTheEndOfTheIntRangeWrapToTheStart) {
+    window->startFrame = 3, window->endFrame = INT_MAX;
+    window->currentFrame = INT_MAX, window->nextFrame = INT_MAX - 1;
+    window->msPerFrame = 10;
+    tickAt(100);
+    tickAt(111);
+    EXPECT_EQ(frames(), std::make_pair(3, INT_MAX));
+    tickAt(122);
+    EXPECT_EQ(frames(), std::make_pair(4, 3));
 }
 
 TEST_F(Input, ClockWrapAroundIsASmallStep) {
@@ -191,6 +221,12 @@ TEST_F(Input, SpeedKeys) {
     EXPECT_EQ(window->msPerFrame, 11);
     send(mxEvent::KeyDown, 45);  // Insert's virtual-key code is '-'
     EXPECT_EQ(window->msPerFrame, 21);
+    // Landing on exactly 0, or between 0 and 1, still gives 1.
+    for (float from : {10.0f, 10.5f, 11.0f}) {
+        window->msPerFrame = from;
+        send(mxEvent::KeyDown, '+');
+        EXPECT_EQ(window->msPerFrame, 1) << from;
+    }
 }
 
 TEST_F(Input, ModeAndToggleKeys) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "model/model.h"
+#include "tests/support/not_regular_files.h"
 #include "tests/viewer/viewer_fixture.h"
 #include "viewer/paths.h"
 
@@ -100,17 +101,19 @@ TEST_F(Slots, TexturePathRules) {
     writeTga("upper.tga", plainPicture(8, 8));
     ModelWindow* w = new CountingWindow;
 
+    // Names in capitals for a file that has none: as given they name no file,
+    // lower-cased they do. The caller's string stays as it was.
     char upperPcx[] = "SKIN.PCX";
     EXPECT_EQ(w->loadTexture(upperPcx, TEXTURE_MAIN_SKIN), TEXTURE_MAIN_SKIN);
-    EXPECT_STREQ(upperPcx, "skin.pcx");
+    EXPECT_STREQ(upperPcx, "SKIN.PCX");
     EXPECT_STREQ(mainSkinPath, "skin.pcx");
     EXPECT_EQ(textureSize(TEXTURE_MAIN_SKIN), std::make_pair(8, 4));
 
-    char upperTga[] = "UPPER.TGA";  // not found as ".tga", lower-cased, no ".pcx": nothing
-    EXPECT_EQ(w->loadTexture(upperTga, TEXTURE_MAIN_SKIN), 0);
-    EXPECT_STREQ(upperTga, "upper.tga");
-    EXPECT_EQ(w->textures[TEXTURE_MAIN_SKIN], TEXTURE_MAIN_SKIN);
-    EXPECT_STREQ(mainSkinPath, "skin.pcx");
+    char upperTga[] = "UPPER.TGA";
+    EXPECT_EQ(w->loadTexture(upperTga, TEXTURE_ATTACH_SKIN), TEXTURE_ATTACH_SKIN);
+    EXPECT_STREQ(upperTga, "UPPER.TGA");
+    EXPECT_STREQ(attachSkinPath, "upper.tga");
+    EXPECT_EQ(textureSize(TEXTURE_ATTACH_SKIN), std::make_pair(8, 8));
 
     char inTgaFolder[] = "pics.tga/picture.pcx";
     EXPECT_EQ(w->loadTexture(inTgaFolder, TEXTURE_BACKGROUND), TEXTURE_BACKGROUND);
@@ -131,6 +134,36 @@ TEST_F(Slots, TexturePathRules) {
     EXPECT_EQ(textureSize(TEXTURE_BACKGROUND), std::make_pair(16, 2));
     char skin[] = "skin.pcx";
     EXPECT_EQ(w->loadTexture(skin, TEXTURE_BACKGROUND), TEXTURE_BACKGROUND);
+    delete w;
+}
+
+// Capitals anywhere in a path (a home folder, a skins folder, the name)
+// must not lose the file or pick another one: the path is opened as given,
+// and its lower-cased form is tried only where that fails.
+TEST_F(Slots, PathsAreOpenedAsGivenWhateverTheirCase) {
+    ASSERT_EQ(mkdir(scratch.file("Alice").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir(scratch.file("Alice/Skins").c_str(), 0755), 0);
+    writePcx("Alice/Skins/FAERIE.PCX", plainPicture(16, 8));
+    writeTga("Alice/Skins/Sydney.Tga", plainPicture(32, 8));
+    writePcx("Mixed.pcx", plainPicture(8, 4));  // two files whose names differ in case only
+    writePcx("mixed.pcx", plainPicture(4, 4));
+    ModelWindow* w = new CountingWindow;
+
+    const std::string pcx = scratch.file("Alice/Skins/FAERIE.PCX"), tga = scratch.file("Alice/Skins/Sydney.Tga");
+    ASSERT_EQ(w->loadTexture(pcx.c_str(), TEXTURE_MAIN_SKIN), TEXTURE_MAIN_SKIN);
+    EXPECT_EQ(textureSize(TEXTURE_MAIN_SKIN), std::make_pair(16, 8));
+    EXPECT_EQ(std::string(mainSkinPath), pcx);
+    ASSERT_EQ(w->loadTexture(tga.c_str(), TEXTURE_ATTACH_SKIN), TEXTURE_ATTACH_SKIN);
+    EXPECT_EQ(textureSize(TEXTURE_ATTACH_SKIN), std::make_pair(32, 8));
+    EXPECT_EQ(std::string(attachSkinPath), tga);
+
+    ASSERT_EQ(w->loadTexture("Mixed.pcx", TEXTURE_BACKGROUND), TEXTURE_BACKGROUND);
+    EXPECT_EQ(textureSize(TEXTURE_BACKGROUND), std::make_pair(8, 4));  // not mixed.pcx
+    EXPECT_STREQ(backgroundPath, "Mixed.pcx");
+
+    // Neither as given nor lower-cased: nothing, and the slot keeps what it had.
+    EXPECT_EQ(w->loadTexture(scratch.file("alice/skins/Other.PCX").c_str(), TEXTURE_BACKGROUND), 0);
+    EXPECT_STREQ(backgroundPath, "Mixed.pcx");
     delete w;
 }
 
@@ -212,7 +245,7 @@ TEST_F(Slots, RowsThatAreNotAMultipleOfFourBytesArriveIntact) {
 TEST_F(Slots, PaletteExpansionAndUploadOfTheRealSkin) {
     // faerie.pcx is 220 wide (660-byte rows); faerie.tga holds the same pixels.
     ModelWindow* w = new CountingWindow;
-    char pcx[PATH_BUFFER_SIZE], tga[PATH_BUFFER_SIZE];
+    char pcx[CONFIG_PATH_SIZE], tga[CONFIG_PATH_SIZE];
     std::snprintf(pcx, sizeof pcx, "%s/faerie.pcx", OMBREL_CORPUS_DIR);
     std::snprintf(tga, sizeof tga, "%s/faerie.tga", OMBREL_CORPUS_DIR);
     ASSERT_EQ(w->loadTexture(pcx, 1), 1);
@@ -238,6 +271,30 @@ TEST_F(Slots, TextureEnvironmentAndFilters) {
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
     EXPECT_EQ(minFilter, GL_LINEAR);
     EXPECT_EQ(magFilter, GL_LINEAR);
+    delete w;
+}
+
+// FIFOs (which would hang the open call) and endless devices behind
+// model and picture names, "water.pcx" in the current folder among them:
+// every slot stays as it is for a missing file, and nothing waits.
+TEST_F(Slots, PathsThatAreNotRegularFilesLeaveTheirSlotsEmpty) {
+    for (const char* name : {"water.pcx", "fifo.md2", "fifo.pcx", "fifo.tga"})
+        ASSERT_TRUE(testsupport::makeFifo(scratch.file(name))) << name;
+    for (const char* name : {"zero.md2", "zero.pcx", "zero.tga"})
+        ASSERT_EQ(symlink("/dev/zero", scratch.file(name).c_str()), 0) << name;
+    testsupport::EndsWithin guard(20);
+    ModelWindow* w = new CountingWindow;
+    EXPECT_EQ(w->textures[TEXTURE_WATER], 0);
+    for (const char* model : {"fifo.md2", "zero.md2"}) {
+        EXPECT_EQ(w->loadModel(model, MODEL_MAIN), nullptr) << model;
+        EXPECT_EQ(w->models[MODEL_MAIN], nullptr) << model;
+    }
+    for (const char* picture : {"fifo.pcx", "fifo.tga", "zero.pcx", "zero.tga"}) {
+        char path[CONFIG_PATH_SIZE];
+        std::snprintf(path, sizeof path, "%s", picture);
+        EXPECT_EQ(w->loadTexture(path, TEXTURE_MAIN_SKIN), 0) << picture;
+        EXPECT_EQ(w->textures[TEXTURE_MAIN_SKIN], 0) << picture;
+    }
     delete w;
 }
 

@@ -82,6 +82,28 @@ TEST_F(Startup, FillsTheSlotsAndAppliesEverySetting) {
     delete w;
 }
 
+// A damaged fraction with the animation paused: no tick ever comes to mend
+// it, so start-up must, or the model is drawn from vertices that are no
+// numbers for as long as it stays paused.
+TEST_F(Startup, FractionThatIsNoNumberIsMendedEvenWhenPaused) {
+    writeModel("square.md2", facingSquare(2, 12));
+    for (float fraction : {NAN, INFINITY, -INFINITY}) {
+        ViewerConfig c;
+        setConfigPath(c, PATH_MAIN_MODEL, "square.md2");
+        c.windowWidth = 64, c.windowHeight = 48;
+        c.renderMode = RENDER_FLAT;
+        c.frameFraction = fraction;
+        c.currentFrame = 0, c.nextFrame = 1, c.endFrame = 1;
+        c.flags = FLAG_PAUSED | FLAG_INTERPOLATE;
+        ModelWindow* w = open(c);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->frameFraction, 0) << fraction;
+        w->draw();
+        EXPECT_EQ(pixelAt(32, 24), (std::array<int, 3>{255, 255, 255})) << fraction;  // the white square
+        delete w;
+    }
+}
+
 TEST_F(Startup, ConfiguredTextureLimitAppliesOnlyAfterTheStartUpLoads) {
     writePcx("big.pcx", plainPicture(300, 200));
     ViewerConfig c;

@@ -2,13 +2,18 @@
 // with (or without) an ombrel.cfg, driven with xdotool, judged by its
 // windows, its screenshots and its exit code.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support/xsession.h"
 #include "tests/viewer/viewer_fixture.h"
@@ -139,6 +144,27 @@ TEST_F(ViewerProgram, WithoutADisplayTheMessageGoesToStandardError) {
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("Ombrel Viewer"), std::string::npos) << text;
     EXPECT_NE(text.find("Error loading configuration"), std::string::npos) << text;
+}
+
+// A folder or a FIFO named "ombrel.cfg" is no configuration: the viewer
+// says so at once (a FIFO would otherwise hold it in its open call for good).
+TEST_F(ViewerProgram, ConfigurationThatIsNotARegularFileIsAMissingOne) {
+    const std::string error = file("stderr.txt");
+    for (bool fifo : {false, true}) {
+        const std::string config = file("ombrel.cfg");
+        ASSERT_EQ(fifo ? mkfifo(config.c_str(), 0600) : mkdir(config.c_str(), 0755), 0);
+        pid_t pid = e2e::spawn({"env", "SDL_VIDEODRIVER=dummy", kViewer}, scratch.path(), error);
+        const int status = e2e::waitForExit(pid, milliseconds(20000));
+        if (status == -1) e2e::stop(pid);
+        EXPECT_EQ(status, 0) << (fifo ? "FIFO" : "folder");
+        std::ifstream in(error);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Error loading configuration"), std::string::npos) << text;
+        if (fifo)
+            unlink(config.c_str());
+        else
+            rmdir(config.c_str());
+    }
 }
 
 TEST_F(ViewerProgram, WithoutOpenGlItSaysSoAndReportsFailure) {
@@ -307,6 +333,88 @@ TEST_F(ViewerProgram, CostsLittleWhenPaused) {
     EXPECT_LT(paused, 0.05);
     keys("Escape");
     EXPECT_EQ(waitForExit(), 0);
+}
+
+// The toolkit's side of the viewer's life: the window size it reports in
+// full screen, and requests to end from outside.
+
+std::string boxNamedOmbrelViewer() {
+    return run("xwininfo -name 'Ombrel Viewer' 2>/dev/null | sed -n 's/.*Window id: \\(0x[0-9a-f]*\\).*/\\1/p'");
+}
+
+bool waitForBox(bool shown, milliseconds limit) {
+    for (Clock::time_point end = Clock::now() + limit; Clock::now() < end;) {
+        if (boxNamedOmbrelViewer().empty() != shown) return true;
+        std::this_thread::sleep_for(milliseconds(50));
+    }
+    return false;
+}
+
+TEST_F(ViewerProgram, FullScreenAtASizeTheDisplayLacksShowsTheWholePicture) {
+    // Xvfb cannot switch its 1024 x 768 screen to 800 x 600: the picture in
+    // the window must be the one a windowed 800 x 600 viewer shows, not a
+    // 1024 x 768 picture cropped to the window.
+    ViewerConfig c = squareScene(1);
+    c.windowWidth = 800;
+    c.windowHeight = 600;
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
+    start();
+    Shot windowed = shot(800, 600);
+    keys("Escape");
+    ASSERT_EQ(waitForExit(), 0);
+    c.fullScreen = 1;
+    ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
+    std::string window = start();
+    std::string info = run("xwininfo -id " + window);
+    EXPECT_NE(info.find("Width: 800\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("Height: 600\n"), std::string::npos) << info;
+    Shot fullScreen = shot(800, 600);
+    EXPECT_GT(windowed.count({0, 0, 255}, 10), 2000);
+    EXPECT_EQ(fullScreen.rgb, windowed.rgb);
+    keys("Escape");
+    EXPECT_EQ(waitForExit(), 0);
+}
+
+TEST_F(ViewerProgram, SignalWhileTheErrorBoxIsUpEndsAsAnsweringIt) {
+    for (int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        viewer = e2e::spawn({kViewer}, scratch.path(), file("stderr.txt"));
+        ASSERT_TRUE(waitForBox(true, milliseconds(20000))) << "no box titled Ombrel Viewer";
+        kill(viewer, signal);
+        EXPECT_EQ(waitForExit(milliseconds(3000)), 0);
+        EXPECT_TRUE(waitForBox(false, milliseconds(3000))) << "the box outlived the viewer";
+    }
+}
+
+TEST_F(ViewerProgram, TheErrorBoxGoesWithAKilledViewer) {
+    viewer = e2e::spawn({kViewer}, scratch.path(), file("stderr.txt"));
+    ASSERT_TRUE(waitForBox(true, milliseconds(20000))) << "no box titled Ombrel Viewer";
+    kill(viewer, SIGKILL);
+    EXPECT_EQ(waitForExit(milliseconds(3000)), 128 + SIGKILL);
+    EXPECT_TRUE(waitForBox(false, milliseconds(3000))) << "the box outlived the viewer";
+}
+
+TEST_F(ViewerProgram, SignalEndsTheViewerPromptlyAndCleanly) {
+    const std::string before = screenSize();
+    ViewerConfig c = squareScene();
+    struct Case {
+        int signal;
+        bool fullScreen;
+    } cases[] = {{SIGTERM, false}, {SIGINT, false}, {SIGTERM, true}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::to_string(k.signal) + (k.fullScreen ? " full screen" : " windowed"));
+        c.fullScreen = k.fullScreen;
+        c.windowWidth = k.fullScreen ? 1024 : 320;
+        c.windowHeight = k.fullScreen ? 768 : 240;
+        ASSERT_TRUE(writeConfig(file("ombrel.cfg"), c));
+        std::string window = start();
+        Clock::time_point t0 = Clock::now();
+        kill(viewer, k.signal);
+        EXPECT_EQ(waitForExit(milliseconds(5000)), 0);
+        EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 1.0);
+        EXPECT_TRUE(run("xwininfo -id " + window + " 2>&1 | grep -c 'Map State'") != "1");
+        EXPECT_EQ(screenSize(), before);
+    }
 }
 
 }  // namespace

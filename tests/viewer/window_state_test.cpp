@@ -140,7 +140,7 @@ TEST_F(WindowState, DestructionEmptiesEverySlotAndBuffer) {
     writePcx("skin.pcx", plainPicture(8, 8));
     writePcx("water.pcx", plainPicture(8, 8));
     ModelWindow* w = new CountingWindow;
-    char skin[PATH_BUFFER_SIZE] = "skin.pcx";
+    char skin[CONFIG_PATH_SIZE] = "skin.pcx";
     ASSERT_NE(w->loadModel("m.md2", MODEL_MAIN), nullptr);
     ASSERT_NE(w->loadModel("m.md2", MODEL_ATTACH), nullptr);
     for (int slot = 1; slot <= 3; ++slot) ASSERT_EQ(w->loadTexture(skin, slot), slot);

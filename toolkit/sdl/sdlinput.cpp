@@ -161,6 +161,41 @@ std::u32string typedCharacters(const char* utf8) {
     return out;
 }
 
+int controlCharacter(unsigned vk, SDL_Keycode keycode, uint16_t modifiers) {
+    if (modifiers & KMOD_ALT) return -1;
+    bool ctrl = (modifiers & KMOD_CTRL) != 0;
+    bool shift = (modifiers & KMOD_SHIFT) != 0;
+    // Columns of the Windows US layout: plain, Shift, Ctrl, and for a few
+    // keys Ctrl+Shift; a combination without a column types nothing.
+    if (ctrl && shift) {
+        if (vk == '2') return 0x00;
+        if (vk == '6') return 0x1E;
+        if (vk == VK_OEM_MINUS) return 0x1F;
+        return -1;
+    }
+    switch (vk) {
+    case VK_ESCAPE:
+        return 0x1B;
+    case VK_RETURN:
+        return ctrl ? 0x0A : 0x0D;
+    case VK_BACK:
+        return ctrl ? 0x7F : 0x08;
+    case VK_TAB:
+        return ctrl ? -1 : 0x09;
+    default:
+        break;
+    }
+    if (!ctrl) return -1;
+    if (vk == VK_SPACE) return ' ';
+    // Letters and brackets by the character the layout puts on the key, as
+    // for their virtual keys.
+    if (keycode >= SDLK_a && keycode <= SDLK_z) return 1 + static_cast<int>(keycode - SDLK_a);
+    if (keycode == SDLK_LEFTBRACKET) return 0x1B;
+    if (keycode == SDLK_BACKSLASH) return 0x1C;
+    if (keycode == SDLK_RIGHTBRACKET) return 0x1D;
+    return -1;
+}
+
 uintptr_t mouseKeyState(uint32_t sdlButtonMask, uint16_t modifiers) {
     uintptr_t state = 0;
     if (sdlButtonMask & SDL_BUTTON_LMASK) state |= MK_LBUTTON;

@@ -26,6 +26,13 @@ bool isSystemKey(SDL_Scancode scancode, unsigned virtualKey, uint16_t modifiers)
 // Others are dropped, not replaced, so they never pose as another key.
 std::u32string typedCharacters(const char* utf8);
 
+// The character Windows types for a key that SDL types no text for: Escape,
+// Return, Backspace and Tab, and the Ctrl combinations (Ctrl+A to Ctrl+Z give
+// 1 to 26, Ctrl+[ gives 27 like Escape, Ctrl+Return 10, Ctrl+Backspace 127).
+// -1 when the key types nothing of the kind; 0 is a character (Ctrl+Shift+2).
+// With Alt held (AltGr included) no such character is typed.
+int controlCharacter(unsigned virtualKey, SDL_Keycode keycode, uint16_t modifiers);
+
 // MK_* bits of the held mouse buttons and of Ctrl and Shift.
 uintptr_t mouseKeyState(uint32_t sdlButtonMask, uint16_t modifiers);
 

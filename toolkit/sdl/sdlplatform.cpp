@@ -6,7 +6,6 @@
 // control queries.
 #include <SDL2/SDL.h>
 
-#include <cctype>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -14,7 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "toolkit/internal.h"
 #include "toolkit/platform.h"
+#include "toolkit/sdl/endrequests.h"
 #include "toolkit/sdl/sdlinput.h"
 #include "toolkit/sdl/sdltesting.h"
 
@@ -51,7 +52,8 @@ struct WindowRecord {
 
 struct QueuedMessage {
     NativeMessage message;
-    std::u32string typed;  // characters the key typed, posted by translateMessage
+    std::u32string typed;       // characters the key typed, posted by translateMessage
+    bool controlTyped = false;  // typed holds the control character the key stands for
 };
 
 struct FullScreenMode {
@@ -68,7 +70,8 @@ std::deque<QueuedMessage> queue;
 NativeMessage lastTaken;
 std::u32string lastTakenTyped;
 uintptr_t captureWindow = 0;
-uint32_t heldButtons = 0;  // SDL button mask as the messages so far have it
+uint32_t heldButtons = 0;    // SDL button mask as the messages so far have it
+uint16_t heldModifiers = 0;  // SDL modifier state as the key events so far have it
 FullScreenMode fullScreen;
 bool videoReady = false;
 
@@ -80,20 +83,10 @@ int swaps = 0;
 NativeIconHandle* const kSystemIcon = reinterpret_cast<NativeIconHandle*>(1);
 NativeCursorHandle* const kSystemCursor = reinterpret_cast<NativeCursorHandle*>(1);
 
-bool equalsIgnoringCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 WindowClass* findClass(const char* name) {
     if (!name) return nullptr;
     for (WindowClass& c : classes) {
-        if (equalsIgnoringCase(c.name, name)) return &c;
+        if (mxEqualsIgnoringCase(c.name.c_str(), name)) return &c;
     }
     return nullptr;
 }
@@ -124,12 +117,14 @@ bool consumeFault(sdltesting::GlStep step) {
 
 bool ensureVideo() {
     if (videoReady) return true;
-    // Ctrl+C ends the program as it does any other; closing goes through WM_CLOSE.
+    // SIGTERM and SIGINT become close requests here, not SDL's quit event.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    endrequests::install();
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     SDL_StartTextInput();
+    heldModifiers = static_cast<uint16_t>(SDL_GetModState());
     videoReady = true;
     return true;
 }
@@ -239,6 +234,17 @@ void applyFullScreen(WindowRecord* w) {
     } else if (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_FULLSCREEN) {
         SDL_SetWindowFullscreen(w->sdl, 0);
     }
+}
+
+// Whether the first display can switch to that size. Its depth is not
+// asked: X11 displays keep theirs, and SDL picks the closest format.
+bool displayOffers(int width, int height) {
+    int count = SDL_GetNumDisplayModes(0);
+    for (int i = 0; i < count; ++i) {
+        SDL_DisplayMode mode;
+        if (SDL_GetDisplayMode(0, i, &mode) == 0 && mode.w == width && mode.h == height) return true;
+    }
+    return false;
 }
 
 int channelBits(int colorBits) {
@@ -366,6 +372,9 @@ void destroyRecord(uintptr_t id) {
 bool inputAllowed(const WindowRecord* w) { return w && w->enabled; }
 
 void translateKey(const SDL_KeyboardEvent& key) {
+    // Mouse messages carry the modifiers of their own moment: SDL's state
+    // when the queue is read may be several events further on.
+    heldModifiers = key.keysym.mod;
     WindowRecord* w = findSdlWindow(key.windowID);
     if (!inputAllowed(w)) return;
     unsigned vk = sdlinput::virtualKey(key.keysym.scancode, key.keysym.sym, key.keysym.mod);
@@ -374,6 +383,14 @@ void translateKey(const SDL_KeyboardEvent& key) {
     bool system = sdlinput::isSystemKey(key.keysym.scancode, vk, key.keysym.mod);
     unsigned message = release ? (system ? WM_SYSKEYUP : WM_KEYUP) : (system ? WM_SYSKEYDOWN : WM_KEYDOWN);
     postQueued(handleOf(w->id), message, vk, sdlinput::keyMessageWord(key.repeat != 0, release));
+    if (message != WM_KEYDOWN) return;
+    // SDL types no text for control characters; Windows does, and the
+    // character follows its key once the key message is translated.
+    int typed = sdlinput::controlCharacter(vk, key.keysym.sym, key.keysym.mod);
+    if (typed >= 0) {
+        queue.back().typed.push_back(static_cast<char32_t>(typed));
+        queue.back().controlTyped = true;
+    }
 }
 
 // SDL reports the text a key typed right after the key itself; the
@@ -388,7 +405,8 @@ void translateText(const SDL_TextInputEvent& text) {
         QueuedMessage& last = queue.back();
         if (last.message.window == handle &&
             (last.message.message == WM_KEYDOWN || last.message.message == WM_SYSKEYDOWN)) {
-            last.typed += chars;
+            // A key that stands for a control character types nothing else.
+            if (!last.controlTyped) last.typed += chars;
             return;
         }
     }
@@ -417,7 +435,7 @@ void translateMouseButton(const SDL_MouseButtonEvent& button) {
     else
         heldButtons &= ~SDL_BUTTON(button.button);
     if (!inputAllowed(w)) return;
-    uintptr_t keyState = sdlinput::mouseKeyState(heldButtons, static_cast<uint16_t>(SDL_GetModState()));
+    uintptr_t keyState = sdlinput::mouseKeyState(heldButtons, heldModifiers);
     postQueued(handleOf(w->id), pressed ? down : up, keyState, sdlinput::packPoint(button.x, button.y));
 }
 
@@ -426,7 +444,7 @@ void translateMouseMotion(const SDL_MouseMotionEvent& motion) {
     WindowRecord* w = findSdlWindow(motion.windowID);
     if (!inputAllowed(w)) return;
     NativeWindow handle = handleOf(w->id);
-    uintptr_t keyState = sdlinput::mouseKeyState(motion.state, static_cast<uint16_t>(SDL_GetModState()));
+    uintptr_t keyState = sdlinput::mouseKeyState(motion.state, heldModifiers);
     intptr_t point = sdlinput::packPoint(motion.x, motion.y);
     // Moves that nobody has taken yet merge into the newest, as on Windows.
     if (!queue.empty()) {
@@ -488,6 +506,19 @@ void pumpSdl() {
     while (SDL_PollEvent(&event)) translate(event);
 }
 
+// As Windows does when a program is asked to end: every top-level window
+// gets WM_CLOSE (the main window's ends the program); without one, the loop
+// is told to end.
+void askWindowsToClose() {
+    bool any = false;
+    for (auto& entry : windows) {
+        if (!entry.second->sdl) continue;
+        postQueued(handleOf(entry.first), WM_CLOSE, 0, 0);
+        any = true;
+    }
+    if (!any) postQueued(nullptr, WM_QUIT, 0, 0);
+}
+
 WindowRecord* windowNeedingPaint() {
     for (auto& entry : windows) {
         WindowRecord* w = entry.second.get();
@@ -522,7 +553,7 @@ bool unregisterWindowClass(const char* name) {
     WindowClass* c = findClass(name);
     if (!c) return false;
     for (auto& entry : windows) {
-        if (equalsIgnoringCase(entry.second->className, name)) return false;  // still in use
+        if (mxEqualsIgnoringCase(entry.second->className.c_str(), name)) return false;  // still in use
     }
     classes.erase(classes.begin() + (c - classes.data()));
     return true;
@@ -726,6 +757,7 @@ intptr_t sendMessage(NativeWindow window, unsigned message, uintptr_t wParam, in
 }
 
 bool peekMessage(NativeMessage* message) {
+    if (endrequests::takeRequest()) askWindowsToClose();
     if (queue.empty()) pumpSdl();
     if (!queue.empty()) {
         if (message) *message = queue.front().message;
@@ -741,7 +773,8 @@ bool peekMessage(NativeMessage* message) {
 
 bool getMessage(NativeMessage* message) {
     NativeMessage taken;
-    while (!peekMessage(&taken)) waitMessage(1000);
+    // Short waits: an end request is seen between two of them.
+    while (!peekMessage(&taken)) waitMessage(100);
     if (!queue.empty()) {
         lastTakenTyped = std::move(queue.front().typed);
         queue.pop_front();
@@ -848,26 +881,37 @@ int messageBox(NativeWindow owner, const char* text, const char* caption, unsign
     data.title = caption ? caption : "";
     data.message = text ? text : "";
     int answer = -1;
-    if (SDL_ShowMessageBox(&data, &answer) != 0) return 0;
-    if (answer >= 0) return answer;
     // Closed without a button: Cancel where there is one, the safe No of a
-    // question without one, else OK.
-    if (buttons == MB_YESNOCANCEL) return IDCANCEL;
-    if (buttons == MB_YESNO) return IDNO;
-    return IDOK;
+    // question without one, else OK. A request to end the program closes
+    // the box, or keeps it from showing.
+    int closed = buttons == MB_YESNOCANCEL ? IDCANCEL : buttons == MB_YESNO ? IDNO : IDOK;
+    if (endrequests::requested()) return closed;
+    endrequests::boxStarting();
+    int shown = SDL_ShowMessageBox(&data, &answer);
+    endrequests::boxEnded();
+    if (endrequests::requested()) return closed;
+    if (shown != 0) return 0;
+    return answer >= 0 ? answer : closed;
 }
 
 int32_t changeDisplaySettings(const NativeDisplayMode* mode, uint32_t) {
+    if (!ensureVideo()) return DISP_CHANGE_FAILED;
     if (mode) {
+        int width = static_cast<int>(mode->pelsWidth);
+        int height = static_cast<int>(mode->pelsHeight);
+        // As on Windows, a mode the display does not offer is refused and
+        // nothing changes: windows keep the size they were given, which is
+        // then also the size they report.
+        if (!displayOffers(width, height)) return DISP_CHANGE_BADMODE;
         fullScreen.active = true;
-        fullScreen.width = static_cast<int>(mode->pelsWidth);
-        fullScreen.height = static_cast<int>(mode->pelsHeight);
+        fullScreen.width = width;
+        fullScreen.height = height;
         fullScreen.bits = static_cast<int>(mode->bitsPerPel);
     } else {
         fullScreen = FullScreenMode{};
     }
     for (auto& entry : windows) applyFullScreen(entry.second.get());
-    return videoReady || ensureVideo() ? DISP_CHANGE_SUCCESSFUL : DISP_CHANGE_FAILED;
+    return DISP_CHANGE_SUCCESSFUL;
 }
 
 int displayRefreshRate(NativeWindow window) {

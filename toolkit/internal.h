@@ -1,7 +1,8 @@
 #pragma once
-// The toolkit's process-wide state and the pieces of its logic that the
-// widgets, the window procedure and the tests reach directly. Not for
-// application code.
+// Internal to the toolkit: its process-wide state, and the pieces of its
+// logic that the widgets, the window procedure, the backends and the tests
+// share. Application code includes mxApp.h, mxWidget.h, mxWindow.h and
+// mxGlWindow.h, never this.
 #include <vector>
 
 #include "toolkit/nativedefs.h"
@@ -41,3 +42,21 @@ NativePixelFormat mxDefaultPixelFormat();
 
 // The window procedure of the toolkit's class.
 intptr_t mxWindowProcedure(NativeWindow window, unsigned message, uintptr_t wParam, intptr_t lParam);
+
+// Helpers shared by the widgets, the window procedure and the backends.
+
+// Class names are at most this long, terminator included.
+constexpr int kClassNameSize = 128;
+// The native window's class name; empty when there is no window or the name
+// cannot be read.
+void mxReadClassName(NativeWindow window, char (&name)[kClassNameSize]);
+// ASCII comparison ignoring case, as Win32 compares class names; null equals
+// only null.
+bool mxEqualsIgnoringCase(const char* a, const char* b);
+// The page widget stored in the tab control's current tab, or null when
+// there is no current tab or it carries none; the tab's index goes to
+// *index when given.
+mxWidget* mxCurrentTabPage(NativeWindow tabControl, intptr_t* index = nullptr);
+// Places the current tab's page widget in the tab control's display area and
+// shows it.
+void layoutTabPage(NativeWindow tabControl);

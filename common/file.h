@@ -1,0 +1,52 @@
+// Opening and reading the files the viewer's readers take (models, pictures,
+// the configuration record). Every reader opens, reads and closes its file
+// through this, in one call of its own.
+//
+// Only regular files are read. A path naming a FIFO, a device (/dev/zero,
+// /dev/urandom, a terminal), a folder or a socket is refused like a missing
+// file: it is opened without waiting for a writer and closed again before a
+// single byte is read, so no reader can hang in the open call or read
+// without end.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// An open regular file, read from its start onwards, closed when the object
+// goes. isOpen() is false when the path could not be opened or is not a
+// regular file; every read then delivers nothing.
+class InputFile {
+public:
+    explicit InputFile(const char* path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool isOpen() const { return descriptor_ >= 0; }
+    // The file's size in bytes when it was opened; 0 when it is not open.
+    int64_t size() const { return size_; }
+
+    // Reads up to `count` bytes from the current position, carrying on
+    // through short reads; returns how many arrived (fewer only at the end
+    // of the file or on a read error).
+    size_t read(void* buffer, size_t count);
+    // Moves the position to `offset` bytes from the start; false if it can't.
+    bool seek(int64_t offset);
+
+private:
+    int descriptor_ = -1;
+    int64_t size_ = 0;
+};
+
+// A whole file in memory.
+struct FileBytes {
+    std::unique_ptr<uint8_t[]> data;  // `size` bytes, not otherwise initialised
+    size_t size = 0;
+};
+
+// Reads the whole regular file at path into `out`, with one read call where
+// the system allows. False, with `out` empty, when the file can't be opened,
+// is not a regular file, is larger than maxBytes (then nothing is read or
+// allocated), can't be given a buffer, or delivers fewer bytes than its size.
+bool readWholeFile(const char* path, int64_t maxBytes, FileBytes& out);

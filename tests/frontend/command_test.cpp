@@ -251,6 +251,34 @@ TEST_F(OmbrelProgram, UsageChooserVersionAndHelp) {
     EXPECT_FALSE(viewerStarted());
 }
 
+TEST_F(OmbrelProgram, TheDesktopPortalAsksFirst) {
+    // A private session bus with a portal on it, and a zenity that must not be asked.
+    fs::create_directories(root + "/fakebin");
+    const std::string zenity = "#!/bin/sh\necho " + work + "/wrong.md2\n";
+    frontendtest::writeBytes(root + "/fakebin/zenity", std::vector<uint8_t>(zenity.begin(), zenity.end()));
+    fs::permissions(root + "/fakebin/zenity", fs::perms::owner_all);
+    const std::string script = std::string(FAKE_PORTAL) +
+                               " & portal=$!\n"
+                               "for i in $(seq 400); do [ -e \"$FAKE_PORTAL_READY\" ] && break; sleep 0.05; done\n"
+                               "\"$0\" --write-config portal.cfg; status=$?\n"
+                               "kill $portal; wait $portal; exit $status\n";
+    auto choose = [&](const std::string& file) {
+        fs::remove(root + "/ready");
+        return frontendtest::runProgram(
+            "/usr/bin/dbus-run-session", {"--", "/bin/sh", "-c", script, root + "/bin/ombrel"},
+            {"XDG_RUNTIME_DIR=" + root + "/run", "XDG_CONFIG_HOME=" + root + "/config", "DISPLAY=:97",
+             "FAKE_PORTAL_FILE=" + file, "FAKE_PORTAL_READY=" + root + "/ready",
+             "PATH=" + root + "/fakebin:/usr/bin:/bin"},
+            work);
+    };
+    Result r = choose(work + "/hero.md2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((work + "/portal.cfg").c_str(), record));
+    EXPECT_STREQ(record.paths[PATH_MAIN_MODEL], (work + "/hero.md2").c_str());
+    EXPECT_EQ(choose("").status, 1);  // cancelled in the portal: zenity is not asked
+}
+
 TEST_F(OmbrelProgram, InfoAndList) {
     frontendtest::writeModel(work + "/skinned/knight.md2", {"skins/knight.pcx", "skins/lost.pcx"});
     frontendtest::writePcx(work + "/skinned/skins/knight.pcx");

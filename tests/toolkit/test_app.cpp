@@ -8,7 +8,7 @@
 
 #include "recording.h"
 #include "toolkit/mxGlWindow.h"
-#include "toolkit/sdl/sdltesting.h"
+#include "toolkit/platform_testing.h"
 
 namespace {
 
@@ -293,9 +293,7 @@ TEST(DisplayMode, EveryCallReturnsZero) {
 
 TEST(DisplayMode, FullScreenTakesBorderlessWindowsUntilRestored) {
     ASSERT_EQ(mxAppInit(0, nullptr), 1);
-    auto fullScreen = [](mxWindow* w) {
-        return (SDL_GetWindowFlags(sdltesting::sdlWindowOf(w->getHandle())) & SDL_WINDOW_FULLSCREEN) != 0;
-    };
+    auto fullScreen = [](mxWindow* w) { return platform_testing::isFullScreen(w->getHandle()); };
     // The dummy display offers 1024 x 768 only.
     mxWindow* before = new mxWindow(nullptr, 0, 0, 1024, 768, "", mxWindow::Popup);
     EXPECT_FALSE(fullScreen(before));
@@ -315,7 +313,7 @@ TEST(DisplayMode, ModeTheDisplayLacksChangesNothing) {
     NativeDisplayMode mode = mxDisplayModeRecord(640, 480, 16);
     EXPECT_EQ(platform::changeDisplaySettings(&mode, CDS_FULLSCREEN), DISP_CHANGE_BADMODE);
     mxWindow* popup = new mxWindow(nullptr, 0, 0, 640, 480, "", mxWindow::Popup);
-    EXPECT_FALSE(SDL_GetWindowFlags(sdltesting::sdlWindowOf(popup->getHandle())) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_FALSE(platform_testing::isFullScreen(popup->getHandle()));
     EXPECT_EQ(popup->getWidth(), 640);
     EXPECT_EQ(popup->getHeight(), 480);
 }
@@ -349,7 +347,7 @@ TEST(GlWindowFailure, WindowWithoutGlSurfaceFailsAndGivesTheDeviceContextBack) {
     mxGlWindow* w = new mxGlWindow(nullptr, 0, 0, 64, 48, "", mxWindow::Popup);
     ASSERT_NE(w->getHandle(), nullptr);
     EXPECT_EQ(w->getType(), mxWidget::TypeWindow);
-    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
+    EXPECT_EQ(platform_testing::outstandingDeviceContexts(), 0);
     EXPECT_FALSE(w->makeCurrent());
     EXPECT_FALSE(w->swapBuffers());
     EXPECT_FALSE(w->redraw());

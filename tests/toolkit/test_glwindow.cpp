@@ -1,11 +1,10 @@
 // The GL window with a real rendering context on SDL's offscreen driver.
 #include <GL/gl.h>
-#include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
 #include "recording.h"
 #include "toolkit/mxGlWindow.h"
-#include "toolkit/sdl/sdltesting.h"
+#include "toolkit/platform_testing.h"
 
 namespace {
 
@@ -57,12 +56,12 @@ TEST_F(GlWindow, DefaultFormatGivesWorkingContext) {
     CountingGlWindow* w = new CountingGlWindow;
     ASSERT_EQ(w->getType(), mxWidget::TypeGlWindow);
     // Current when the constructor returns: GL calls work at once.
-    ASSERT_NE(SDL_GL_GetCurrentContext(), nullptr);
+    ASSERT_NE(platform_testing::currentGlContext(), nullptr);
     ASSERT_NE(glGetString(GL_VERSION), nullptr);
     EXPECT_EQ(glInteger(GL_RED_BITS), 8);  // 24 colour bits asked for
     EXPECT_GE(glInteger(GL_DEPTH_BITS), 16);
-    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 1);
-    EXPECT_EQ(sdltesting::liveGlContexts(), 1);
+    EXPECT_EQ(platform_testing::outstandingDeviceContexts(), 1);
+    EXPECT_EQ(platform_testing::liveGlContexts(), 1);
 }
 
 TEST_F(GlWindow, DefaultFormatReachesTheNativeWindow) {
@@ -84,10 +83,10 @@ TEST_F(GlWindow, DefaultFormatReachesTheNativeWindow) {
 
 TEST_F(GlWindow, RedrawDrawsOnceAndSwapsOnce) {
     CountingGlWindow* w = new CountingGlWindow;
-    int swaps = sdltesting::swapCount();
+    int swaps = platform_testing::swapCount();
     EXPECT_TRUE(w->redraw());
     EXPECT_EQ(w->draws, 1);
-    EXPECT_EQ(sdltesting::swapCount(), swaps + 1);
+    EXPECT_EQ(platform_testing::swapCount(), swaps + 1);
     expectPixel(0, 0, 255);
 
     w->setDrawCallback(clearToRed);
@@ -99,13 +98,13 @@ TEST_F(GlWindow, RedrawDrawsOnceAndSwapsOnce) {
     w->setDrawCallback(nullptr);
     w->redraw();
     EXPECT_EQ(w->draws, 2);
-    EXPECT_EQ(sdltesting::swapCount(), swaps + 3);
+    EXPECT_EQ(platform_testing::swapCount(), swaps + 3);
 }
 
 TEST_F(GlWindow, PaintRequestDrawsOnceWithoutErasing) {
     CountingGlWindow* w = new CountingGlWindow;
     w->setVisible(true);
-    int swaps = sdltesting::swapCount();
+    int swaps = platform_testing::swapCount();
     NativeMessage m;
     int paints = 0;
     while (platform::peekMessage(&m)) {
@@ -115,37 +114,37 @@ TEST_F(GlWindow, PaintRequestDrawsOnceWithoutErasing) {
     }
     EXPECT_EQ(paints, 1);
     EXPECT_EQ(w->draws, 1);
-    EXPECT_EQ(sdltesting::swapCount(), swaps + 1);
+    EXPECT_EQ(platform_testing::swapCount(), swaps + 1);
     EXPECT_EQ(platform::sendMessage(w->getHandle(), WM_ERASEBKGND, 0, 0), 0);
 }
 
 TEST_F(GlWindow, MakeCurrentSwitchesBetweenWindows) {
     CountingGlWindow* a = new CountingGlWindow;
-    SDL_GLContext first = SDL_GL_GetCurrentContext();
+    const void* first = platform_testing::currentGlContext();
     CountingGlWindow* b = new CountingGlWindow;
-    SDL_GLContext second = SDL_GL_GetCurrentContext();
+    const void* second = platform_testing::currentGlContext();
     EXPECT_NE(first, second);
     EXPECT_TRUE(a->makeCurrent());
-    EXPECT_EQ(SDL_GL_GetCurrentContext(), first);
+    EXPECT_EQ(platform_testing::currentGlContext(), first);
     b->redraw();
-    EXPECT_EQ(SDL_GL_GetCurrentContext(), second);
+    EXPECT_EQ(platform_testing::currentGlContext(), second);
 }
 
 TEST_F(GlWindow, DestructionGivesEverythingBack) {
     CountingGlWindow* w = new CountingGlWindow;
     delete w;
-    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
-    EXPECT_EQ(sdltesting::liveGlContexts(), 0);
-    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    EXPECT_EQ(platform_testing::outstandingDeviceContexts(), 0);
+    EXPECT_EQ(platform_testing::liveGlContexts(), 0);
+    EXPECT_EQ(platform_testing::currentGlContext(), nullptr);
 }
 
 // A failed window keeps type 17, holds nothing, is never drawn into, and
 // is destroyed once: here by the quit, which finds it still registered.
 void expectFailedWindow(CountingGlWindow* w, int* destroyed) {
     EXPECT_EQ(w->getType(), mxWidget::TypeWindow);
-    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
-    EXPECT_EQ(sdltesting::liveGlContexts(), 0);
-    int swaps = sdltesting::swapCount();
+    EXPECT_EQ(platform_testing::outstandingDeviceContexts(), 0);
+    EXPECT_EQ(platform_testing::liveGlContexts(), 0);
+    int swaps = platform_testing::swapCount();
     w->setDrawCallback(clearToRed);
     EXPECT_FALSE(w->makeCurrent());
     EXPECT_FALSE(w->swapBuffers());
@@ -153,7 +152,7 @@ void expectFailedWindow(CountingGlWindow* w, int* destroyed) {
     platform::sendMessage(w->getHandle(), WM_PAINT, 0, 0);
     EXPECT_EQ(w->draws, 0);
     EXPECT_EQ(callbackCalls, 0);
-    EXPECT_EQ(sdltesting::swapCount(), swaps);
+    EXPECT_EQ(platform_testing::swapCount(), swaps);
     EXPECT_NE(platform::sendMessage(w->getHandle(), WM_ERASEBKGND, 0, 0), 0);  // erased as any window
     EXPECT_EQ(mxAppRegisteredWidgets().size(), 1u);
     mxAppQuit();
@@ -169,7 +168,7 @@ TEST_F(GlWindow, ImpossibleFormatFails) {
 }
 
 TEST_F(GlWindow, EveryFailingStepLeavesNothingBehind) {
-    using sdltesting::GlStep;
+    using platform_testing::GlStep;
     bool first = true;
     for (GlStep step :
          {GlStep::ChoosePixelFormat, GlStep::SetPixelFormat, GlStep::CreateContext, GlStep::MakeCurrent}) {
@@ -178,7 +177,7 @@ TEST_F(GlWindow, EveryFailingStepLeavesNothingBehind) {
             ASSERT_EQ(mxAppInit(0, nullptr), 1);
         }
         first = false;
-        sdltesting::failNextGlStep(step);
+        platform_testing::failNextGlStep(step);
         int destroyed = 0;
         CountingGlWindow* w = new CountingGlWindow(&destroyed);
         expectFailedWindow(w, &destroyed);
@@ -188,7 +187,7 @@ TEST_F(GlWindow, EveryFailingStepLeavesNothingBehind) {
 }
 
 TEST_F(GlWindow, OwnerMayDeleteAFailedWindow) {
-    sdltesting::failNextGlStep(sdltesting::GlStep::MakeCurrent);
+    platform_testing::failNextGlStep(platform_testing::GlStep::MakeCurrent);
     int destroyed = 0;
     CountingGlWindow* w = new CountingGlWindow(&destroyed);
     EXPECT_EQ(w->getType(), mxWidget::TypeWindow);

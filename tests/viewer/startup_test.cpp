@@ -6,7 +6,7 @@
 #include "model/model.h"
 #include "tests/viewer/viewer_fixture.h"
 #include "viewer/config.h"
-#include "toolkit/sdl/sdltesting.h"
+#include "toolkit/platform_testing.h"
 #include "viewer/paths.h"
 #include "viewer/startup.h"
 
@@ -187,12 +187,12 @@ TEST_F(Startup, WindowWithoutAnOpenGlContextIsGivenUpWhole) {
     writeModelWithFrames("m.md2", 2);
     ViewerConfig c;
     setConfigPath(c, PATH_MAIN_MODEL, "m.md2");
-    sdltesting::failNextGlStep(sdltesting::GlStep::CreateContext);
+    platform_testing::failNextGlStep(platform_testing::GlStep::CreateContext);
     EXPECT_EQ(open(c), nullptr);
     // Nothing is left behind: no context, no device context, no model, and
     // the window is gone, so quitting finds nothing to destroy twice.
-    EXPECT_EQ(sdltesting::liveGlContexts(), 0);
-    EXPECT_EQ(sdltesting::outstandingDeviceContexts(), 0);
+    EXPECT_EQ(platform_testing::liveGlContexts(), 0);
+    EXPECT_EQ(platform_testing::outstandingDeviceContexts(), 0);
     EXPECT_STREQ(mainModelPath, "m.md2");  // the configured path, never tried
     mxAppQuit();
 }

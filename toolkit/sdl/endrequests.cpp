@@ -9,9 +9,9 @@
 #include <atomic>
 #include <new>
 
-namespace endrequests {
+#include "toolkit/sdl/state.h"
 
-namespace {
+namespace sdlbackend {
 
 // Shared between this process and the box's process, which SDL forks: the
 // box process puts its id here, and either side sees the other's news.
@@ -20,42 +20,44 @@ struct BoxProcess {
     std::atomic<int> endRequested{0};
 };
 
-volatile sig_atomic_t requests = 0;
-bool taken = false;
-bool installed = false;
-BoxProcess* box = nullptr;
-bool boxForking = false;  // read in the forked child, where it is a copy
-pid_t ownPid = 0;
+}  // namespace sdlbackend
+
+namespace endrequests {
+
+namespace {
+
+using sdlbackend::BoxProcess;
+sdlbackend::EndRequestState& ends = sdlbackend::state.endRequests;
 
 static_assert(std::atomic<pid_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free,
               "the shared words are touched from signal handlers");
 
 void onEndSignal(int signal) {
-    if (requests) {
+    if (ends.requests) {
         // Asked twice: the program did not end the polite way; end it now.
         ::signal(signal, SIG_DFL);
         raise(signal);
         return;
     }
-    requests = 1;
-    if (box) {
-        box->endRequested.store(1);
-        pid_t shown = box->pid.load();
+    ends.requests = 1;
+    if (ends.box) {
+        ends.box->endRequested.store(1);
+        pid_t shown = ends.box->pid.load();
         if (shown > 0) kill(shown, SIGKILL);
     }
 }
 
 // Runs in every child this process forks; acts only in the box's.
 void afterForkInChild() {
-    if (!boxForking) return;
+    if (!ends.boxForking) return;
     signal(SIGTERM, SIG_DFL);
     signal(SIGINT, SIG_DFL);
     // The box goes when this program goes, however it goes.
     prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (getppid() != ownPid) _exit(1);
-    box->pid.store(getpid());
+    if (getppid() != ends.ownPid) _exit(1);
+    ends.box->pid.store(getpid());
     // A request that came between the fork and the store above.
-    if (box->endRequested.load()) _exit(1);
+    if (ends.box->endRequested.load()) _exit(1);
 }
 
 void catchUnlessTaken(int signal) {
@@ -74,33 +76,33 @@ void catchUnlessTaken(int signal) {
 }  // namespace
 
 void install() {
-    if (installed) return;
-    installed = true;
-    ownPid = getpid();
+    if (ends.installed) return;
+    ends.installed = true;
+    ends.ownPid = getpid();
     void* shared = mmap(nullptr, sizeof(BoxProcess), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared != MAP_FAILED) box = new (shared) BoxProcess;
+    if (shared != MAP_FAILED) ends.box = new (shared) BoxProcess;
     pthread_atfork(nullptr, nullptr, afterForkInChild);
     catchUnlessTaken(SIGTERM);
     catchUnlessTaken(SIGINT);
 }
 
-bool requested() { return requests != 0; }
+bool requested() { return ends.requests != 0; }
 
 bool takeRequest() {
-    if (!requests || taken) return false;
-    taken = true;
+    if (!ends.requests || ends.taken) return false;
+    ends.taken = true;
     return true;
 }
 
 void boxStarting() {
-    if (!box) return;
-    box->pid.store(0);
-    boxForking = true;
+    if (!ends.box) return;
+    ends.box->pid.store(0);
+    ends.boxForking = true;
 }
 
 void boxEnded() {
-    boxForking = false;
-    if (box) box->pid.store(0);
+    ends.boxForking = false;
+    if (ends.box) ends.box->pid.store(0);
 }
 
 }  // namespace endrequests

@@ -40,12 +40,12 @@ struct FileNames {
 const FileNames kNames = {"opengl32.dll", "mesagl.dll", "glu32.dll", "mesaglu.dll", "ombrel.cfg", "ombrel.exe"};
 const char kSeparator = '\\';
 #else
-// On Linux the dynamic loader looks libraries up by their sonames, libGL.so.1
-// and libGLU.so.1 (the names the viewer's link records), and a package that
-// bundles its own GL puts files of exactly those names beside its programs
-// (found there through an $ORIGIN run path). The moved copies keep the
-// ".so.1" ending but carry names nothing asks for. Programs have no ".exe".
-const FileNames kNames = {"libGL.so.1", "libmesagl.so.1", "libGLU.so.1", "libmesaglu.so.1", "ombrel.cfg", "ombrel"};
+// On Linux the viewer asks the dynamic loader for libOpenGL.so.0 and
+// libGLU.so.1 (the sonames its link records), and its $ORIGIN run path has
+// the loader look for them beside it first: a package that carries its own
+// GL puts files of exactly those names there. The moved copies keep their
+// endings but carry names nothing asks for. Programs have no ".exe".
+const FileNames kNames = {"libOpenGL.so.0", "libmesagl.so.0", "libGLU.so.1", "libmesaglu.so.1", "ombrel.cfg", "ombrel"};
 const char kSeparator = '/';
 #endif
 

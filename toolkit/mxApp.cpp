@@ -103,8 +103,8 @@ int mxAppInit(int, char**) {
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_OWNDC;
     windowClass.procedure = mxWindowProcedure;
     windowClass.icon = platform::loadIcon("MX_ICON");
-    if (!windowClass.icon) windowClass.icon = platform::loadSystemIcon(IDI_WINLOGO);
-    windowClass.cursor = platform::loadSystemCursor(IDC_ARROW);
+    if (!windowClass.icon) windowClass.icon = platform::loadSystemIcon(SYSTEM_ICON_WINLOGO);
+    windowClass.cursor = platform::loadSystemCursor(SYSTEM_CURSOR_ARROW);
     windowClass.background = COLOR_MENU + 1;
     if (!platform::registerWindowClass(windowClass)) return 0;
 

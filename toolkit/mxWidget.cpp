@@ -80,12 +80,12 @@ void mxWidget::setEnabled(bool enabled) {
 }
 
 void mxWidget::setId(int id) {
-    if (handles_->handle) platform::setWindowLong(handles_->handle, GWL_ID, id);
+    if (handles_->handle) platform::setWindowLong(handles_->handle, GWLP_ID, id);
 }
 
 int mxWidget::getId() const {
     if (!handles_->handle) return 0;
-    return static_cast<int>(platform::getWindowLong(handles_->handle, GWL_ID));
+    return static_cast<int>(platform::getWindowLong(handles_->handle, GWLP_ID));
 }
 
 void mxWidget::setLabel(const char* label) {

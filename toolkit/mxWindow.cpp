@@ -43,7 +43,7 @@ mxWindow::mxWindow(mxWindow* parent, int x, int y, int w, int h, const char* lab
     creation.pixelFormat = &pixelFormat;
     bool possible = w <= kMaxWindowEdge && h <= kMaxWindowEdge;
     NativeWindow window = possible ? platform::createWindow(creation) : nullptr;
-    if (window) platform::setWindowLong(window, GWL_USERDATA, reinterpret_cast<intptr_t>(static_cast<mxWidget*>(this)));
+    if (window) platform::setWindowLong(window, GWLP_USERDATA, reinterpret_cast<intptr_t>(static_cast<mxWidget*>(this)));
     setHandle(window);
     setType(TypeWindow);
     setParent(parent);
@@ -52,7 +52,7 @@ mxWindow::mxWindow(mxWindow* parent, int x, int y, int w, int h, const char* lab
 
 mxWindow::~mxWindow() {
     // From here on nothing may reach this object through its native window.
-    if (getHandle()) platform::setWindowLong(getHandle(), GWL_USERDATA, 0);
+    if (getHandle()) platform::setWindowLong(getHandle(), GWLP_USERDATA, 0);
     if (mxAppMainWindow() == this) mxAppSetMainWindow(nullptr);
     // A target that forgot to clear itself must not receive Idle events
     // after it is gone.

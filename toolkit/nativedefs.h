@@ -8,6 +8,9 @@
 #include <cstdint>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 // commctrl.h needs windows.h first.
 #include <commctrl.h>
@@ -86,16 +89,17 @@ constexpr uint32_t WS_VISIBLE = 0x10000000;
 constexpr uint32_t WS_CAPTION = 0x00C00000;
 constexpr uint32_t WS_SYSMENU = 0x00080000;
 constexpr uint32_t WS_THICKFRAME = 0x00040000;
+constexpr uint32_t WS_CLIPSIBLINGS = 0x04000000;
 
 // Class styles.
 constexpr uint32_t CS_VREDRAW = 0x0001;
 constexpr uint32_t CS_HREDRAW = 0x0002;
 constexpr uint32_t CS_OWNDC = 0x0020;
 
-// Window words.
+// Window words: the identifier and the user-data word are pointer-sized.
 constexpr int GWL_STYLE = -16;
-constexpr int GWL_ID = -12;
-constexpr int GWL_USERDATA = -21;
+constexpr int GWLP_ID = -12;
+constexpr int GWLP_USERDATA = -21;
 
 // Show commands and position flags.
 constexpr int SW_HIDE = 0;
@@ -110,8 +114,6 @@ constexpr unsigned SWP_HIDEWINDOW = 0x0080;
 // System metrics, icons and cursors.
 constexpr int SM_CXEDGE = 45;
 constexpr int SM_CYEDGE = 46;
-constexpr int IDI_WINLOGO = 32517;
-constexpr int IDC_ARROW = 32512;
 constexpr int COLOR_MENU = 4;
 
 // Message boxes.
@@ -196,6 +198,11 @@ constexpr unsigned VK_OEM_7 = 0xDE;
 constexpr unsigned VK_OEM_102 = 0xE2;
 
 #endif  // _WIN32
+
+// The system icon and cursor the toolkit's class uses, as numbers on every
+// platform (Windows' IDI_WINLOGO and IDC_ARROW are resource pointers there).
+constexpr int SYSTEM_ICON_WINLOGO = 32517;
+constexpr int SYSTEM_CURSOR_ARROW = 32512;
 
 // Records the toolkit exchanges with the platform, laid out as their Win32
 // counterparts (RECT, POINT, NMHDR, TCITEMA, DEVMODEA, PIXELFORMATDESCRIPTOR)
@@ -295,3 +302,31 @@ struct NativePixelFormat {
     uint32_t damageMask;
 };
 static_assert(sizeof(NativePixelFormat) == 40, "pixel-format record must be 40 bytes");
+
+#ifdef _WIN32
+// The Win32 backend passes these records to the system as they are.
+#include <cstddef>
+static_assert(sizeof(NativeRect) == sizeof(RECT) && offsetof(NativeRect, bottom) == offsetof(RECT, bottom), "RECT");
+static_assert(sizeof(NativePoint) == sizeof(POINT) && offsetof(NativePoint, y) == offsetof(POINT, y), "POINT");
+static_assert(sizeof(NativeNotifyHeader) == sizeof(NMHDR) &&
+                  offsetof(NativeNotifyHeader, sourceId) == offsetof(NMHDR, idFrom) &&
+                  offsetof(NativeNotifyHeader, code) == offsetof(NMHDR, code),
+              "NMHDR");
+static_assert(sizeof(NativeTabItem) == sizeof(TCITEMA) && offsetof(NativeTabItem, text) == offsetof(TCITEMA, pszText) &&
+                  offsetof(NativeTabItem, param) == offsetof(TCITEMA, lParam),
+              "TCITEMA");
+static_assert(sizeof(NativeDisplayMode) == sizeof(DEVMODEA) &&
+                  offsetof(NativeDisplayMode, size) == offsetof(DEVMODEA, dmSize) &&
+                  offsetof(NativeDisplayMode, fields) == offsetof(DEVMODEA, dmFields) &&
+                  offsetof(NativeDisplayMode, bitsPerPel) == offsetof(DEVMODEA, dmBitsPerPel) &&
+                  offsetof(NativeDisplayMode, pelsWidth) == offsetof(DEVMODEA, dmPelsWidth) &&
+                  offsetof(NativeDisplayMode, pelsHeight) == offsetof(DEVMODEA, dmPelsHeight) &&
+                  offsetof(NativeDisplayMode, displayFrequency) == offsetof(DEVMODEA, dmDisplayFrequency),
+              "DEVMODEA");
+static_assert(sizeof(NativePixelFormat) == sizeof(PIXELFORMATDESCRIPTOR) &&
+                  offsetof(NativePixelFormat, flags) == offsetof(PIXELFORMATDESCRIPTOR, dwFlags) &&
+                  offsetof(NativePixelFormat, colorBits) == offsetof(PIXELFORMATDESCRIPTOR, cColorBits) &&
+                  offsetof(NativePixelFormat, depthBits) == offsetof(PIXELFORMATDESCRIPTOR, cDepthBits) &&
+                  offsetof(NativePixelFormat, damageMask) == offsetof(PIXELFORMATDESCRIPTOR, dwDamageMask),
+              "PIXELFORMATDESCRIPTOR");
+#endif

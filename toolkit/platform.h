@@ -73,7 +73,7 @@ bool initCommonControls();
 NativeWindow createWindow(const NativeWindowCreation& creation);
 bool destroyWindow(NativeWindow window);  // children first
 bool destroyMenu(NativeWindow menu);
-intptr_t getWindowLong(NativeWindow window, int index);                  // GWL_USERDATA, GWL_ID, GWL_STYLE
+intptr_t getWindowLong(NativeWindow window, int index);                  // GWLP_USERDATA, GWLP_ID, GWL_STYLE
 intptr_t setWindowLong(NativeWindow window, int index, intptr_t value);  // previous value
 int getClassName(NativeWindow window, char* buffer, int size);           // length, 0 on failure
 NativeWindow getParent(NativeWindow window);

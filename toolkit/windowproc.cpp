@@ -15,7 +15,7 @@ unsigned highWord(uintptr_t value) { return static_cast<unsigned>((value >> 16) 
 // The toolkit object stored in a native window's user-data word.
 mxWidget* objectOf(NativeWindow window) {
     if (!window) return nullptr;
-    return reinterpret_cast<mxWidget*>(platform::getWindowLong(window, GWL_USERDATA));
+    return reinterpret_cast<mxWidget*>(platform::getWindowLong(window, GWLP_USERDATA));
 }
 
 // Windows of the toolkit's class hold an mxWindow.

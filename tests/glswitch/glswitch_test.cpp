@@ -94,7 +94,7 @@ protected:
     }
 
     void putLibrariesAndConfig(const std::string& dir) {
-        writeText(dir + "/libGL.so.1", "bundled gl");
+        writeText(dir + "/libOpenGL.so.0", "bundled gl");
         writeText(dir + "/libGLU.so.1", "bundled glu");
         writeText(dir + "/ombrel.cfg", "settings");
     }
@@ -161,10 +161,10 @@ TEST_F(Glswitch, MovesLibrariesAsideDeletesConfigAndStartsFrontEndFromItsOwnDire
     EXPECT_EQ(result.exitCode, 0);
 
     Listing after = listing(programDir);
-    EXPECT_EQ(after.count("libGL.so.1"), 0u);
+    EXPECT_EQ(after.count("libOpenGL.so.0"), 0u);
     EXPECT_EQ(after.count("libGLU.so.1"), 0u);
     EXPECT_EQ(after.count("ombrel.cfg"), 0u);
-    EXPECT_EQ(after["libmesagl.so.1"], "bundled gl");
+    EXPECT_EQ(after["libmesagl.so.0"], "bundled gl");
     EXPECT_EQ(after["libmesaglu.so.1"], "bundled glu");
     EXPECT_EQ(after.size(), 4u);  // those two, the tool and the front end
 
@@ -177,14 +177,14 @@ TEST_F(Glswitch, MovesLibrariesAsideDeletesConfigAndStartsFrontEndFromItsOwnDire
 
 TEST_F(Glswitch, ReplacesAnEarlierMovedCopyAndSkipsAMissingLibrary) {
     std::string tool = install(programDir, GLSWITCH_TESTABLE);
-    writeText(programDir + "/libGL.so.1", "new gl");
-    writeText(programDir + "/libmesagl.so.1", "old gl");
+    writeText(programDir + "/libOpenGL.so.0", "new gl");
+    writeText(programDir + "/libmesagl.so.0", "old gl");
     writeText(programDir + "/libmesaglu.so.1", "old glu");  // no libGLU.so.1 to move over it
 
     EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
     Listing after = listing(programDir);
-    EXPECT_EQ(after.count("libGL.so.1"), 0u);
-    EXPECT_EQ(after["libmesagl.so.1"], "new gl");
+    EXPECT_EQ(after.count("libOpenGL.so.0"), 0u);
+    EXPECT_EQ(after["libmesagl.so.0"], "new gl");
     EXPECT_EQ(after["libmesaglu.so.1"], "old glu");
     EXPECT_TRUE(waitForStandin().started);
 }
@@ -219,12 +219,12 @@ TEST_F(Glswitch, DoesNotWaitForTheFrontEnd) {
 TEST_F(Glswitch, KeepsALibraryWhoseCopyFails) {
     std::string tool = install(programDir, GLSWITCH_TESTABLE);
     putLibrariesAndConfig(programDir);
-    fs::create_directory(programDir + "/libmesagl.so.1");  // the copy can't replace a directory
+    fs::create_directory(programDir + "/libmesagl.so.0");  // the copy can't replace a directory
 
     EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
     Listing after = listing(programDir);
-    EXPECT_EQ(after["libGL.so.1"], "bundled gl");
-    EXPECT_EQ(after["libmesagl.so.1"], "<dir>");
+    EXPECT_EQ(after["libOpenGL.so.0"], "bundled gl");
+    EXPECT_EQ(after["libmesagl.so.0"], "<dir>");
     EXPECT_EQ(after.count("libGLU.so.1"), 0u);
     EXPECT_EQ(after["libmesaglu.so.1"], "bundled glu");
     EXPECT_EQ(after.count("ombrel.cfg"), 0u);
@@ -239,7 +239,7 @@ TEST_F(Glswitch, ExecutablePathOfOneCharacterTooManyChangesNothing) {
     ASSERT_EQ(tool.size(), 255u);
     putLibrariesAndConfig(fits);
     EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
-    EXPECT_EQ(listing(fits).count("libmesagl.so.1"), 1u);
+    EXPECT_EQ(listing(fits).count("libmesagl.so.0"), 1u);
     ASSERT_TRUE(waitForStandin().started);
     fs::remove(recordPath);
 
@@ -257,7 +257,7 @@ TEST_F(Glswitch, CurrentDirectoryOfOneCharacterTooManyChangesNothing) {
     std::string tool = install(programDir, GLSWITCH_TESTABLE);
     putLibrariesAndConfig(programDir);
     EXPECT_EQ(run(tool, deepDirectory(base + "/a", 255), noWait).exitCode, 0);
-    EXPECT_EQ(listing(programDir).count("libmesagl.so.1"), 1u);
+    EXPECT_EQ(listing(programDir).count("libmesagl.so.0"), 1u);
     ASSERT_TRUE(waitForStandin().started);
 
     fs::remove(recordPath);
@@ -302,17 +302,17 @@ TEST_F(Glswitch, NeverWritesThroughALinkAtTheAsideName) {
     putLibrariesAndConfig(programDir);
     std::string outside = base + "/system-gl.so";
     writeText(outside, "system gl");
-    fs::create_symlink(outside, programDir + "/libmesagl.so.1");
+    fs::create_symlink(outside, programDir + "/libmesagl.so.0");
     std::string nowhere = base + "/made-by-a-dangling-link.so";
     fs::create_symlink(nowhere, programDir + "/libmesaglu.so.1");
 
     EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
     EXPECT_EQ(readText(outside), "system gl");
-    EXPECT_TRUE(fs::is_symlink(programDir + "/libmesagl.so.1"));
-    EXPECT_EQ(fs::read_symlink(programDir + "/libmesagl.so.1"), outside);
+    EXPECT_TRUE(fs::is_symlink(programDir + "/libmesagl.so.0"));
+    EXPECT_EQ(fs::read_symlink(programDir + "/libmesagl.so.0"), outside);
     EXPECT_FALSE(fs::exists(fs::symlink_status(nowhere)));
     EXPECT_TRUE(fs::is_symlink(programDir + "/libmesaglu.so.1"));
-    EXPECT_EQ(readText(programDir + "/libGL.so.1"), "bundled gl");
+    EXPECT_EQ(readText(programDir + "/libOpenGL.so.0"), "bundled gl");
     EXPECT_EQ(readText(programDir + "/libGLU.so.1"), "bundled glu");
     // The other steps still run.
     EXPECT_FALSE(fs::exists(programDir + "/ombrel.cfg"));
@@ -323,14 +323,14 @@ TEST_F(Glswitch, NeitherReadsNorWritesFilesThatAreNotPlainFiles) {
     std::string tool = install(programDir, GLSWITCH_TESTABLE);
     writeText(programDir + "/libGLU.so.1", "bundled glu");
     // A FIFO would block an ordinary open for good.
-    ASSERT_EQ(mkfifo((programDir + "/libGL.so.1").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((programDir + "/libOpenGL.so.0").c_str(), 0644), 0);
     ASSERT_EQ(mkfifo((programDir + "/libmesaglu.so.1").c_str(), 0644), 0);
 
     ToolRun result = run(tool, callerDir, noWait);
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_LT(result.seconds, 5.0);
-    EXPECT_TRUE(fs::is_fifo(programDir + "/libGL.so.1"));
-    EXPECT_FALSE(fs::exists(programDir + "/libmesagl.so.1"));
+    EXPECT_TRUE(fs::is_fifo(programDir + "/libOpenGL.so.0"));
+    EXPECT_FALSE(fs::exists(programDir + "/libmesagl.so.0"));
     EXPECT_TRUE(fs::is_fifo(programDir + "/libmesaglu.so.1"));
     EXPECT_EQ(readText(programDir + "/libGLU.so.1"), "bundled glu");
     EXPECT_TRUE(waitForStandin().started);
@@ -343,14 +343,57 @@ TEST_F(Glswitch, ReplacingAnAsideCopyLeavesItsOtherNamesAlone) {
     putLibrariesAndConfig(programDir);
     std::string outside = base + "/system-gl.so";
     writeText(outside, "system gl");
-    fs::create_hard_link(outside, programDir + "/libmesagl.so.1");
+    fs::create_hard_link(outside, programDir + "/libmesagl.so.0");
 
     EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
     EXPECT_EQ(readText(outside), "system gl");
-    EXPECT_EQ(readText(programDir + "/libmesagl.so.1"), "bundled gl");
-    EXPECT_FALSE(fs::exists(programDir + "/libGL.so.1"));
+    EXPECT_EQ(readText(programDir + "/libmesagl.so.0"), "bundled gl");
+    EXPECT_FALSE(fs::exists(programDir + "/libOpenGL.so.0"));
     Listing after = listing(programDir);
     EXPECT_EQ(after.size(), 4u) << "no temporary file left behind";
+}
+
+// What the switch is for: a GL library beside the viewer is the one the
+// viewer loads, until glswitch moves it aside. The dynamic loader's own
+// account (LD_TRACE_LOADED_OBJECTS, what ldd shows) tells where each
+// library the viewer needs comes from.
+std::string loadedFrom(const std::string& program, const std::string& library) {
+    std::string command = "LD_TRACE_LOADED_OBJECTS=1 '" + program + "' 2>&1";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        while (fgets(buffer, sizeof buffer, p)) out += buffer;
+        pclose(p);
+    }
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string name, arrow, path;
+        if (fields >> name >> arrow >> path && name == library && arrow == "=>") return path;
+    }
+    return "not loaded";
+}
+
+TEST_F(Glswitch, ViewerLoadsTheLibrariesBesideItUntilTheSwitch) {
+    std::string tool = install(programDir, GLSWITCH_TESTABLE);
+    std::string viewer = programDir + "/viewer";
+    fs::copy_file(VIEWER_PROGRAM, viewer);
+    // Stand-ins with the sonames the viewer asks for.
+    fs::copy_file(GL_STANDIN, programDir + "/libOpenGL.so.0");
+    fs::copy_file(GLU_STANDIN, programDir + "/libGLU.so.1");
+    EXPECT_EQ(loadedFrom(viewer, "libOpenGL.so.0"), programDir + "/libOpenGL.so.0");
+    EXPECT_EQ(loadedFrom(viewer, "libGLU.so.1"), programDir + "/libGLU.so.1");
+
+    EXPECT_EQ(run(tool, callerDir, noWait).exitCode, 0);
+    EXPECT_TRUE(fs::exists(programDir + "/libmesagl.so.0"));
+    EXPECT_TRUE(fs::exists(programDir + "/libmesaglu.so.1"));
+    std::string gl = loadedFrom(viewer, "libOpenGL.so.0"), glu = loadedFrom(viewer, "libGLU.so.1");
+    EXPECT_NE(gl.find("/libOpenGL.so.0"), std::string::npos) << gl;
+    EXPECT_NE(glu.find("/libGLU.so.1"), std::string::npos) << glu;
+    EXPECT_NE(gl.compare(0, programDir.size() + 1, programDir + "/"), 0) << "still the folder's: " << gl;
+    EXPECT_NE(glu.compare(0, programDir.size() + 1, programDir + "/"), 0) << "still the folder's: " << glu;
+    EXPECT_TRUE(waitForStandin().started);
 }
 
 }  // namespace

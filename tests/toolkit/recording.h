@@ -53,7 +53,7 @@ public:
         c.height = h;
         c.parent = parent ? parent->getHandle() : nullptr;
         NativeWindow window = platform::createWindow(c);
-        platform::setWindowLong(window, GWL_USERDATA, reinterpret_cast<intptr_t>(static_cast<mxWidget*>(this)));
+        platform::setWindowLong(window, GWLP_USERDATA, reinterpret_cast<intptr_t>(static_cast<mxWidget*>(this)));
         setHandle(window);
         setId(id);
     }

@@ -56,7 +56,11 @@ TEST(Registry, SecondQuitTouchesNoWidget) {
         platform::getMessage(&m);
         quits += m.message == WM_QUIT;
     }
+#ifdef _WIN32
+    EXPECT_EQ(quits, 1);  // Windows keeps one quit pending however often it is posted
+#else
     EXPECT_EQ(quits, 2);
+#endif
 }
 
 TEST(Registry, WidgetsMadeAfterQuitAreNotTracked) {
@@ -143,8 +147,9 @@ TEST(Loop, WaitingMessagesGoBeforeIdleEvents) {
     std::vector<Delivery> log;
     RecordingWindow* w = new RecordingWindow(&log);
     mxAppSetIdleTarget(w);
-    platform::postMessage(w->getHandle(), WM_KEYDOWN, 0x41, 1);
-    platform::postMessage(w->getHandle(), WM_KEYUP, 0x41, 1);
+    // Home types no character on any backend, so translating adds nothing.
+    platform::postMessage(w->getHandle(), WM_KEYDOWN, VK_HOME, 1);
+    platform::postMessage(w->getHandle(), WM_KEYUP, VK_HOME, 1);
     int idles = 0;
     w->onEvent = [&](mxEvent* e) {
         if (e->type == mxEvent::Idle && ++idles == 3) {
@@ -230,7 +235,7 @@ TEST(Loop, IdleEventsArePacedButKeepComing) {
     EXPECT_LE(playing, 27);
 }
 
-TEST(MessageBox, StyleTakesTheFirstButtonAndIconFlag) {
+TEST(MessageBoxes, StyleTakesTheFirstButtonAndIconFlag) {
     EXPECT_EQ(mxMessageBoxStyle(0), MB_OK);
     EXPECT_EQ(mxMessageBoxStyle(MSG_YESNO | MSG_YESNOCANCEL), MB_YESNO);
     EXPECT_EQ(mxMessageBoxStyle(MSG_YESNOCANCEL), MB_YESNOCANCEL);
@@ -242,7 +247,7 @@ TEST(MessageBox, StyleTakesTheFirstButtonAndIconFlag) {
     EXPECT_EQ(mxMessageBoxStyle(0x40 | 0x80), MB_OK);  // unknown bits choose nothing
 }
 
-TEST(MessageBox, ResultMapsCancelAndNo) {
+TEST(MessageBoxes, ResultMapsCancelAndNo) {
     EXPECT_EQ(mxMessageBoxResult(IDCANCEL), 2);
     EXPECT_EQ(mxMessageBoxResult(IDNO), 1);
     EXPECT_EQ(mxMessageBoxResult(IDYES), 0);
@@ -250,7 +255,10 @@ TEST(MessageBox, ResultMapsCancelAndNo) {
     EXPECT_EQ(mxMessageBoxResult(0), 0);
 }
 
-TEST(MessageBox, WithoutADisplayTheTextGoesToStandardError) {
+TEST(MessageBoxes, WithoutADisplayTheTextGoesToStandardError) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows always has a display to show the box on";
+#endif
     ASSERT_EQ(mxAppInit(0, nullptr), 1);
     ::testing::internal::CaptureStderr();
     int answer = mxShowMessage(nullptr, "Error loading configuration", "Ombrel Viewer", MSG_YESNOCANCEL);
@@ -292,6 +300,9 @@ TEST(DisplayMode, EveryCallReturnsZero) {
 }
 
 TEST(DisplayMode, FullScreenTakesBorderlessWindowsUntilRestored) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows changes the display mode and leaves the windows as they are";
+#endif
     ASSERT_EQ(mxAppInit(0, nullptr), 1);
     auto fullScreen = [](mxWindow* w) { return platform_testing::isFullScreen(w->getHandle()); };
     // The dummy display offers 1024 x 768 only.
@@ -342,6 +353,9 @@ TEST(PixelFormat, RequestFollowsTheDefaultFormat) {
 }
 
 TEST(GlWindowFailure, WindowWithoutGlSurfaceFailsAndGivesTheDeviceContextBack) {
+#ifdef _WIN32
+    GTEST_SKIP() << "every Windows window can take a pixel format (see GlWindow.EveryFailingStepLeavesNothingBehind)";
+#endif
     // The dummy video driver has no OpenGL: choosing a pixel format fails.
     ASSERT_EQ(mxAppInit(0, nullptr), 1);
     mxGlWindow* w = new mxGlWindow(nullptr, 0, 0, 64, 48, "", mxWindow::Popup);

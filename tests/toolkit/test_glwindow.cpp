@@ -1,4 +1,5 @@
-// The GL window with a real rendering context on SDL's offscreen driver.
+// The GL window with a real rendering context: on SDL's offscreen driver,
+// and under Wine on its WGL.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -112,9 +113,13 @@ TEST_F(GlWindow, PaintRequestDrawsOnceWithoutErasing) {
         paints += m.message == WM_PAINT;
         platform::dispatchMessage(m);
     }
-    EXPECT_EQ(paints, 1);
-    EXPECT_EQ(w->draws, 1);
-    EXPECT_EQ(platform_testing::swapCount(), swaps + 1);
+    EXPECT_GE(paints, 1);
+#ifndef _WIN32
+    EXPECT_EQ(paints, 1);  // Wine asks twice for a window just shown
+#endif
+    // Each paint request is one draw and one swap.
+    EXPECT_EQ(w->draws, paints);
+    EXPECT_EQ(platform_testing::swapCount(), swaps + paints);
     EXPECT_EQ(platform::sendMessage(w->getHandle(), WM_ERASEBKGND, 0, 0), 0);
 }
 
@@ -160,6 +165,9 @@ void expectFailedWindow(CountingGlWindow* w, int* destroyed) {
 }
 
 TEST_F(GlWindow, ImpossibleFormatFails) {
+#ifdef _WIN32
+    GTEST_SKIP() << "ChoosePixelFormat offers the closest format there is, never none";
+#endif
     mxGlWindow::setDefaultFormat(0, 24, 64);
     int destroyed = 0;
     CountingGlWindow* w = new CountingGlWindow(&destroyed);

@@ -34,7 +34,8 @@ TEST_F(Widgets, PopupWindowStartsHiddenAndShowsOnRequest) {
     EXPECT_EQ(w->getType(), mxWidget::TypeWindow);
     EXPECT_EQ(w->getParent(), nullptr);
     EXPECT_FALSE(platform::isWindowVisible(w->getHandle()));
-    EXPECT_EQ(platform::getWindowLong(w->getHandle(), GWL_STYLE), static_cast<intptr_t>(WS_POPUP));
+    // Top-level windows clip their siblings, as Windows gives them.
+    EXPECT_EQ(platform::getWindowLong(w->getHandle(), GWL_STYLE), static_cast<intptr_t>(WS_POPUP | WS_CLIPSIBLINGS));
     w->setVisible(true);
     EXPECT_TRUE(platform::isWindowVisible(w->getHandle()));
     EXPECT_EQ(w->getWidth(), 320);
@@ -44,7 +45,7 @@ TEST_F(Widgets, PopupWindowStartsHiddenAndShowsOnRequest) {
     EXPECT_EQ(r.left, 30);
     EXPECT_EQ(r.top, 40);
     // The window leads back to its object.
-    EXPECT_EQ(platform::getWindowLong(w->getHandle(), GWL_USERDATA),
+    EXPECT_EQ(platform::getWindowLong(w->getHandle(), GWLP_USERDATA),
               reinterpret_cast<intptr_t>(static_cast<mxWidget*>(w)));
 }
 
@@ -68,7 +69,7 @@ TEST_F(Widgets, SizeNoDisplayCanHaveGetsNoNativeWindow) {
 TEST_F(Widgets, StyleCodesChooseTheNativeStyle) {
     auto styleOf = [](int code) {
         mxWindow w(nullptr, 0, 0, 10, 10, "", code);
-        return static_cast<uint32_t>(platform::getWindowLong(w.getHandle(), GWL_STYLE));
+        return static_cast<uint32_t>(platform::getWindowLong(w.getHandle(), GWL_STYLE)) & ~WS_CLIPSIBLINGS;
     };
     EXPECT_EQ(styleOf(0), WS_OVERLAPPEDWINDOW);
     EXPECT_EQ(styleOf(1), WS_POPUP);
@@ -95,7 +96,7 @@ TEST_F(Widgets, AccessorsReachTheNativeWindow) {
     mxWindow* w = new mxWindow(nullptr, 0, 0, 100, 100, "", mxWindow::Popup);
     w->setId(77);
     EXPECT_EQ(w->getId(), 77);
-    EXPECT_EQ(platform::getWindowLong(w->getHandle(), GWL_ID), 77);
+    EXPECT_EQ(platform::getWindowLong(w->getHandle(), GWLP_ID), 77);
     w->setEnabled(false);
     EXPECT_FALSE(platform::isWindowEnabled(w->getHandle()));
     w->setEnabled(true);
@@ -155,6 +156,7 @@ TEST_F(Widgets, MenuWidgetsReleaseTheirHandleAsAMenu) {
 TEST_F(Widgets, TabPageFillsTheDisplayArea) {
     registerFakeControlClasses();
     mxWindow* parent = new mxWindow(nullptr, 15, 25, 400, 300, "", mxWindow::Popup);
+    parent->setVisible(true);  // a child is visible only with its parent
     ControlWidget* tab = new ControlWidget(parent, "SysTabControl32", 1);
     RecordingWindow* page = new RecordingWindow(nullptr, parent);
     page->setVisible(false);

@@ -1,5 +1,5 @@
 // The window procedure's translation of native messages, driven with
-// synthetic messages sent to real native windows of the SDL backend.
+// synthetic messages sent to real native windows of the backend.
 #include <gtest/gtest.h>
 
 #include "recording.h"
@@ -396,6 +396,7 @@ TEST_F(Notifications, TabChangeHidesOldPageThenShowsNewOne) {
     RecordingWindow* page0 = new RecordingWindow(nullptr, window);
     RecordingWindow* page1 = new RecordingWindow(nullptr, window);
     fakeControls().tabPages = {page0, page1};
+    window->setVisible(true);  // a child is visible only with its parent
     page1->setVisible(false);
     ASSERT_TRUE(platform::isWindowVisible(page0->getHandle()));
     window->answer = 1;

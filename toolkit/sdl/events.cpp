@@ -163,7 +163,7 @@ void askWindowsToClose() {
 WindowRecord* windowNeedingPaint() {
     for (auto& entry : state.windows) {
         WindowRecord* w = entry.second.get();
-        if (w->needsPaint && w->visible) return w;
+        if (w->needsPaint && shownWithAncestors(w)) return w;
     }
     return nullptr;
 }

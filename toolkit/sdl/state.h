@@ -107,6 +107,8 @@ bool ensureVideo();
 
 // windows.cpp
 void invalidate(WindowRecord* w);
+// Visible as Win32 tells it: shown, and every ancestor shown too.
+bool shownWithAncestors(const WindowRecord* w);
 NativePoint clientOrigin(const WindowRecord* w);  // screen coordinates
 void clientSize(const WindowRecord* w, int* width, int* height);
 intptr_t callProcedure(WindowRecord* w, unsigned message, uintptr_t wParam, intptr_t lParam);

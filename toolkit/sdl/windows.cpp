@@ -173,6 +173,13 @@ bool ensureVideo() {
     return true;
 }
 
+bool shownWithAncestors(const WindowRecord* w) {
+    for (; w; w = findWindow(handleOf(w->parent))) {
+        if (!w->visible) return false;
+    }
+    return true;
+}
+
 void invalidate(WindowRecord* w) {
     w->needsPaint = true;
     w->needsErase = true;
@@ -230,8 +237,8 @@ using namespace sdlbackend;
 namespace platform {
 
 NativeIcon loadIcon(const char*) { return nullptr; }  // programs carry no icon resources here
-NativeIcon loadSystemIcon(int id) { return id == IDI_WINLOGO ? kSystemIcon : nullptr; }
-NativeCursor loadSystemCursor(int id) { return id == IDC_ARROW ? kSystemCursor : nullptr; }
+NativeIcon loadSystemIcon(int id) { return id == SYSTEM_ICON_WINLOGO ? kSystemIcon : nullptr; }
+NativeCursor loadSystemCursor(int id) { return id == SYSTEM_CURSOR_ARROW ? kSystemCursor : nullptr; }
 
 bool registerWindowClass(const NativeWindowClass& windowClass) {
     if (!windowClass.name || !windowClass.name[0] || !windowClass.procedure) return false;
@@ -262,7 +269,8 @@ NativeWindow createWindow(const NativeWindowCreation& c) {
     w->id = state.nextWindowId++;
     w->className = windowClass->name;
     w->procedure = windowClass->procedure;
-    w->style = c.style;
+    // Windows clips every top-level window against its siblings, and says so.
+    w->style = child ? c.style : c.style | WS_CLIPSIBLINGS;
     w->text = c.title ? c.title : "";
     if (child) {
         w->parent = parent->id;
@@ -295,8 +303,8 @@ bool destroyMenu(NativeWindow) { return false; }  // no native menus here
 intptr_t getWindowLong(NativeWindow window, int index) {
     WindowRecord* w = findWindow(window);
     if (!w) return 0;
-    if (index == GWL_USERDATA) return w->userData;
-    if (index == GWL_ID) return w->controlId;
+    if (index == GWLP_USERDATA) return w->userData;
+    if (index == GWLP_ID) return w->controlId;
     if (index == GWL_STYLE) return static_cast<intptr_t>(w->style | (w->visible ? WS_VISIBLE : 0));
     return 0;
 }
@@ -304,7 +312,7 @@ intptr_t getWindowLong(NativeWindow window, int index) {
 intptr_t setWindowLong(NativeWindow window, int index, intptr_t value) {
     WindowRecord* w = findWindow(window);
     if (!w) return 0;
-    intptr_t* word = index == GWL_USERDATA ? &w->userData : index == GWL_ID ? &w->controlId : nullptr;
+    intptr_t* word = index == GWLP_USERDATA ? &w->userData : index == GWLP_ID ? &w->controlId : nullptr;
     if (!word) return 0;
     intptr_t previous = *word;
     *word = value;
@@ -391,7 +399,7 @@ bool showWindow(NativeWindow window, int command) {
 
 bool isWindowVisible(NativeWindow window) {
     WindowRecord* w = findWindow(window);
-    return w && w->visible;
+    return w && shownWithAncestors(w);
 }
 
 bool isWindowEnabled(NativeWindow window) {

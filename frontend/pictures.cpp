@@ -12,6 +12,12 @@ namespace frontend {
 
 namespace {
 
+// The viewer shows a picture as at most 256 x 256 texels; a picture to be
+// converted may be 16 times that on each edge (4096 x 4096) and no more, so
+// a few bytes of a run-length or deflated file can't make ombrel decode and
+// write hundreds of megabytes.
+constexpr int64_t kLargestConversion = int64_t(4096) * 4096;
+
 bool startsWith(const std::vector<uint8_t>& bytes, const char* magic, size_t size) {
     return bytes.size() >= size && std::memcmp(bytes.data(), magic, size) == 0;
 }
@@ -70,8 +76,9 @@ bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, s
         error = "can't be decoded";
         return false;
     }
-    if (w <= 0 || h <= 0 || w > mxImage::kMaxEdge || h > mxImage::kMaxEdge || int64_t(w) * h > mxImage::kMaxPixels) {
-        error = "is " + std::to_string(w) + "x" + std::to_string(h) + " pixels, larger than the viewer takes";
+    if (w <= 0 || h <= 0 || w > mxImage::kMaxEdge || h > mxImage::kMaxEdge || int64_t(w) * h > kLargestConversion) {
+        error = "is " + std::to_string(w) + "x" + std::to_string(h) +
+                " pixels, more than ombrel converts (16384 on an edge, 4096x4096 in all)";
         return false;
     }
     stbi_uc* pixels = stbi_load_from_memory(bytes.data(), size, &w, &h, &channels, 3);

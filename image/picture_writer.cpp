@@ -82,14 +82,28 @@ std::vector<uint8_t> encodeTga(int width, int height, const std::vector<uint8_t>
     ByteWriter out;
     std::vector<uint8_t> header = tgaHeader(width, height, options);
     out.raw(header.data(), header.size());
+    // Straight into a buffer of the final size: pictures may be large.
+    const size_t pixelSize = options.pixelDepth == 32 ? 4 : 3;
+    std::vector<uint8_t>& bytes = out.data();
+    size_t at = bytes.size();
+    bytes.resize(at + size_t(width > 0 ? width : 0) * size_t(height > 0 ? height : 0) * pixelSize);
+    uint8_t* to = bytes.data() + at;
     for (int row = 0; row < height; ++row) {
-        int y = options.topRowFirst ? row : height - 1 - row;
-        for (int x = 0; x < width; ++x) {
-            size_t at = (size_t(y) * width + x) * 3;
-            uint8_t rgb[3] = {0, 0, 0};
-            if (at + 3 <= rgbTopFirst.size()) std::copy_n(&rgbTopFirst[at], 3, rgb);
-            out.u8(rgb[2]).u8(rgb[1]).u8(rgb[0]);
-            if (options.pixelDepth == 32) out.u8(255);
+        const int y = options.topRowFirst ? row : height - 1 - row;
+        const size_t rowStart = size_t(y) * size_t(width) * 3;
+        // Pixels the caller's rows hold; the rest of the row stays black.
+        const size_t given = rgbTopFirst.size() > rowStart ? (rgbTopFirst.size() - rowStart) / 3 : 0;
+        const size_t count = given < size_t(width) ? given : size_t(width);
+        const uint8_t* from = count ? rgbTopFirst.data() + rowStart : nullptr;
+        for (size_t x = 0; x < count; ++x, from += 3, to += pixelSize) {
+            to[0] = from[2];
+            to[1] = from[1];
+            to[2] = from[0];
+            if (pixelSize == 4) to[3] = 255;
+        }
+        for (size_t x = count; x < size_t(width); ++x, to += pixelSize) {
+            to[0] = to[1] = to[2] = 0;
+            if (pixelSize == 4) to[3] = 255;
         }
     }
     if (options.footer) {

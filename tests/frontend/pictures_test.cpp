@@ -98,7 +98,14 @@ TEST(Pictures, UnreadablePicturesSayWhy) {
     std::vector<uint8_t> huge = frontendtest::pngBytes(8, 8, frontendtest::gradientRgb(8, 8));
     const uint8_t size[8] = {0, 0, 0x4E, 0x20, 0, 0, 0, 10};  // 20000 x 10
     std::copy(size, size + 8, huge.begin() + 16);
-    EXPECT_EQ(refused(huge), "a PNG that is 20000x10 pixels, larger than the viewer takes");
+    EXPECT_EQ(refused(huge),
+              "a PNG that is 20000x10 pixels, more than ombrel converts (16384 on an edge, 4096x4096 in all)");
+    // 22 bytes of run-length TGA that would unpack to 6144 x 8196 pixels.
+    const std::vector<uint8_t> bomb = {0, 0, 10,   0, 0,    0,    0, 0xFA, 0xFF, 0xFE, 0,
+                                       4, 0, 0x18, 4, 0x20, 0x18, 0, 0x2B, 0,    0,    5};
+    EXPECT_EQ(
+        refused(bomb),
+        "a run-length TGA that is 6144x8196 pixels, more than ombrel converts (16384 on an edge, 4096x4096 in all)");
 
     // A PCX the viewer's reader refuses (cut short) is not passed on.
     std::vector<uint8_t> pcx = testdata::encodePcx(testdata::samplePicture(10, 6));

@@ -13,7 +13,7 @@
 
 #include "model/draw.h"
 #include "model/model.h"
-#include "tests/writers/sample_scene.h"
+#include "assets/sample_scene.h"
 #include "tests/writers/scratch_dir.h"
 #include "toolkit/mxApp.h"
 #include "viewer/ModelWindow.h"
@@ -30,10 +30,10 @@ ModelWindow* benchWindow() {
     static testdata::ScratchDir dir;
     if (!window) {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        testdata::writeSampleScene(dir.path());
+        writeSampleScene(dir.path());
         if (chdir(dir.path().c_str()) != 0) return nullptr;
         mxAppInit(0, nullptr);
-        ViewerConfig config = testdata::sampleSceneConfig(dir.path());
+        ViewerConfig config = sampleSceneConfig(dir.path());
         config.windowWidth = 640;
         config.windowHeight = 480;
         storeConfiguredPaths(config);
@@ -54,7 +54,7 @@ void useScene(ModelWindow* w, SceneKind kind) {
     if (kind == loaded) return;
     loaded = kind;
     const std::string corpus = OMBREL_CORPUS_DIR;
-    const ViewerConfig sample = testdata::sampleSceneConfig("");
+    const ViewerConfig sample = sampleSceneConfig("");
     if (kind == kFaerie) {
         w->loadModel((corpus + "/faerie.md2").c_str(), MODEL_MAIN);
         w->loadModel(nullptr, MODEL_ATTACH);

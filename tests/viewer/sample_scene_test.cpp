@@ -9,7 +9,7 @@
 
 #include "image/image.h"
 #include "model/model.h"
-#include "tests/writers/sample_scene.h"
+#include "assets/sample_scene.h"
 #include "tests/writers/scratch_dir.h"
 
 namespace {
@@ -17,9 +17,7 @@ namespace {
 struct Loaded {
     testdata::ScratchDir dir;
     Model* model = nullptr;
-    explicit Loaded(const testdata::Md2Model& source) {
-        model = modelLoad(dir.write("m.md2", testdata::md2Bytes(source)).c_str());
-    }
+    explicit Loaded(const Md2Model& source) { model = modelLoad(dir.write("m.md2", md2Bytes(source)).c_str()); }
     ~Loaded() { modelFree(model); }
 };
 
@@ -53,11 +51,11 @@ std::multiset<Triangle> commandTriangles(const Model& m) {
     return out;
 }
 
-void expectWellMade(const testdata::Md2Model& source, const char* what) {
+void expectWellMade(const Md2Model& source, const char* what) {
     Loaded loaded(source);
     const Model* m = loaded.model;
     ASSERT_NE(m, nullptr) << what;
-    EXPECT_EQ(m->numFrames, testdata::kSampleFrames) << what;
+    EXPECT_EQ(m->numFrames, kSampleFrames) << what;
 
     std::multiset<Triangle> listed;
     for (int t = 0; t < m->numTriangles; ++t) {
@@ -99,18 +97,18 @@ void expectWellMade(const testdata::Md2Model& source, const char* what) {
 }
 
 TEST(SampleScene, ModelsLoadAndFaceOutward) {
-    expectWellMade(testdata::sampleFishModel(), "fish");
-    expectWellMade(testdata::sampleBubblesModel(), "bubbles");
+    expectWellMade(sampleFishModel(), "fish");
+    expectWellMade(sampleBubblesModel(), "bubbles");
 }
 
 TEST(SampleScene, FishSwims) {
-    Loaded loaded(testdata::sampleFishModel());
+    Loaded loaded(sampleFishModel());
     ASSERT_NE(loaded.model, nullptr);
     // The tail moves sideways from frame to frame by a good part of a unit.
     const Model* m = loaded.model;
     float largest = 0;
     for (int k = 0; k < m->numVertices; ++k) {
-        float dz = m->frames[0].vertices[k].z - m->frames[testdata::kSampleFrames / 4].vertices[k].z;
+        float dz = m->frames[0].vertices[k].z - m->frames[kSampleFrames / 4].vertices[k].z;
         largest = std::max(largest, std::fabs(dz));
     }
     EXPECT_GT(largest, 5.0f);
@@ -118,7 +116,7 @@ TEST(SampleScene, FishSwims) {
 
 TEST(SampleScene, FilesAndSettings) {
     testdata::ScratchDir dir;
-    ASSERT_TRUE(testdata::writeSampleScene(dir.path()));
+    ASSERT_TRUE(writeSampleScene(dir.path()));
     for (const char* name : {"fish.pcx", "background.pcx", "water.pcx"}) {
         mxImage* picture = readPcxImage(dir.file(name).c_str());
         ASSERT_NE(picture, nullptr) << name;
@@ -128,8 +126,8 @@ TEST(SampleScene, FilesAndSettings) {
     mxImage* bubbles = readTgaImage(dir.file("bubbles.tga").c_str());
     ASSERT_NE(bubbles, nullptr);
     delete bubbles;
-    const ViewerConfig c = testdata::sampleSceneConfig(dir.path());
-    EXPECT_EQ(c.endFrame, testdata::kSampleFrames - 1);
+    const ViewerConfig c = sampleSceneConfig(dir.path());
+    EXPECT_EQ(c.endFrame, kSampleFrames - 1);
     EXPECT_EQ(c.renderMode, 3);
     EXPECT_STREQ(c.paths[PATH_MAIN_MODEL], "fish.md2");
 }

@@ -19,7 +19,7 @@
 #include "tests/viewer/viewer_fixture.h"
 #include "tests/writers/bytes.h"
 #include "viewer/config.h"
-#include "tests/writers/sample_scene.h"
+#include "assets/sample_scene.h"
 
 namespace viewertest {
 namespace {
@@ -317,7 +317,7 @@ TEST_F(ViewerProgram, PauseCentreAndDrag) {
 // CPU share of one core used by the viewer with the sample scene, paused and
 // playing, over five seconds each.
 TEST_F(ViewerProgram, CostsLittleWhenPaused) {
-    ASSERT_TRUE(testdata::writeSampleScene(scratch.path()));
+    ASSERT_TRUE(writeSampleScene(scratch.path()));
     start();
     auto measure = [this]() {
         double before = e2e::cpuSeconds(viewer);

@@ -17,7 +17,7 @@
 #include <thread>
 
 #include "tests/support/xsession.h"
-#include "tests/writers/sample_scene.h"
+#include "assets/sample_scene.h"
 #include "tests/writers/scratch_dir.h"
 #include "viewer/ModelWindow.h"
 #include "viewer/config.h"
@@ -127,7 +127,7 @@ protected:
 };
 
 TEST_P(Wine, ViewerShowsTheSceneAnswersKeysAndDragAndEndsOnEscape) {
-    ASSERT_TRUE(testdata::writeSampleScene(scratch.path()));
+    ASSERT_TRUE(writeSampleScene(scratch.path()));
     ViewerConfig c;
     ASSERT_TRUE(readConfig(scratch.file("ombrel.cfg").c_str(), c));
     c.windowWidth = 640;
@@ -195,7 +195,7 @@ TEST_P(Wine, WithoutConfigurationTheViewerShowsTheErrorBox) {
     }
     ASSERT_FALSE(box.empty()) << "no box titled Ombrel Viewer\n" << fileText(scratch.file("wine-stderr.txt"));
     keys(box, "Return");
-    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0);
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0) << fileText(scratch.file("wine-stderr.txt"));
     program = 0;
 }
 

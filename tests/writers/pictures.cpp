@@ -1,17 +1,8 @@
 #include "tests/writers/pictures.h"
 
-#include <algorithm>
-
 #include "tests/writers/bytes.h"
 
 namespace testdata {
-
-std::vector<uint8_t> IndexedPicture::toRgb() const {
-    std::vector<uint8_t> rgb;
-    rgb.reserve(indices.size() * 3);
-    for (uint8_t v : indices) rgb.insert(rgb.end(), &palette[3 * v], &palette[3 * v] + 3);
-    return rgb;
-}
 
 std::vector<uint8_t> rampPalette() {
     std::vector<uint8_t> palette(768);
@@ -46,94 +37,6 @@ IndexedPicture samplePicture(int width, int height) {
     return picture;
 }
 
-static void appendPcxHeader(Bytes& out, uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16_t ymax) {
-    int bytesPerLine = int(xmax) - int(xmin) + 1;
-    out.u8(10).u8(5).u8(1).u8(8);  // manufacturer, version 3.0+, run-length, 8 bits
-    out.u16(xmin).u16(ymin).u16(xmax).u16(ymax);
-    out.u16(72).u16(72);  // resolution
-    out.zeros(48);        // 16-colour palette, unused at 8 bits
-    out.u8(0).u8(1);      // reserved, one plane
-    out.u16(uint16_t(bytesPerLine > 0 ? bytesPerLine : 0));
-    out.u16(1);  // palette holds colours
-    out.zeros(128 - out.size());
-}
-
-static void appendPalette(Bytes& out, const std::vector<uint8_t>& palette) {
-    if (palette.empty()) return;
-    out.u8(12);
-    out.raw(palette.data(), palette.size());
-}
-
-std::vector<uint8_t> pcxFile(uint16_t xmin, uint16_t ymin, uint16_t xmax, uint16_t ymax,
-                             const std::vector<uint8_t>& data, const std::vector<uint8_t>& palette) {
-    Bytes out;
-    appendPcxHeader(out, xmin, ymin, xmax, ymax);
-    out.raw(data.data(), data.size());
-    appendPalette(out, palette);
-    return out.data();
-}
-
-std::vector<uint8_t> encodePcx(int width, int height, const std::vector<uint8_t>& indices,
-                               const std::vector<uint8_t>& palette, const PcxOptions& options) {
-    std::vector<uint8_t> data;
-    for (int y = 0; y < height; ++y) {
-        const uint8_t* line = indices.data() + size_t(y) * width;
-        int x = 0;
-        while (x < width) {
-            int run = 1;
-            if (options.runs)
-                while (x + run < width && run < 63 && line[x + run] == line[x]) ++run;
-            if (run == 1 && line[x] < 192) {
-                data.push_back(line[x]);
-            } else {
-                data.push_back(uint8_t(192 + run));
-                data.push_back(line[x]);
-            }
-            x += run;
-        }
-    }
-    return pcxFile(options.xmin, options.ymin, uint16_t(options.xmin + width - 1), uint16_t(options.ymin + height - 1),
-                   data, palette);
-}
-
-std::vector<uint8_t> encodePcx(const IndexedPicture& picture, const PcxOptions& options) {
-    return encodePcx(picture.width, picture.height, picture.indices, picture.palette, options);
-}
-
-std::vector<uint8_t> tgaHeader(int width, int height, const TgaOptions& options) {
-    Bytes out;
-    out.u8(uint8_t(options.imageId.size())).u8(options.colorMapType).u8(options.imageType);
-    out.zeros(5);       // colour-map first entry, length, entry size
-    out.u16(0).u16(0);  // origin
-    out.u16(uint16_t(width)).u16(uint16_t(height));
-    out.u8(options.pixelDepth);
-    out.u8(options.topRowFirst ? 0x20 : 0x00);
-    out.raw(options.imageId.data(), options.imageId.size());
-    return out.data();
-}
-
-std::vector<uint8_t> encodeTga(int width, int height, const std::vector<uint8_t>& rgbTopFirst,
-                               const TgaOptions& options) {
-    Bytes out;
-    std::vector<uint8_t> header = tgaHeader(width, height, options);
-    out.raw(header.data(), header.size());
-    for (int row = 0; row < height; ++row) {
-        int y = options.topRowFirst ? row : height - 1 - row;
-        for (int x = 0; x < width; ++x) {
-            size_t at = (size_t(y) * width + x) * 3;
-            uint8_t rgb[3] = {0, 0, 0};
-            if (at + 3 <= rgbTopFirst.size()) std::copy_n(&rgbTopFirst[at], 3, rgb);
-            out.u8(rgb[2]).u8(rgb[1]).u8(rgb[0]);
-            if (options.pixelDepth == 32) out.u8(255);
-        }
-    }
-    if (options.footer) {
-        out.u32(0).u32(0);  // no extension area, no developer directory
-        out.raw("TRUEVISION-XFILE.", 18);
-    }
-    return out.data();
-}
-
 bool writePcx(const std::string& path, const IndexedPicture& picture, const PcxOptions& options) {
     return writeFile(path, encodePcx(picture, options));
 }
@@ -141,12 +44,6 @@ bool writePcx(const std::string& path, const IndexedPicture& picture, const PcxO
 bool writeTga(const std::string& path, int width, int height, const std::vector<uint8_t>& rgbTopFirst,
               const TgaOptions& options) {
     return writeFile(path, encodeTga(width, height, rgbTopFirst, options));
-}
-
-void putU16(std::vector<uint8_t>& bytes, size_t offset, uint16_t value) {
-    if (offset + 2 > bytes.size()) bytes.resize(offset + 2, 0);
-    bytes[offset] = uint8_t(value);
-    bytes[offset + 1] = uint8_t(value >> 8);
 }
 
 }  // namespace testdata

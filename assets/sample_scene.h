@@ -1,4 +1,5 @@
-// The sample scene of the demo: a swimming fish with a patterned skin,
+// The sample scene of the demo, and the default water picture installed
+// with the program: a swimming fish with a patterned skin,
 // bubbles rising from its mouth as the attachment, an underwater background
 // and a water picture, all made here from code.
 #pragma once
@@ -6,11 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "tests/writers/md2_writer.h"
-#include "tests/writers/pictures.h"
+#include "image/picture_writer.h"
+#include "model/md2_writer.h"
 #include "viewer/config.h"
-
-namespace testdata {
 
 constexpr int kSampleFrames = 24;  // one tail beat; the bubbles loop with it
 
@@ -20,7 +19,7 @@ IndexedPicture sampleFishSkin();
 // The bubbles' skin as R, G, B bytes, rows top first (written as TGA).
 std::vector<uint8_t> sampleBubbleSkinRgb(int& width, int& height);
 IndexedPicture sampleBackground();
-IndexedPicture sampleWater();
+IndexedPicture sampleWater();  // the default water picture
 
 // The settings the demo starts with, naming the files written into dir.
 ViewerConfig sampleSceneConfig(const std::string& dir);
@@ -28,5 +27,3 @@ ViewerConfig sampleSceneConfig(const std::string& dir);
 // Writes fish.md2, fish.pcx, bubbles.md2, bubbles.tga, background.pcx,
 // water.pcx and ombrel.cfg into dir (which must exist). False on any failure.
 bool writeSampleScene(const std::string& dir);
-
-}  // namespace testdata

@@ -1,17 +1,20 @@
-#include "tests/writers/sample_scene.h"
+#include "assets/sample_scene.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 
 #include "model/model.h"
-#include "tests/writers/bytes.h"
-#include "viewer/config.h"
-
-namespace testdata {
 
 namespace {
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out.flush());
+}
 
 constexpr float kPi = 3.14159265358979f;
 
@@ -450,10 +453,10 @@ bool writeSampleScene(const std::string& dir) {
     int bubbleWidth = 0, bubbleHeight = 0;
     std::vector<uint8_t> bubbleSkin = sampleBubbleSkinRgb(bubbleWidth, bubbleHeight);
     return writeFile(d + "fish.md2", md2Bytes(sampleFishModel())) &&
-           writeFile(d + "bubbles.md2", md2Bytes(sampleBubblesModel())) && writePcx(d + "fish.pcx", sampleFishSkin()) &&
-           writeTga(d + "bubbles.tga", bubbleWidth, bubbleHeight, bubbleSkin) &&
-           writePcx(d + "background.pcx", sampleBackground()) && writePcx(d + "water.pcx", sampleWater()) &&
+           writeFile(d + "bubbles.md2", md2Bytes(sampleBubblesModel())) &&
+           writeFile(d + "fish.pcx", encodePcx(sampleFishSkin())) &&
+           writeFile(d + "bubbles.tga", encodeTga(bubbleWidth, bubbleHeight, bubbleSkin)) &&
+           writeFile(d + "background.pcx", encodePcx(sampleBackground())) &&
+           writeFile(d + "water.pcx", encodePcx(sampleWater())) &&
            writeConfig(d + "ombrel.cfg", sampleSceneConfig(dir));
 }
-
-}  // namespace testdata

@@ -1,11 +1,9 @@
-#include "tests/writers/md2_writer.h"
+#include "model/md2_writer.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "tests/writers/bytes.h"
-
-namespace testdata {
+#include "common/byte_writer.h"
 
 namespace {
 
@@ -61,7 +59,7 @@ Md2Header md2Layout(const Md2Model& model) {
 }
 
 std::vector<uint8_t> md2Bytes(const Md2Model& model, const Md2Header& header) {
-    Bytes out;
+    ByteWriter out;
     const int32_t fields[] = {
         header.magic,          header.version,     header.skinWidth,       header.skinHeight,      header.frameSize,
         header.numSkins,       header.numVertices, header.numTexCoords,    header.numTriangles,    header.numCommands,
@@ -117,5 +115,3 @@ Md2Frame md2FrameFromPositions(const std::string& name, const std::vector<std::a
     }
     return frame;
 }
-
-}  // namespace testdata

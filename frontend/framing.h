@@ -1,0 +1,23 @@
+// Where to put the eye so that a model fills the viewer's window: the
+// viewer looks down -z with a vertical field of view of 65 degrees, and
+// draws the model turned by rotX, rotY and moved by -trans.
+#pragma once
+
+#include "model/draw.h"
+
+namespace frontend {
+
+struct ViewPlacement {
+    float transX = 0, transY = 0, transZ = 50;
+};
+
+// The box holding every vertex of key frames first..last (clamped to the
+// model's frames); all zero for a model without vertices.
+ModelBounds boundsOfFrames(const Model& model, int first, int last);
+
+// The view that centres the box and fits it, turned by rotX and rotY, into
+// a window of the given aspect ratio (width / height) with a small margin.
+// A distance above 0 is taken as transZ's distance part instead.
+ViewPlacement frameBox(const ModelBounds& box, float rotX, float rotY, float aspect, float distance = 0);
+
+}  // namespace frontend

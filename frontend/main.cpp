@@ -1,0 +1,3 @@
+#include "frontend/command.h"
+
+int main(int argc, char** argv) { return frontend::ombrelMain(argc, argv); }

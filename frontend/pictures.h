@@ -1,0 +1,42 @@
+// Pictures for the viewer's skin, background and water slots. The viewer
+// reads 8-bit run-length PCX and uncompressed 24-bit TGA stored bottom row
+// first; those go to it as they are. Anything else a picture library can
+// decode (PNG, JPEG, BMP, GIF, other TGA kinds...) is turned into the TGA the
+// viewer reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace frontend {
+
+enum class PictureVerdict {
+    ViewerReads,  // extension says which of the viewer's readers takes it
+    Converted,    // tga holds the picture as a 24-bit TGA
+    Unreadable,   // error says why
+};
+
+struct PictureCheck {
+    PictureVerdict verdict = PictureVerdict::Unreadable;
+    std::string extension;     // "pcx" or "tga" for ViewerReads
+    std::string format;        // what the picture was, for messages: "PNG", "run-length TGA", ...
+    std::vector<uint8_t> tga;  // for Converted
+    std::string error;         // for Unreadable
+};
+
+// Looks at a picture's bytes. path names the same bytes on disk; the
+// viewer's own readers are tried on it, so "the viewer reads it" is the
+// viewer's word, not a guess from the header.
+PictureCheck checkPicture(const std::vector<uint8_t>& bytes, const std::string& path);
+
+// Decodes a picture with the picture library into R, G, B rows, top row
+// first. False with the reason when it can't, or when the picture is larger
+// than the viewer accepts.
+bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
+                   std::string& error);
+
+// The largest file the front end reads as a picture or a model.
+constexpr size_t kLargestInputFile = size_t(256) << 20;
+
+}  // namespace frontend

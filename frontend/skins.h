@@ -1,0 +1,47 @@
+// Finding a model's skin when none is given, in this order:
+//  1. the skin names stored in the model, each tried relative to the model's
+//     folder, to every folder above it as a game root, and by its file name
+//     alone beside the model ('\' read as '/', letter case ignored);
+//  2. a picture with the model's own base name beside it (skin.md2 ->
+//     skin.pcx, skin.tga, skin.png, ...);
+//  3. for a model named tris.md2 (one player model per folder), the first
+//     picture in its folder.
+// A model inside an archive is looked up inside the archive first (where
+// the stored names are paths from the archive's root), then beside the
+// archive on disk.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "frontend/archive.h"
+
+namespace frontend {
+
+// A file on disk (archive null, path absolute) or a member of an archive.
+struct FileRef {
+    const Archive* archive = nullptr;
+    std::string path;
+
+    bool empty() const { return path.empty(); }
+    // "/games/pak0.pak:players/male/grunt.pcx" or the path on disk.
+    std::string display() const;
+    bool operator==(const FileRef& other) const { return archive == other.archive && path == other.path; }
+};
+
+// File name endings taken for pictures, in the order step 2 prefers them:
+// the viewer's own formats first.
+const std::vector<std::string>& pictureExtensions();
+
+struct SkinCandidate {
+    FileRef file;
+    std::string why;  // "stored skin name 1 (players/male/grunt.pcx), from the game root /q2/baseq2"
+};
+
+// Every existing file the rules above point at, best first, each once.
+std::vector<SkinCandidate> findSkins(const FileRef& model, const std::vector<std::string>& storedNames);
+
+// Where a stored skin name leads (step 1 for this name alone); empty if nowhere.
+FileRef resolveStoredSkin(const FileRef& model, const std::string& storedName);
+
+}  // namespace frontend

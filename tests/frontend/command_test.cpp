@@ -1,0 +1,347 @@
+// The ombrel program itself, beside a stand-in viewer that reports how it
+// was started: bad input refused on one line with exit 2 and no viewer, the
+// viewer's exit code passed back, signals passed on, the run folder gone
+// afterwards, info, list, usage and the file chooser.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "frontend/files.h"
+#include "tests/frontend/frontend_files.h"
+#include "tests/writers/archives.h"
+#include "tests/writers/bytes.h"
+#include "tests/writers/md2_writer.h"
+#include "viewer/config.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using frontendtest::Result;
+
+class OmbrelProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root = frontend::absolutePath(dir.path());
+        for (const char* sub : {"bin", "run", "config", "report", "work"}) fs::create_directories(root + "/" + sub);
+        fs::copy_file(std::string(OMBREL_BIN_DIR) + "/ombrel", root + "/bin/ombrel");
+        fs::copy_file(VIEWER_STANDIN, root + "/bin/viewer");
+        work = root + "/work";
+        frontendtest::writeModel(work + "/hero.md2");
+        frontendtest::writePcx(work + "/hero.pcx");
+    }
+
+    std::vector<std::string> environment(const std::string& standin = "exit:0") const {
+        return {"XDG_RUNTIME_DIR=" + root + "/run",
+                "XDG_CONFIG_HOME=" + root + "/config",
+                "OMBREL_STANDIN_REPORT=" + root + "/report",
+                "OMBREL_STANDIN=" + standin,
+                "DISPLAY",
+                "WAYLAND_DISPLAY"};
+    }
+
+    Result ombrel(const std::vector<std::string>& args, std::vector<std::string> extra = {}) const {
+        std::vector<std::string> env = environment();
+        env.insert(env.end(), extra.begin(), extra.end());
+        return frontendtest::runProgram(root + "/bin/ombrel", args, env, work);
+    }
+
+    bool viewerStarted() const { return fs::exists(root + "/report/cwd"); }
+    bool runFolderEmpty() const { return fs::is_empty(root + "/run"); }
+
+    testdata::ScratchDir dir;
+    std::string root, work;
+};
+
+TEST_F(OmbrelProgram, BadInputIsOneLineNamingTheFileExitTwoAndNoViewer) {
+    fs::create_directories(work + "/models");
+    frontendtest::writeBytes(work + "/notes.md2", {'h', 'e', 'l', 'l', 'o'});
+    std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel());
+    frontendtest::writeBytes(work + "/cut.md2", std::vector<uint8_t>(model.begin(), model.begin() + 100));
+    frontendtest::writeBytes(work + "/pack.md2", testdata::zipArchive({{"a.md2", model}}));
+    frontendtest::writeBytes(work + "/pak0.pak", testdata::pakArchive({{"models/a.md2", model}}));
+    frontendtest::writeBytes(work + "/fake.pak", {'n', 'o', 'p', 'e'});
+    frontendtest::writeBytes(work + "/config/ombrel/settings", {});
+    const std::string settings = root + "/config/ombrel/settings";
+    const std::string badSettings = "fps = 12\ncolour = red\n";
+    frontendtest::writeBytes(settings, std::vector<uint8_t>(badSettings.begin(), badSettings.end()));
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"nowhere.md2"}, "ombrel: nowhere.md2: no such file"},
+        {{"models"}, "ombrel: models: a folder, not a file"},
+        {{"/dev/null"}, "ombrel: /dev/null: not a regular file"},
+        {{"notes.md2"}, "ombrel: notes.md2: not an IDP2 model (it starts with \"hell\", not \"IDP2\")"},
+        {{"cut.md2"}, "ombrel: cut.md2: cut short: the frames end at byte 352 but the file has 100 bytes"},
+        {{"pack.md2"},
+         "ombrel: pack.md2: not an IDP2 model (it starts with \"PK\\x03\\x04\", not \"IDP2\"); it is an "
+         "archive: open a model in it as ARCHIVE:PATH (see ombrel list ARCHIVE)"},
+        {{"pak0.pak:models/b.md2"}, "ombrel: pak0.pak:models/b.md2: no such file in the archive"},
+        {{"fake.pak:a.md2"}, "ombrel: fake.pak: not a PACK or zip archive"},
+        {{"--skin", "none.pcx", "hero.md2"}, "ombrel: none.pcx: no such file"},
+        {{"--size", "80x", "hero.md2"}, "ombrel: --size 80x: expected WIDTHxHEIGHT in pixels, such as 800x600"},
+        {{"--mode", "shiny", "hero.md2"}, "ombrel: --mode shiny: expected wireframe, flat, smooth or textured"},
+        {{"--background-color", "2,0,0", "hero.md2"},
+         "ombrel: --background-color 2,0,0: red, green and blue must lie between 0 and 1"},
+        {{"--frames", "9-2", "hero.md2"}, "ombrel: --frames 9-2: the first frame comes after the last"},
+        {{"--frames", "0-99", "hero.md2"}, "ombrel: --frames 0-99: hero.md2 has key frames 0 to 4"},
+        {{"--animation", "fly", "hero.md2"},
+         "ombrel: --animation fly: hero.md2 has no animation of that name (it has idle, walk)"},
+        {{"--fps", "0", "hero.md2"}, "ombrel: --fps: Value 0 not in range"},
+        {{"--skin", "0", "hero.md2"}, "ombrel: --skin 0: stored skins are counted from 1"},
+        {{"--bogus", "hero.md2"}, "ombrel: The following argument was not expected: --bogus"},
+    };
+    for (const auto& c : cases) {
+        Result r = ombrel(c.first, {"XDG_CONFIG_HOME=" + root + "/none"});
+        EXPECT_EQ(r.status, 2) << c.second;
+        std::vector<std::string> errors = frontendtest::lines(r.err);
+        ASSERT_EQ(errors.size(), 1u) << r.err;
+        EXPECT_EQ(errors[0].substr(0, c.second.size()), c.second);
+        EXPECT_FALSE(viewerStarted()) << c.second;
+    }
+    Result r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: " + settings + ": line 2: no option named \"colour\"\n");
+    const std::string badValue = "fps = fast\n";
+    frontendtest::writeBytes(settings, std::vector<uint8_t>(badValue.begin(), badValue.end()));
+    r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("ombrel: " + settings + ": --fps", 0), 0u) << r.err;
+    EXPECT_EQ(ombrel({"--no-config", "hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"}).status, 0);
+    EXPECT_TRUE(runFolderEmpty());
+}
+
+TEST_F(OmbrelProgram, SkinProblemsAreOneLineAndTheModelStillOpens) {
+    frontendtest::writeBytes(work + "/broken.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
+    Result r = ombrel({"--skin", "broken.png", "hero.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        frontendtest::lines(r.err),
+        (std::vector<std::string>{"ombrel: broken.png: can't read the skin (a PNG that can't be decoded); going on "
+                                  "without it"}));
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((root + "/report/ombrel.cfg").c_str(), record));
+    EXPECT_STREQ(record.paths[PATH_MAIN_SKIN], "");
+    EXPECT_EQ(record.renderMode, 0);  // textured without a skin would show a white shape
+
+    fs::remove(work + "/hero.pcx");
+    r = ombrel({"hero.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "ombrel: hero.md2: no skin found; showing the wireframe\n");
+}
+
+TEST_F(OmbrelProgram, TheViewerRunsInTheRunFolderAndItsExitCodeComesBack) {
+    Result r = ombrel({"-v", "hero.md2"}, {"OMBREL_STANDIN=exit:7"});
+    EXPECT_EQ(r.status, 7);
+    EXPECT_NE(r.err.find("ombrel: skin: " + work + "/hero.pcx (the picture named like the model)"), std::string::npos)
+        << r.err;
+    std::vector<uint8_t> cwd = testdata::readFile(root + "/report/cwd");
+    EXPECT_EQ(std::string(cwd.begin(), cwd.end()).rfind(root + "/run/ombrel-", 0), 0u);
+    EXPECT_EQ(testdata::readFile(root + "/report/record-size"), (std::vector<uint8_t>{'1', '6', '5', '3'}));
+    EXPECT_EQ(fs::status(std::string(cwd.begin(), cwd.end())).type(), fs::file_type::not_found);
+    EXPECT_TRUE(runFolderEmpty());
+}
+
+TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
+    struct Case {
+        const char* standin;
+        int signal;
+        int expected;  // ombrel's status: the viewer's code, or 128 + the signal it died of
+    } cases[] = {{"wait", SIGTERM, 128 + SIGTERM}, {"wait-exit", SIGINT, 0}, {"wait", SIGHUP, 128 + SIGHUP}};
+    for (const Case& c : cases) {
+        fs::remove_all(root + "/report");
+        fs::create_directories(root + "/report");
+        pid_t pid = fork();
+        if (pid == 0) {
+            for (const std::string& v : environment(c.standin)) {
+                size_t eq = v.find('=');
+                if (eq == std::string::npos)
+                    unsetenv(v.c_str());
+                else
+                    setenv(v.substr(0, eq).c_str(), v.substr(eq + 1).c_str(), 1);
+            }
+            if (chdir(work.c_str()) != 0) _exit(126);
+            execl((root + "/bin/ombrel").c_str(), "ombrel", "hero.md2", nullptr);
+            _exit(127);
+        }
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!fs::exists(root + "/report/waiting") && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(fs::exists(root + "/report/waiting"));
+        EXPECT_FALSE(runFolderEmpty());
+        kill(pid, c.signal);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        int got = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        EXPECT_EQ(got, c.expected) << c.standin;
+        if (std::string(c.standin) == "wait-exit") {
+            EXPECT_EQ(testdata::readFile(root + "/report/signal"), (std::vector<uint8_t>{'2'}));
+        }
+        EXPECT_TRUE(runFolderEmpty()) << c.standin;
+    }
+}
+
+TEST_F(OmbrelProgram, UsageChooserVersionAndHelp) {
+    Result r = ombrel({});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("Usage: ombrel [OPTIONS] MODEL\n", 0), 0u) << r.err;
+
+    // On a desktop without a portal, zenity asks.
+    fs::create_directories(root + "/fakebin");
+    auto fakeZenity = [&](const std::string& body) {
+        frontendtest::writeBytes(root + "/fakebin/zenity", std::vector<uint8_t>(body.begin(), body.end()));
+        fs::permissions(root + "/fakebin/zenity", fs::perms::owner_all);
+    };
+    const std::vector<std::string> desktop = {"DISPLAY=:97", "DBUS_SESSION_BUS_ADDRESS=unix:path=" + root + "/no-bus",
+                                              "PATH=" + root + "/fakebin:/usr/bin:/bin"};
+    fakeZenity("#!/bin/sh\necho " + work + "/hero.md2\n");
+    r = ombrel({"--write-config", "chosen.cfg"}, desktop);
+    EXPECT_EQ(r.status, 0) << r.err;
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((work + "/chosen.cfg").c_str(), record));
+    EXPECT_STREQ(record.paths[PATH_MAIN_MODEL], (work + "/hero.md2").c_str());
+    fakeZenity("#!/bin/sh\nexit 1\n");  // cancelled
+    EXPECT_EQ(ombrel({}, desktop).status, 1);
+    fs::remove(root + "/fakebin/zenity");
+    r = ombrel({}, desktop);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("no file chooser"), std::string::npos);
+
+    r = ombrel({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "ombrel " OMBREL_VERSION "\n");
+    r = ombrel({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--skin",
+                               "--attach",
+                               "--attach-skin",
+                               "--background",
+                               "--water",
+                               "--mode",
+                               "--animation",
+                               "--frames",
+                               "--fps",
+                               "--no-interpolate",
+                               "--triangles",
+                               "--paused",
+                               "--size",
+                               "--fullscreen",
+                               "--background-color",
+                               "--model-color",
+                               "--wire-color",
+                               "--light-color",
+                               "--brightness",
+                               "--water-on",
+                               "--show-background",
+                               "--rotate",
+                               "--distance",
+                               "--write-config",
+                               "--no-config",
+                               "--verbose",
+                               "Escape",
+                               "[default: 800x600]",
+                               "[default: 10]"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    EXPECT_FALSE(viewerStarted());
+}
+
+TEST_F(OmbrelProgram, TheDesktopPortalAsksFirst) {
+    // A private session bus with a portal on it, and a zenity that must not be asked.
+    fs::create_directories(root + "/fakebin");
+    const std::string zenity = "#!/bin/sh\necho " + work + "/wrong.md2\n";
+    frontendtest::writeBytes(root + "/fakebin/zenity", std::vector<uint8_t>(zenity.begin(), zenity.end()));
+    fs::permissions(root + "/fakebin/zenity", fs::perms::owner_all);
+    const std::string script = std::string(FAKE_PORTAL) +
+                               " & portal=$!\n"
+                               "for i in $(seq 400); do [ -e \"$FAKE_PORTAL_READY\" ] && break; sleep 0.05; done\n"
+                               "\"$0\" --write-config portal.cfg; status=$?\n"
+                               "kill $portal; wait $portal; exit $status\n";
+    auto choose = [&](const std::string& file) {
+        fs::remove(root + "/ready");
+        return frontendtest::runProgram(
+            "/usr/bin/dbus-run-session", {"--", "/bin/sh", "-c", script, root + "/bin/ombrel"},
+            {"XDG_RUNTIME_DIR=" + root + "/run", "XDG_CONFIG_HOME=" + root + "/config", "DISPLAY=:97",
+             "FAKE_PORTAL_FILE=" + file, "FAKE_PORTAL_READY=" + root + "/ready",
+             "PATH=" + root + "/fakebin:/usr/bin:/bin"},
+            work);
+    };
+    Result r = choose(work + "/hero.md2");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((work + "/portal.cfg").c_str(), record));
+    EXPECT_STREQ(record.paths[PATH_MAIN_MODEL], (work + "/hero.md2").c_str());
+    EXPECT_EQ(choose("").status, 1);  // cancelled in the portal: zenity is not asked
+}
+
+TEST_F(OmbrelProgram, InfoAndList) {
+    frontendtest::writeModel(work + "/skinned/knight.md2", {"skins/knight.pcx", "skins/lost.pcx"});
+    frontendtest::writePcx(work + "/skinned/skins/knight.pcx");
+    Result r = ombrel({"info", "--json", "skinned/knight.md2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["frames"], 5);
+    EXPECT_EQ(j["vertices"], 3);
+    EXPECT_EQ(j["triangles"], 1);
+    EXPECT_EQ(j["skinWidth"], 64);
+    EXPECT_EQ(j["skinHeight"], 64);
+    EXPECT_EQ(j["skins"][0]["name"], "skins/knight.pcx");
+    EXPECT_EQ(j["skins"][0]["path"], work + "/skinned/skins/knight.pcx");
+    EXPECT_TRUE(j["skins"][1]["path"].is_null());
+    EXPECT_EQ(j["animations"], nlohmann::json::parse(R"([{"name": "idle", "first": 0, "last": 2},
+                                                         {"name": "walk", "first": 3, "last": 4}])"));
+    EXPECT_EQ(j["problems"], nlohmann::json::parse(R"(["stored skin 2 (skins/lost.pcx) is nowhere to be found"])"));
+    EXPECT_EQ(j["bounds"]["max"][1], 80.0);
+
+    r = ombrel({"info", std::string(OMBREL_CORPUS_DIR) + "/faerie.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("    stand    0-39 (40 frames)\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  problems: none\n"), std::string::npos);
+
+    std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel());
+    frontendtest::writeBytes(work + "/cut.md2", std::vector<uint8_t>(model.begin(), model.end() - 10));
+    r = ombrel({"info", "cut.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("problem: the viewer refuses it: cut short"), std::string::npos) << r.out;
+    EXPECT_EQ(frontendtest::lines(r.err).size(), 1u);
+    r = ombrel({"info", "/dev/null"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+
+    frontendtest::writeBytes(
+        work + "/mod.pk3",
+        testdata::zipArchive({{"models/b/tris.md2", model}, {"readme.txt", {'h', 'i'}}, {"models/a/Tris.MD2", model}}));
+    r = ombrel({"list", "mod.pk3"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "models/a/Tris.MD2\nmodels/b/tris.md2\n");
+    r = ombrel({"info", "--json", "mod.pk3:MODELS/B/TRIS.MD2"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["frames"], 5);
+    EXPECT_TRUE(runFolderEmpty());
+    EXPECT_FALSE(viewerStarted());
+}
+
+TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {
+    std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel({"players/male/grunt.png"}));
+    std::vector<uint8_t> png = frontendtest::pngBytes(4, 2, frontendtest::gradientRgb(4, 2));
+    frontendtest::writeBytes(work + "/pak0.pak",
+                             testdata::pakArchive({{"players/male/tris.md2", model}, {"players/male/grunt.png", png}}));
+    Result r = ombrel({"-v", "pak0.pak:players/male/tris.md2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((root + "/report/ombrel.cfg").c_str(), record));
+    std::vector<uint8_t> cwd = testdata::readFile(root + "/report/cwd");
+    const std::string run(cwd.begin(), cwd.end());
+    EXPECT_STREQ(record.paths[PATH_MAIN_MODEL], (run + "/model.md2").c_str());
+    EXPECT_STREQ(record.paths[PATH_MAIN_SKIN], (run + "/skin.tga").c_str());
+    EXPECT_EQ(record.renderMode, 3);
+    EXPECT_NE(r.err.find("converted from PNG"), std::string::npos) << r.err;
+    EXPECT_TRUE(runFolderEmpty());
+}
+
+}  // namespace

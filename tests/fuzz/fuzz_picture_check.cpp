@@ -1,0 +1,28 @@
+// The front end's look at a picture on arbitrary bytes: the viewer's own
+// readers, the picture library's decoding within the viewer's size limits,
+// and the conversion to the viewer's TGA.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "frontend/pictures.h"
+#include "tests/writers/bytes.h"
+#include "tests/writers/scratch_dir.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The viewer's readers take a path: every input goes through one file in
+    // a scratch folder that goes with the program.
+    static testdata::ScratchDir dir;
+    static const std::string path = dir.file("input.picture");
+    const std::vector<uint8_t> bytes(data, data + size);
+    if (!testdata::writeFile(path, bytes)) std::abort();
+    frontend::PictureCheck check = frontend::checkPicture(bytes, path);
+    // A conversion must be a whole 24-bit TGA: 18 header bytes and 3 a pixel.
+    if (check.verdict == frontend::PictureVerdict::Converted) {
+        if (check.tga.size() < 18) std::abort();
+        const size_t width = check.tga[12] | check.tga[13] << 8, height = check.tga[14] | check.tga[15] << 8;
+        if (check.tga.size() != 18 + width * height * 3) std::abort();
+    }
+    return 0;
+}

@@ -5,12 +5,14 @@
 #include <cstring>
 #include <iostream>
 
+#include "frontend/archive.h"
 #include "frontend/chooser.h"
 #include "frontend/files.h"
 #include "frontend/info.h"
 #include "frontend/options.h"
 #include "frontend/prepare.h"
 #include "frontend/run.h"
+#include "frontend/system.h"
 
 namespace frontend {
 
@@ -22,6 +24,9 @@ constexpr int kExitFailure = 1;
 const char kDescription[] =
     "Shows an IDP2 model (.md2) animated and skinned in the Ombrel viewer.\n"
     "MODEL is a .md2 file, or ARCHIVE:PATH for one inside a .pak, .pk3 or .zip archive.\n";
+const char kDescriptionNoArchives[] =
+    "Shows an IDP2 model (.md2) animated and skinned in the Ombrel viewer.\n"
+    "MODEL is a .md2 file (this build reads no .pak, .pk3 or .zip archives).\n";
 
 const char kUsage[] =
     "Usage: ombrel [OPTIONS] MODEL\n"
@@ -73,7 +78,10 @@ struct Request {
 };
 
 void defineCommand(CLI::App& app, Request& r) {
-    app.description(kDescription);
+    app.description(archivesReadable() ? kDescription : kDescriptionNoArchives);
+    // Options begin with '-' on Windows too: a word starting with '/' is a
+    // path (as Wine passes them), never an option.
+    app.allow_windows_style_options(false);
     app.footer(footer());
     auto formatter = std::make_shared<Formatter>();
     formatter->column_width(30);
@@ -89,7 +97,8 @@ void defineCommand(CLI::App& app, Request& r) {
     r.info = app.add_subcommand("info", "Describe a model: counts, skins, animations, bounds and problems");
     r.info->add_option("MODEL", r.infoModel, "The model (a path or ARCHIVE:PATH)")->required()->type_name("");
     r.info->add_flag("--json", r.json, "Print one JSON object");
-    r.list = app.add_subcommand("list", "List the models inside an archive");
+    r.list = app.add_subcommand("list", archivesReadable() ? "List the models inside an archive"
+                                                           : "List the models inside an archive (not in this build)");
     r.list->add_option("ARCHIVE", r.archive, "A .pak, .pk3 or .zip archive")->required()->type_name("");
     app.require_subcommand(0, 1);
 }
@@ -113,12 +122,12 @@ int writeRecordFile(const ViewOptions& options, const std::string& file) {
     PreparedView view = prepareView(options, staging);
     printMessages(view, options.verbose);
     if (!writeConfig(target, view.record)) throw BadInput(file + ": can't write the record there");
-    if (options.verbose) std::cerr << "ombrel: record: " << target << "\n";
+    if (options.verbose) std::cerr << "ombrel: record: " << nativePath(target) << "\n";
     return 0;
 }
 
 int openInViewer(const ViewOptions& options) {
-    const std::string viewer = programFolder() + "/viewer";
+    const std::string viewer = viewerProgram();
     if (fileKind(viewer) != FileKind::Regular) {
         std::cerr << "ombrel: " << viewer << ": the viewer is not there\n";
         return kExitFailure;
@@ -146,7 +155,7 @@ int openInViewer(const ViewOptions& options) {
         return kExitFailure;
     }
     if (exit.signal) {
-        std::cerr << "ombrel: the viewer ended by signal " << exit.signal << " (" << strsignal(exit.signal) << ")\n";
+        std::cerr << "ombrel: the viewer ended by signal " << exit.signal << " (" << signalName(exit.signal) << ")\n";
         return 128 + exit.signal;
     }
     return exit.code;

@@ -5,6 +5,7 @@
 
 #include "common/bytes.h"
 #include "common/file.h"
+#include "model/model_layout.h"
 
 // The whole file is read into memory with one call, every count and offset
 // is checked against the bytes that arrived, and only then is anything
@@ -13,12 +14,7 @@
 
 namespace {
 
-constexpr int kWordSize = 4;
-constexpr int kPackedVertexSize = 4;
-constexpr int kTexCoordRecordSize = 4;
-constexpr int kTriangleRecordSize = 12;
-constexpr int kFrameTranslateOffset = 12;
-constexpr int kFrameNameOffset = 24;
+using namespace modelfile;
 
 // Normal for a packed normal index past the table: straight up, so a vertex
 // with a broken index still shades plausibly instead of going black.
@@ -33,44 +29,6 @@ struct NormalsByIndex {
     }
 };
 const NormalsByIndex normalsByIndex;
-
-void readHeader(const uint8_t* bytes, Model* model) {
-    int32_t* const fields[] = {
-        &model->magic,           &model->version,         &model->skinWidth,    &model->skinHeight,
-        &model->frameSize,       &model->numSkins,        &model->numVertices,  &model->numTexCoords,
-        &model->numTriangles,    &model->numCommands,     &model->numFrames,    &model->offsetSkins,
-        &model->offsetTexCoords, &model->offsetTriangles, &model->offsetFrames, &model->offsetCommands,
-        &model->offsetEnd,
-    };
-    static_assert(sizeof fields / sizeof fields[0] * kWordSize == MODEL_HEADER_SIZE, "17 header fields");
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) *fields[i] = littleEndianI32(bytes + i * kWordSize);
-}
-
-// A section of count records of recordSize bytes at offset must lie inside
-// the file, so no count can drive an allocation the file can't back. A
-// count of zero or less describes no section and reads nothing.
-bool sectionFits(int32_t offset, int32_t count, int64_t recordSize, int64_t size) {
-    if (count <= 0) return true;
-    return offset >= 0 && offset + count * recordSize <= size;
-}
-
-// Every frame must fit the frame buffer and hold its header and all packed
-// vertices; all frames together stay within the decoded bound.
-bool framesFit(const Model& model) {
-    if (model.numFrames <= 0) return true;
-    const int64_t needed = MODEL_FRAME_HEADER_SIZE + int64_t(model.numVertices) * kPackedVertexSize;
-    return model.frameSize <= MODEL_FRAME_BUFFER_SIZE && model.frameSize >= needed &&
-           int64_t(model.numFrames) * model.numVertices <= MODEL_MAX_DECODED_VERTICES;
-}
-
-bool headerIsUsable(const Model& model, int64_t size) {
-    return model.magic == MODEL_MAGIC && model.numVertices >= 0 && framesFit(model) &&
-           sectionFits(model.offsetSkins, model.numSkins, MODEL_SKIN_NAME_SIZE, size) &&
-           sectionFits(model.offsetTexCoords, model.numTexCoords, kTexCoordRecordSize, size) &&
-           sectionFits(model.offsetTriangles, model.numTriangles, kTriangleRecordSize, size) &&
-           sectionFits(model.offsetFrames, model.numFrames, model.frameSize, size) &&
-           sectionFits(model.offsetCommands, model.numCommands, kWordSize, size);
-}
 
 // A new array of count records decoded from the file's bytes at offset by
 // decode(record bytes, record); leaves *out null for a count of zero or
@@ -96,14 +54,14 @@ void copyFrameName(const uint8_t* source, char* name) {
 void decodeFrame(const uint8_t* frameBytes, int32_t numVertices, ModelFrame* frame) {
     float scale[3], translate[3];
     for (int axis = 0; axis < 3; ++axis) {
-        scale[axis] = littleEndianF32(frameBytes + axis * kWordSize);
-        translate[axis] = littleEndianF32(frameBytes + kFrameTranslateOffset + axis * kWordSize);
+        scale[axis] = littleEndianF32(frameBytes + axis * WORD_SIZE);
+        translate[axis] = littleEndianF32(frameBytes + FRAME_TRANSLATE_OFFSET + axis * WORD_SIZE);
     }
-    copyFrameName(frameBytes + kFrameNameOffset, frame->name);
+    copyFrameName(frameBytes + FRAME_NAME_OFFSET, frame->name);
 
     const uint8_t* packed = frameBytes + MODEL_FRAME_HEADER_SIZE;
     ModelVertex* vertex = frame->vertices;
-    for (int32_t k = 0; k < numVertices; ++k, packed += kPackedVertexSize, ++vertex) {
+    for (int32_t k = 0; k < numVertices; ++k, packed += PACKED_VERTEX_SIZE, ++vertex) {
         vertex->x = packed[0] * scale[0] + translate[0];
         vertex->y = packed[2] * scale[2] + translate[2];
         vertex->z = -(packed[1] * scale[1] + translate[1]);
@@ -135,8 +93,8 @@ bool decodeFrames(const uint8_t* file, Model* model) {
 
 bool decodeModel(const uint8_t* file, int64_t size, Model* model) {
     if (size < MODEL_HEADER_SIZE) return false;
-    readHeader(file, model);
-    if (!headerIsUsable(*model, size)) return false;
+    readHeader(file, *model);
+    if (checkHeader(*model, size).fault != HeaderFault::None) return false;
 
     auto skinName = [](const uint8_t* record, char(&name)[MODEL_SKIN_NAME_SIZE]) {
         std::memcpy(name, record, MODEL_SKIN_NAME_SIZE);
@@ -154,12 +112,12 @@ bool decodeModel(const uint8_t* file, int64_t size, Model* model) {
     auto word = [](const uint8_t* record, int32_t& w) { w = littleEndianI32(record); };
 
     return copySection(file, model->offsetSkins, model->numSkins, MODEL_SKIN_NAME_SIZE, &model->skins, skinName) &&
-           copySection(file, model->offsetTexCoords, model->numTexCoords, kTexCoordRecordSize, &model->texCoords,
+           copySection(file, model->offsetTexCoords, model->numTexCoords, TEXCOORD_RECORD_SIZE, &model->texCoords,
                        texCoord) &&
-           copySection(file, model->offsetTriangles, model->numTriangles, kTriangleRecordSize, &model->triangles,
+           copySection(file, model->offsetTriangles, model->numTriangles, TRIANGLE_RECORD_SIZE, &model->triangles,
                        triangle) &&
            decodeFrames(file, model) &&
-           copySection(file, model->offsetCommands, model->numCommands, kWordSize, &model->commands, word);
+           copySection(file, model->offsetCommands, model->numCommands, WORD_SIZE, &model->commands, word);
 }
 
 }  // namespace

@@ -4,14 +4,11 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "model/model_layout.h"
 
 namespace {
 
-constexpr int kWordSize = 4;
-constexpr int kPackedVertexSize = 4;
-constexpr int kTexCoordSize = 4;
-constexpr int kTriangleSize = 12;
-constexpr int kFrameNameOffset = 24;
+using namespace modelfile;
 
 int32_t int32At(const uint8_t* bytes) { return littleEndianI32(bytes); }
 int16_t int16At(const uint8_t* bytes) { return littleEndianI16(bytes); }
@@ -36,57 +33,31 @@ std::string quotedStart(const uint8_t* bytes, size_t size) {
     return "\"" + text + "\"";
 }
 
-struct Section {
-    const char* name;
-    int32_t offset;
-    int32_t count;
-    int64_t recordSize;
-};
-
-std::string sectionRefusal(const Section& s, int64_t size) {
-    if (s.count <= 0) return "";
-    if (s.offset < 0 || s.offset >= size)
-        return std::string("the ") + s.name + " lie outside the file (at byte " + std::to_string(s.offset) + " of a " +
-               std::to_string(size) + "-byte file)";
-    int64_t end = int64_t(s.offset) + int64_t(s.count) * s.recordSize;
-    if (end > size)
-        return std::string("cut short: the ") + s.name + " end at byte " + std::to_string(end) + " but the file has " +
-               std::to_string(size) + " bytes";
-    return "";
-}
-
-void readHeader(const uint8_t* bytes, Model& m) {
-    int32_t* const fields[] = {
-        &m.magic,           &m.version,         &m.skinWidth,    &m.skinHeight,     &m.frameSize, &m.numSkins,
-        &m.numVertices,     &m.numTexCoords,    &m.numTriangles, &m.numCommands,    &m.numFrames, &m.offsetSkins,
-        &m.offsetTexCoords, &m.offsetTriangles, &m.offsetFrames, &m.offsetCommands, &m.offsetEnd};
-    for (size_t i = 0; i < sizeof fields / sizeof fields[0]; ++i) *fields[i] = int32At(bytes + i * kWordSize);
-}
-
 std::string headerRefusal(const Model& m, int64_t size) {
-    if (m.numVertices < 0) return "a negative vertex count (" + std::to_string(m.numVertices) + ")";
-    if (m.numFrames > 0) {
-        int64_t needed = MODEL_FRAME_HEADER_SIZE + int64_t(m.numVertices) * kPackedVertexSize;
-        if (m.frameSize > MODEL_FRAME_BUFFER_SIZE)
-            return "frames of " + std::to_string(m.frameSize) + " bytes, more than the " +
-                   std::to_string(MODEL_FRAME_BUFFER_SIZE) + " a frame may have";
-        if (m.frameSize < needed)
-            return "frames of " + std::to_string(m.frameSize) + " bytes can't hold " +
-                   plural(m.numVertices, "vertex", "vertices") + " (they need " + std::to_string(needed) + ")";
-        if (int64_t(m.numFrames) * m.numVertices > MODEL_MAX_DECODED_VERTICES)
-            return plural(m.numFrames, "frame", "frames") + " of " + plural(m.numVertices, "vertex", "vertices") +
-                   ", more than the " + std::to_string(MODEL_MAX_DECODED_VERTICES) + " vertices a model may have";
-    }
-    const Section sections[] = {
-        {"skin names", m.offsetSkins, m.numSkins, MODEL_SKIN_NAME_SIZE},
-        {"texture coordinates", m.offsetTexCoords, m.numTexCoords, kTexCoordSize},
-        {"triangles", m.offsetTriangles, m.numTriangles, kTriangleSize},
-        {"frames", m.offsetFrames, m.numFrames, m.frameSize},
-        {"draw commands", m.offsetCommands, m.numCommands, kWordSize},
-    };
-    for (const Section& s : sections) {
-        std::string refusal = sectionRefusal(s, size);
-        if (!refusal.empty()) return refusal;
+    const HeaderVerdict v = checkHeader(m, size);
+    const std::string section = v.section ? v.section : "";
+    switch (v.fault) {
+    case HeaderFault::None:
+        return "";
+    case HeaderFault::NotIdp2:
+        return "not an IDP2 model";
+    case HeaderFault::NegativeVertexCount:
+        return "a negative vertex count (" + std::to_string(m.numVertices) + ")";
+    case HeaderFault::FrameTooLarge:
+        return "frames of " + std::to_string(m.frameSize) + " bytes, more than the " +
+               std::to_string(MODEL_FRAME_BUFFER_SIZE) + " a frame may have";
+    case HeaderFault::FrameTooSmall:
+        return "frames of " + std::to_string(m.frameSize) + " bytes can't hold " +
+               plural(m.numVertices, "vertex", "vertices") + " (they need " + std::to_string(v.frameBytesNeeded) + ")";
+    case HeaderFault::TooManyVertices:
+        return plural(m.numFrames, "frame", "frames") + " of " + plural(m.numVertices, "vertex", "vertices") +
+               ", more than the " + std::to_string(MODEL_MAX_DECODED_VERTICES) + " vertices a model may have";
+    case HeaderFault::SectionOutsideFile:
+        return "the " + section + " lie outside the file (at byte " + std::to_string(v.sectionOffset) + " of a " +
+               std::to_string(size) + "-byte file)";
+    case HeaderFault::SectionCutShort:
+        return "cut short: the " + section + " end at byte " + std::to_string(v.sectionEnd) + " but the file has " +
+               std::to_string(size) + " bytes";
     }
     return "";
 }
@@ -98,7 +69,7 @@ void countNegative(std::vector<std::string>& problems, const char* what, int32_t
 void checkTriangles(const uint8_t* bytes, const Model& m, std::vector<std::string>& problems) {
     int64_t badVertex = 0, badTexCoord = 0;
     for (int32_t t = 0; t < m.numTriangles; ++t) {
-        const uint8_t* record = bytes + m.offsetTriangles + int64_t(t) * kTriangleSize;
+        const uint8_t* record = bytes + m.offsetTriangles + int64_t(t) * TRIANGLE_RECORD_SIZE;
         bool vertexOut = false, texCoordOut = false;
         for (int k = 0; k < 3; ++k) {
             int16_t v = int16At(record + 2 * k), tc = int16At(record + 6 + 2 * k);
@@ -122,7 +93,7 @@ void checkCommands(const uint8_t* bytes, const Model& m, std::vector<std::string
     int64_t at = 0, badCommands = 0;
     bool ended = false, overruns = false;
     while (at < m.numCommands) {
-        int64_t count = int32At(words + at * kWordSize);
+        int64_t count = int32At(words + at * WORD_SIZE);
         ++at;
         if (count == 0) {
             ended = true;
@@ -135,7 +106,7 @@ void checkCommands(const uint8_t* bytes, const Model& m, std::vector<std::string
         }
         bool out = false;
         for (int64_t v = 0; v < vertices; ++v) {
-            int32_t index = int32At(words + (at + 3 * v + 2) * kWordSize);
+            int32_t index = int32At(words + (at + 3 * v + 2) * WORD_SIZE);
             out |= index < 0 || index >= m.numVertices;
         }
         badCommands += out;
@@ -152,10 +123,10 @@ void checkFrames(const uint8_t* bytes, const Model& m, std::vector<std::string>&
     int64_t badNormals = 0, unterminated = 0;
     for (int32_t f = 0; f < m.numFrames; ++f) {
         const uint8_t* frame = bytes + m.offsetFrames + int64_t(f) * m.frameSize;
-        if (!std::memchr(frame + kFrameNameOffset, 0, MODEL_FRAME_NAME_SIZE)) ++unterminated;
+        if (!std::memchr(frame + FRAME_NAME_OFFSET, 0, MODEL_FRAME_NAME_SIZE)) ++unterminated;
         const uint8_t* packed = frame + MODEL_FRAME_HEADER_SIZE;
         for (int32_t v = 0; v < m.numVertices; ++v)
-            badNormals += packed[v * kPackedVertexSize + 3] >= MODEL_NUM_NORMALS;
+            badNormals += packed[v * PACKED_VERTEX_SIZE + 3] >= MODEL_NUM_NORMALS;
     }
     if (badNormals)
         problems.push_back(plural(badNormals, "vertex has a normal index", "vertices have normal indices") +

@@ -1,7 +1,7 @@
 // An account of a model file in words, for people: why the reader refuses
 // it, and what else is wrong with it that the viewer quietly works around.
 // It reads the same bytes the reader does and follows the same limits
-// (model/model.h), so a file it calls usable is one modelLoad accepts.
+// (model/model_layout.h), so a file it calls usable is one modelLoad accepts.
 #pragma once
 
 #include <cstddef>

@@ -3,12 +3,12 @@
 // it holds its first picture), and the picture `ombrel render` draws for
 // the same options without a display, compared pixel by pixel.
 #include <gtest/gtest.h>
-#include <stb_image.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <thread>
 
+#include "tests/frontend/picture_file.h"
 #include "tests/support/xsession.h"
 #include "tests/writers/scratch_dir.h"
 
@@ -16,21 +16,6 @@ namespace {
 
 const std::string kBin = OMBREL_BIN_DIR;
 const std::string kFaerie = std::string(OMBREL_CORPUS_DIR) + "/faerie.md2";
-
-struct Rgb {
-    int width = 0, height = 0;
-    std::vector<uint8_t> pixels;
-};
-
-Rgb load(const std::string& path) {
-    Rgb picture;
-    int channels = 0;
-    if (stbi_uc* data = stbi_load(path.c_str(), &picture.width, &picture.height, &channels, 3)) {
-        picture.pixels.assign(data, data + size_t(picture.width) * size_t(picture.height) * 3);
-        stbi_image_free(data);
-    }
-    return picture;
-}
 
 class RenderMatchesViewer : public ::testing::TestWithParam<const char*> {};
 
@@ -58,7 +43,8 @@ TEST_P(RenderMatchesViewer, PixelByPixel) {
     e2e::run("import -window root -crop 640x480+0+0 " + scratch.file("screen.png"));
     e2e::stop(viewer);
 
-    Rgb screen = load(scratch.file("screen.png")), render = load(scratch.file("render.png"));
+    PictureFile screen = loadPictureFile(scratch.file("screen.png"), 3);
+    PictureFile render = loadPictureFile(scratch.file("render.png"), 3);
     ASSERT_EQ(screen.width, 640);
     ASSERT_EQ(render.width, 640);
     ASSERT_EQ(render.height, 480);

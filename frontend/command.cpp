@@ -11,6 +11,7 @@
 #include "frontend/info.h"
 #include "frontend/options.h"
 #include "frontend/prepare.h"
+#include "frontend/render.h"
 #include "frontend/run.h"
 #include "frontend/system.h"
 
@@ -24,13 +25,12 @@ constexpr int kExitFailure = 1;
 const char kDescription[] =
     "Shows an IDP2 model (.md2) animated and skinned in the Ombrel viewer.\n"
     "MODEL is a .md2 file, or ARCHIVE:PATH for one inside a .pak, .pk3 or .zip archive.\n";
-const char kDescriptionNoArchives[] =
-    "Shows an IDP2 model (.md2) animated and skinned in the Ombrel viewer.\n"
-    "MODEL is a .md2 file (this build reads no .pak, .pk3 or .zip archives).\n";
 
 const char kUsage[] =
     "Usage: ombrel [OPTIONS] MODEL\n"
     "       ombrel --write-config FILE [OPTIONS] MODEL\n"
+    "       ombrel render [OPTIONS] MODEL -o OUT.png|OUT_{frame:03}.png|OUT.gif\n"
+    "       ombrel thumbnail --size S MODEL OUT.png\n"
     "       ombrel info [--json] MODEL\n"
     "       ombrel list ARCHIVE\n";
 
@@ -51,8 +51,12 @@ std::string footer() {
            " may hold one \"option = value\" a line\n"
            "with the long option names (fps = 15, mode = smooth, paused = true); the command line wins.\n"
            "\n"
+           "ombrel render takes the options of opening and its own (ombrel render --help); a sequence or GIF\n"
+           "shows every key frame of the played animation, --steps K adds K blended pictures after each,\n"
+           "and a GIF plays at --fps and loops.\n"
+           "\n"
            "Exit status: the viewer's, or 2 for bad input (a missing file, a file that is not a model,\n"
-           "a malformed option), 1 when the viewer can't be started.";
+           "a malformed option), 1 when the viewer can't be started or a picture can't be drawn or written.";
 }
 
 // The usage lines instead of CLI11's generated one, which can't show the
@@ -73,12 +77,17 @@ struct Request {
     std::string infoModel;
     bool json = false;
     std::string archive;
+    RenderRequest picture;
+    int thumbnailSize = 0;
+    std::string thumbnailModel, thumbnailOutput;
     CLI::App* info = nullptr;
     CLI::App* list = nullptr;
+    CLI::App* render = nullptr;
+    CLI::App* thumbnail = nullptr;
 };
 
 void defineCommand(CLI::App& app, Request& r) {
-    app.description(archivesReadable() ? kDescription : kDescriptionNoArchives);
+    app.description(std::string(kDescription) + leftOutHere());
     // Options begin with '-' on Windows too: a word starting with '/' is a
     // path (as Wine passes them), never an option.
     app.allow_windows_style_options(false);
@@ -94,6 +103,22 @@ void defineCommand(CLI::App& app, Request& r) {
         ->type_name("FILE");
     app.add_flag("--no-config", r.noConfig, "Ignore the settings file");
 
+    // render shares the view options with opening (and with the settings
+    // file, which sets them before the command line).
+    r.render = app.add_subcommand("render",
+                                  "Draw the model without a window: a PNG, a PNG for every key frame, or a looping GIF "
+                                  "[default size: 640x480]");
+    addViewOptions(*r.render, r.view);
+    r.render->add_option("MODEL", r.view.model, "The model to draw")->required()->type_name("");
+    addRenderOptions(*r.render, r.picture);
+    r.render->add_flag("--no-config", r.noConfig, "Ignore the settings file");
+    r.thumbnail = app.add_subcommand("thumbnail", "Write a thumbnail of at most SxS pixels for file managers");
+    r.thumbnail->add_option("--size", r.thumbnailSize, "The largest width and height, in pixels")
+        ->required()
+        ->type_name("S")
+        ->check(CLI::Range(1, 4096).description(""));
+    r.thumbnail->add_option("MODEL", r.thumbnailModel, "The model")->required()->type_name("");
+    r.thumbnail->add_option("OUT", r.thumbnailOutput, "The PNG to write")->required()->type_name("");
     r.info = app.add_subcommand("info", "Describe a model: counts, skins, animations, bounds and problems");
     r.info->add_option("MODEL", r.infoModel, "The model (a path or ARCHIVE:PATH)")->required()->type_name("");
     r.info->add_flag("--json", r.json, "Print one JSON object");
@@ -109,18 +134,12 @@ void parseWords(CLI::App& app, const std::vector<std::string>& words) {
     app.parse(reversed);
 }
 
-void printMessages(const PreparedView& view, bool verbose) {
-    for (const std::string& warning : view.warnings) std::cerr << "ombrel: " << warning << "\n";
-    if (verbose)
-        for (const std::string& note : view.notes) std::cerr << "ombrel: " << note << "\n";
-}
-
 int writeRecordFile(const ViewOptions& options, const std::string& file) {
     const std::string target = absolutePath(file);
     if (fileKind(target) == FileKind::Folder) throw BadInput(file + ": a folder, not a file");
     Staging staging(target + ".files");
     PreparedView view = prepareView(options, staging);
-    printMessages(view, options.verbose);
+    showMessages(view, options.verbose);
     if (!writeConfig(target, view.record)) throw BadInput(file + ": can't write the record there");
     if (options.verbose) std::cerr << "ombrel: record: " << nativePath(target) << "\n";
     return 0;
@@ -142,7 +161,7 @@ int openInViewer(const ViewOptions& options) {
         }
         Staging staging(run.path());
         PreparedView view = prepareView(options, staging);
-        printMessages(view, options.verbose);
+        showMessages(view, options.verbose);
         if (!writeConfig(run.path() + "/ombrel.cfg", view.record)) {
             std::cerr << "ombrel: " << run.path() << ": can't write the record\n";
             return kExitFailure;
@@ -185,6 +204,13 @@ int chooseWhenMissing(ViewOptions& options) {
 int run(Request& r) {
     if (r.info->parsed()) return describeModel(r.infoModel, r.json, std::cout, std::cerr);
     if (r.list->parsed()) return listModels(r.archive, std::cout);
+    if (r.thumbnail->parsed()) return writeThumbnail(r.thumbnailModel, r.thumbnailSize, r.thumbnailOutput);
+    if (r.render->parsed()) {
+        r.picture.view = r.view;
+        // A window size from the settings is the viewer's; pictures have their own default.
+        if (r.render->get_option("--size")->count() == 0) r.picture.view.width = 640, r.picture.view.height = 480;
+        return renderPictures(r.picture);
+    }
     if (int status = chooseWhenMissing(r.view)) return status;
     if (!r.writeConfig.empty()) return writeRecordFile(r.view, r.writeConfig);
     return openInViewer(r.view);
@@ -211,7 +237,9 @@ int ombrelMain(int argc, char** argv) {
             return kExitBadInput;
         }
         const std::string settings = settingsPath();
-        if (plain.noConfig || plain.info->parsed() || plain.list->parsed() || settings.empty()) return run(plain);
+        if (plain.noConfig || plain.info->parsed() || plain.list->parsed() || plain.thumbnail->parsed() ||
+            settings.empty())
+            return run(plain);
 
         std::vector<std::string> settingWords;
         std::string error;

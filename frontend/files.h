@@ -41,6 +41,16 @@ bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& 
 // Writes the bytes to path, replacing it. False with the reason in error.
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
+// A new, empty file beside path (".NAME.XXXXXX" in its folder), made with
+// the permissions a new file gets; its descriptor, or -1 with the reason in
+// error. Finished, it goes under path's name by renameInto, so path only
+// ever holds a whole file.
+int createTemporaryBeside(const std::string& path, std::string& temporary, std::string& error);
+// Renames temporary to path; on failure removes temporary.
+bool renameInto(const std::string& temporary, const std::string& path, std::string& error);
+// Writes the bytes beside path and renames them into place.
+bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+
 // The folder holding the running program ("" when it can't be found).
 std::string programFolder();
 

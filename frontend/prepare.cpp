@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 #include "frontend/files.h"
 #include "frontend/framing.h"
@@ -235,6 +236,12 @@ OpenedModel openModel(const std::string& text, OpenFiles& open, Staging& staging
     for (int i = 0; i < opened.model->numSkins && opened.model->skins; ++i)
         opened.storedSkins.push_back(storedSkinName(*opened.model, i));
     return opened;
+}
+
+void showMessages(const PreparedView& view, bool verbose) {
+    for (const std::string& warning : view.warnings) std::cerr << "ombrel: " << warning << "\n";
+    if (verbose)
+        for (const std::string& note : view.notes) std::cerr << "ombrel: " << note << "\n";
 }
 
 std::string defaultWaterPicture() {

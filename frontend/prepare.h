@@ -99,6 +99,9 @@ struct PreparedView {
 // must be converted or extracted go into staging. Throws BadInput.
 PreparedView prepareView(const ViewOptions& options, Staging& staging);
 
+// Shows the warnings, and the notes when verbose, on standard error.
+void showMessages(const PreparedView& view, bool verbose);
+
 // The installed default water picture ("" when it is not there).
 std::string defaultWaterPicture();
 

@@ -18,6 +18,10 @@ namespace frontend {
 // Windows 3 for "C:/..."), 0 for a relative path.
 size_t rootLength(const std::string& path);
 
+// What this build leaves out, said under --help's description ("" when
+// nothing is).
+const char* leftOutHere();
+
 // The system's words for the last call's failure (errno; GetLastError).
 std::string lastErrorText();
 

@@ -14,6 +14,8 @@
 
 namespace frontend {
 
+const char* leftOutHere() { return ""; }
+
 std::string lastErrorText() { return std::strerror(errno); }
 
 size_t rootLength(const std::string& path) { return !path.empty() && path[0] == '/' ? 1 : 0; }
@@ -65,6 +67,43 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
         return false;
     }
     return true;
+}
+
+int createTemporaryBeside(const std::string& path, std::string& temporary, std::string& error) {
+    std::string pattern = folderOf(absolutePath(path)) + "/." + fileNameOf(path) + ".XXXXXX";
+    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        error = path + ": can't write there (" + std::strerror(errno) + ")";
+        return -1;
+    }
+    // mkostemp makes the file for its owner alone; a picture gets the
+    // permissions any new file of this user gets.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+    temporary = pattern;
+    return fd;
+}
+
+bool renameInto(const std::string& temporary, const std::string& path, std::string& error) {
+    if (::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    error = path + ": can't write there (" + std::strerror(errno) + ")";
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    std::string temporary;
+    int fd = createTemporaryBeside(path, temporary, error);
+    if (fd < 0) return false;
+    ::close(fd);
+    std::string reason;
+    if (!writeWholeFile(temporary, bytes, reason)) {
+        error = path + ": can't write there (" + reason + ")";
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return renameInto(temporary, path, error);
 }
 
 bool makePrivateFolder(const std::string& path, std::string& error) {

@@ -34,6 +34,10 @@ std::string reason(DWORD code) {
 
 }  // namespace
 
+const char* leftOutHere() {
+    return "This Windows build reads no archives (.pak, .pk3, .zip), and render and thumbnail need Linux.\n";
+}
+
 std::string lastErrorText() { return reason(GetLastError()); }
 
 size_t rootLength(const std::string& path) {

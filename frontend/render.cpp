@@ -1,0 +1,219 @@
+#include "frontend/render.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <iostream>
+
+#include "frontend/files.h"
+#include "frontend/gif.h"
+#include "frontend/offscreen.h"
+#include "frontend/png.h"
+#include "frontend/prepare.h"
+#include "frontend/run.h"
+#include "viewer/ModelWindow.h"
+
+namespace frontend {
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kMostSteps = 1000;
+constexpr int kMostPictures = 100000;
+// Players wait at least this long between GIF pictures whatever the file
+// says (shorter delays are shown far slower), so no delay is shorter.
+constexpr int kShortestGifDelay = 2;
+
+enum class OutputKind { Png, Sequence, Gif };
+
+OutputKind outputKind(const std::string& output) {
+    if (!sequenceName(output, 0).empty()) return OutputKind::Sequence;
+    const std::string extension = extensionOf(fileNameOf(output));
+    if (extension == "gif") return OutputKind::Gif;
+    if (extension == "png") return OutputKind::Png;
+    throw BadInput("-o " + output +
+                   ": write a .png picture, a .png sequence with {frame} in its name, or a .gif animation");
+}
+
+// A PNG of the picture: R, G, B, or with its alpha when asked.
+bool writePng(const std::string& path, const RgbaPicture& picture, bool alpha, std::string& error) {
+    std::vector<uint8_t> rgb;
+    if (!alpha) {
+        rgb.resize(picture.rgba.size() / 4 * 3);
+        for (size_t i = 0, o = 0; o < rgb.size(); i += 4, o += 3)
+            rgb[o] = picture.rgba[i], rgb[o + 1] = picture.rgba[i + 1], rgb[o + 2] = picture.rgba[i + 2];
+    }
+    std::vector<uint8_t> bytes =
+        encodePng(picture.width, picture.height, alpha ? 4 : 3, alpha ? picture.rgba.data() : rgb.data());
+    if (bytes.empty()) {
+        error = path + ": can't encode the PNG";
+        return false;
+    }
+    return replaceFile(path, bytes, error);
+}
+
+// The points a sequence or a GIF shows: every key frame of the played
+// loop and steps blended pictures after each, the last leading back to the first.
+std::vector<FramePoint> loopPoints(const ViewerConfig& record, int steps) {
+    const int keyFrames = record.endFrame - record.startFrame + 1;
+    std::vector<FramePoint> points;
+    const int count = keyFrames * (steps + 1);
+    if (count > kMostPictures)
+        throw BadInput("--steps " + std::to_string(steps) + ": " + std::to_string(count) + " pictures are too many");
+    for (int i = 0; i < count; ++i)
+        points.push_back(pointInLoop(double(i) / double(steps + 1), record.startFrame, record.endFrame));
+    return points;
+}
+
+// The one point a single picture shows.
+FramePoint singlePoint(const RenderRequest& r, const ViewerConfig& record) {
+    const int keyFrames = record.endFrame - record.startFrame + 1;
+    if (r.frame) return {*r.frame, *r.frame, 0};
+    if (r.time) return pointInLoop(*r.time * 1000.0 / double(record.msPerFrame), record.startFrame, record.endFrame);
+    if (r.fraction) return pointInLoop(*r.fraction * keyFrames, record.startFrame, record.endFrame);
+    return {record.currentFrame, record.nextFrame, record.frameFraction};
+}
+
+void checkRequest(const RenderRequest& r, OutputKind kind) {
+    const bool onePoint = r.frame || r.time || r.fraction;
+    if (kind != OutputKind::Png && onePoint)
+        throw BadInput("-o " + r.output + ": a sequence or GIF shows the whole animation; --frame, --time and "
+                       "--fraction choose one picture");
+    if (kind == OutputKind::Png && r.steps > 0)
+        throw BadInput("--steps: only a sequence ({frame} in the name) or a GIF has pictures between key frames");
+    if (r.frame && r.frame < 0) throw BadInput("--frame " + std::to_string(*r.frame) + ": key frames count from 0");
+}
+
+// The view options a request draws: a lone --frame is framed on its own.
+ViewOptions viewFor(const RenderRequest& r) {
+    ViewOptions view = r.view;
+    if (r.frame && view.animation.empty() && !view.frames) view.frames = std::make_pair(*r.frame, *r.frame);
+    return view;
+}
+
+int fail(const std::string& error) {
+    std::cerr << "ombrel: " << error << "\n";
+    return kExitFailure;
+}
+
+int drawAll(const RenderRequest& r, OutputKind kind, ViewerConfig& record, InterruptGuard& guard) {
+    if (r.frame && (*r.frame < record.startFrame || *r.frame > record.endFrame))
+        throw BadInput("--frame " + std::to_string(*r.frame) + ": the played frames are " +
+                       std::to_string(record.startFrame) + " to " + std::to_string(record.endFrame));
+    std::string error;
+    OffscreenView view;
+    if (!view.open(record, r.transparent, error)) return fail(error);
+    if (kind == OutputKind::Png) {
+        if (!writePng(r.output, view.draw(singlePoint(r, record)), r.transparent, error)) return fail(error);
+        return 0;
+    }
+    std::vector<FramePoint> points = loopPoints(record, r.steps);
+    if (kind == OutputKind::Sequence) {
+        for (size_t i = 0; i < points.size() && !guard.received(); ++i)
+            if (!writePng(sequenceName(r.output, int(i)), view.draw(points[i]), r.transparent, error))
+                return fail(error);
+        return 0;
+    }
+    GifWriter gif;
+    if (!gif.open(r.output, record.windowWidth, record.windowHeight, error)) return fail(error);
+    // Each delay ends where the animation's clock, rounded to hundredths,
+    // says the next picture is due, so the rounding never adds up.
+    const double hundredthsEach = double(record.msPerFrame) / 10.0 / double(r.steps + 1);
+    for (size_t i = 0; i < points.size() && !guard.received(); ++i) {
+        int delay = int(std::lround(double(i + 1) * hundredthsEach) - std::lround(double(i) * hundredthsEach));
+        if (delay < kShortestGifDelay) delay = kShortestGifDelay;
+        if (!gif.add(view.draw(points[i]), delay, r.transparent, error)) return fail(error);
+    }
+    if (!guard.received() && !gif.finish(error)) return fail(error);
+    return 0;
+}
+
+}  // namespace
+
+std::string sequenceName(const std::string& pattern, int number) {
+    size_t at = pattern.find("{frame");
+    if (at == std::string::npos) return "";
+    size_t end = pattern.find('}', at);
+    if (end == std::string::npos)
+        throw BadInput("-o " + pattern + ": expected {frame} or {frame:0N} (N digits) in the name");
+    const std::string spec = pattern.substr(at + 6, end - at - 6);
+    int digits = 0;
+    if (!spec.empty()) {
+        if (spec.size() != 3 || spec[0] != ':' || spec[1] != '0' || spec[2] < '1' || spec[2] > '9')
+            throw BadInput("-o " + pattern + ": expected {frame} or {frame:0N} (N digits) in the name");
+        digits = spec[2] - '0';
+    }
+    std::string text = std::to_string(number);
+    if (int(text.size()) < digits) text.insert(0, size_t(digits) - text.size(), '0');
+    return pattern.substr(0, at) + text + pattern.substr(end + 1);
+}
+
+void addRenderOptions(CLI::App& app, RenderRequest& r) {
+    const char kPicture[] = "Picture";
+    app.add_option("-o,--output", r.output,
+                   "The picture: OUT.png; OUT_{frame:03}.png for every key frame of the animation, numbered "
+                   "from 0; OUT.gif for a looping animated GIF")
+        ->required()
+        ->type_name("FILE")
+        ->group(kPicture);
+    auto* frame = app.add_option("--frame", r.frame, "Show this key frame (numbered from 0 in the file)")
+                      ->type_name("N")
+                      ->group(kPicture);
+    auto* time = app.add_option("--time", r.time, "Show the animation this many seconds after its start")
+                     ->type_name("T")
+                     ->check(CLI::Range(0.0, 1e6).description(""))
+                     ->group(kPicture);
+    auto* fraction =
+        app.add_option("--fraction", r.fraction, "Show the animation this far through its loop, from 0 to 1")
+            ->type_name("F")
+            ->check(CLI::Range(0.0, 1.0).description(""))
+            ->group(kPicture);
+    frame->excludes(time)->excludes(fraction);
+    time->excludes(fraction);
+    app.add_option("--steps", r.steps, "Blended pictures between key frames in a sequence or GIF [default: 0]")
+        ->type_name("K")
+        ->check(CLI::Range(0, kMostSteps).description(""))
+        ->group(kPicture);
+    app.add_flag("--transparent", r.transparent, "Make the background transparent (alpha 0)")->group(kPicture);
+}
+
+int renderPictures(const RenderRequest& r) {
+    OutputKind kind = outputKind(r.output);
+    checkRequest(r, kind);
+    InterruptGuard guard;
+    int status = 0;
+    {
+        RunFolder run;
+        if (run.path().empty()) return fail(run.error());
+        Staging staging(run.path());
+        PreparedView prepared = prepareView(viewFor(r), staging);
+        showMessages(prepared, r.view.verbose);
+        status = drawAll(r, kind, prepared.record, guard);
+    }  // the run folder goes before an interruption ends the program
+    if (guard.received()) InterruptGuard::dieBy(guard.received());
+    return status;
+}
+
+int writeThumbnail(const std::string& model, int size, const std::string& output) {
+    ViewOptions options;
+    options.model = model;
+    options.width = options.height = size;
+    RunFolder run;
+    // The sandboxes thumbnailers run in may have no folder to make the run
+    // folder in; only a skin that must be converted needs it.
+    Staging staging(run.path());
+    PreparedView prepared = prepareView(options, staging);
+    ViewerConfig& record = prepared.record;
+    // Without a skin a thumbnail is better shaded than a wireframe: smooth
+    // and lit (the viewer itself starts unlit, a thumbnail need not).
+    const bool untextured = record.renderMode == RENDER_WIREFRAME;
+    if (untextured) record.renderMode = RENDER_SMOOTH;
+    std::string error;
+    OffscreenView view;
+    if (!view.open(record, true, error)) return fail(error);
+    if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
+    if (!writePng(output, view.draw({record.currentFrame, record.currentFrame, 0}), true, error)) return fail(error);
+    return 0;
+}
+
+}  // namespace frontend

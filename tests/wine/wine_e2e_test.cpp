@@ -274,6 +274,12 @@ std::string windowsPath(const std::string& path) {
     return native;
 }
 
+// How many run folders of ombrel.exe lie in the Wine prefix's %TEMP%.
+int runFolders() {
+    const std::string temp = std::string(OMBREL_WINE_PREFIX) + "/drive_c/users/" + run("id -un") + "/Temp";
+    return std::atoi(run("ls " + shellQuoted(temp) + " 2>/dev/null | grep -c '^ombrel-'").c_str());
+}
+
 TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
     std::string help = ombrelSays(loader, bin, scratch.path(), "--help");
     EXPECT_NE(help.find("Usage: ombrel"), std::string::npos) << help;
@@ -316,6 +322,7 @@ long litPixels(const std::string& picture, int width, int height) {
 }
 
 TEST_P(Wine, OmbrelStartsTheViewerOnAModelAndReturnsItsExitStatus) {
+    const int before = runFolders();
     program = startWine({bin + "/ombrel.exe", std::string(OMBREL_CORPUS_DIR) + "/faerie.md2", "--size", "640x480"},
                         scratch.path());
     std::string window = viewerWindow();
@@ -324,12 +331,46 @@ TEST_P(Wine, OmbrelStartsTheViewerOnAModelAndReturnsItsExitStatus) {
     std::this_thread::sleep_for(milliseconds(1500));
     EXPECT_GT(litPixels(shot("faerie", 640, 480), 640, 480), 5000) << "the skinned model is drawn";
     // The record and the prepared files live in a run folder under %TEMP%.
-    const std::string temp = std::string(OMBREL_WINE_PREFIX) + "/drive_c/users/" + run("id -un") + "/Temp";
-    EXPECT_NE(run("ls " + shellQuoted(temp)).find("ombrel-"), std::string::npos);
+    EXPECT_EQ(runFolders(), before + 1);
     keys(window, "Escape");
     EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0) << fileText(scratch.file("wine-stderr.txt"));
     program = 0;
-    EXPECT_EQ(run("ls " + shellQuoted(temp)).find("ombrel-"), std::string::npos) << "the run folder is gone";
+    EXPECT_EQ(runFolders(), before) << "the run folder is gone";
+}
+
+// What a Windows user sees first: glswitch starts the real ombrel.exe with
+// no arguments, which asks for a model with the Open dialogue, opens the
+// chosen one in the viewer (with the water picture beside ombrel.exe), and
+// cleans up after Escape.
+TEST_P(Wine, GlswitchStartsOmbrelWhichAsksForTheModelWithTheOpenDialogue) {
+    std::string programDir = scratch.file("program");
+    fs::create_directory(programDir);
+    for (const char* program : {"glswitch.exe", "ombrel.exe", "viewer.exe"})
+        fs::copy_file(bin + "/" + program, programDir + "/" + program);
+    fs::copy_file(bin + "/../share/ombrel/water.pcx", programDir + "/water.pcx");
+    const int before = runFolders();
+    program = startWine({programDir + "/glswitch.exe"}, scratch.path());
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(30000)), 0);
+    program = 0;
+    std::string dialogue;
+    for (Clock::time_point end = Clock::now() + milliseconds(60000); dialogue.empty() && Clock::now() < end;) {
+        dialogue = run("xdotool search --onlyvisible --name '^Open a model$' 2>/dev/null | head -n 1");
+        if (dialogue.empty()) std::this_thread::sleep_for(milliseconds(200));
+    }
+    ASSERT_FALSE(dialogue.empty()) << "no Open dialogue\n" << fileText(scratch.file("wine-stderr.txt"));
+    std::this_thread::sleep_for(milliseconds(1000));
+    // The file name box has the keyboard once the dialogue has it.
+    run("xdotool mousemove --window " + dialogue + " 2 2 click 1 sleep 0.5 type --delay 30 " +
+        shellQuoted(windowsPath(std::string(OMBREL_CORPUS_DIR) + "/faerie.md2")) + "; xdotool key Return");
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the chosen model did not open";
+    keys(window, "Escape");
+    bool cleaned = false;
+    for (Clock::time_point end = Clock::now() + milliseconds(20000); !cleaned && Clock::now() < end;) {
+        cleaned = runFolders() == before;
+        if (!cleaned) std::this_thread::sleep_for(milliseconds(200));
+    }
+    EXPECT_TRUE(cleaned) << "ombrel.exe ended and removed its run folder";
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Wine, ::testing::Values(64, 32),

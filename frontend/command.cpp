@@ -140,7 +140,7 @@ int writeRecordFile(const ViewOptions& options, const std::string& file) {
 }
 
 int openInViewer(const ViewOptions& options) {
-    const std::string viewer = programFolder() + "/viewer";
+    const std::string viewer = viewerProgram();
     if (fileKind(viewer) != FileKind::Regular) {
         std::cerr << "ombrel: " << viewer << ": the viewer is not there\n";
         return kExitFailure;

@@ -228,10 +228,20 @@ std::string programFolder() {
     return folderOf(buffer);
 }
 
+// The install layout's folders relative to bin come from the build
+// (../share/ombrel, ../libexec/ombrel by default), so any prefix works.
 std::string dataFolder() {
     std::string bin = programFolder();
     if (bin.empty()) return "";
-    return folderOf(bin) + "/share/ombrel";
+    return absolutePath(bin + "/" OMBREL_DATA_FROM_BIN);
+}
+
+std::string viewerProgram() {
+    std::string bin = programFolder();
+    if (bin.empty()) return "";
+    std::string installed = absolutePath(bin + "/" OMBREL_PROGRAMS_FROM_BIN "/viewer");
+    if (fileKind(installed) == FileKind::Regular) return installed;
+    return bin + "/viewer";
 }
 
 }  // namespace frontend

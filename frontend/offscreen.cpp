@@ -34,14 +34,30 @@ FramePoint pointInLoop(double keyFrames, int first, int last) {
 OffscreenView::~OffscreenView() {
     if (!window_) return;
     window_->makeCurrent();
-    glDeleteFramebuffers(1, &framebuffer_);
-    glDeleteRenderbuffers(1, &colour_);
-    glDeleteRenderbuffers(1, &depth_);
+    if (framebuffer_) {
+        glDeleteFramebuffers(1, &framebuffer_);
+        glDeleteRenderbuffers(1, &colour_);
+        glDeleteRenderbuffers(1, &depth_);
+    }
     delete window_;
     mxAppQuit();
 }
 
-bool OffscreenView::open(const ViewerConfig& record, std::string& error) {
+namespace {
+
+// Whether the window's own framebuffer holds every bit a picture keeps.
+bool windowKeepsPicture(bool alpha) {
+    GLint red = 0, green = 0, blue = 0, alphaBits = 0;
+    glGetIntegerv(GL_RED_BITS, &red);
+    glGetIntegerv(GL_GREEN_BITS, &green);
+    glGetIntegerv(GL_BLUE_BITS, &blue);
+    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+    return red >= 8 && green >= 8 && blue >= 8 && (!alpha || alphaBits >= 8);
+}
+
+}  // namespace
+
+bool OffscreenView::open(const ViewerConfig& record, bool alpha, std::string& error) {
     // No display is needed, whatever DISPLAY says; a driver the person chose
     // is theirs to keep.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -56,9 +72,13 @@ bool OffscreenView::open(const ViewerConfig& record, std::string& error) {
         error = "no OpenGL context on the offscreen driver";
         return false;
     }
-    // The scene draws into a framebuffer of its own: 8 bits a channel with
-    // alpha, whatever pixel format the driver matched to the viewer's
-    // request, and the depth bits the viewer asks for.
+    // The window's framebuffer has the pixel format the driver matched to
+    // the viewer's request, which has no alpha and may have fewer bits. Where
+    // that loses part of the picture, the scene draws into a framebuffer of
+    // its own: 8 bits a channel with alpha, and the viewer's depth bits. (The
+    // window's own keeps every shader the driver made for the window's
+    // first pictures: the quicker way.)
+    if (windowKeepsPicture(alpha)) return true;
     const int width = record.windowWidth, height = record.windowHeight;
     glGenRenderbuffers(1, &colour_);
     glBindRenderbuffer(GL_RENDERBUFFER, colour_);

@@ -39,11 +39,12 @@ public:
     OffscreenView& operator=(const OffscreenView&) = delete;
 
     // Opens the model window for record, exactly as the viewer starts on it.
+    // With alpha the pictures keep what the scene leaves in the alpha
+    // channel: 0 where only the clear reached, 1 where the model is drawn.
     // False, with the reason in error, when there is no GL context.
-    bool open(const ViewerConfig& record, std::string& error);
+    bool open(const ViewerConfig& record, bool alpha, std::string& error);
 
-    // The scene at this point, drawn once. The background's alpha is what the
-    // scene's clear leaves (0) and the model's what it draws (1).
+    // The scene at this point, drawn once (alpha 255 throughout unless opened with alpha).
     RgbaPicture draw(const FramePoint& at);
 
     ModelWindow* window() { return window_; }

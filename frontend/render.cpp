@@ -1,7 +1,6 @@
 #include "frontend/render.h"
 
 #include <CLI/CLI.hpp>
-#include <stb_image_write.h>
 
 #include <cmath>
 #include <iostream>
@@ -9,6 +8,7 @@
 #include "frontend/files.h"
 #include "frontend/gif.h"
 #include "frontend/offscreen.h"
+#include "frontend/png.h"
 #include "frontend/prepare.h"
 #include "frontend/run.h"
 #include "viewer/ModelWindow.h"
@@ -35,25 +35,17 @@ OutputKind outputKind(const std::string& output) {
                    ": write a .png picture, a .png sequence with {frame} in its name, or a .gif animation");
 }
 
-void appendBytes(void* context, void* data, int size) {
-    auto* out = static_cast<std::vector<uint8_t>*>(context);
-    out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
-}
-
 // A PNG of the picture: R, G, B, or with its alpha when asked.
 bool writePng(const std::string& path, const RgbaPicture& picture, bool alpha, std::string& error) {
-    const int channels = alpha ? 4 : 3;
-    std::vector<uint8_t> pixels;
-    if (alpha) {
-        pixels = picture.rgba;
-    } else {
-        pixels.reserve(picture.rgba.size() / 4 * 3);
-        for (size_t i = 0; i + 3 < picture.rgba.size(); i += 4)
-            pixels.insert(pixels.end(), &picture.rgba[i], &picture.rgba[i + 3]);
+    std::vector<uint8_t> rgb;
+    if (!alpha) {
+        rgb.resize(picture.rgba.size() / 4 * 3);
+        for (size_t i = 0, o = 0; o < rgb.size(); i += 4, o += 3)
+            rgb[o] = picture.rgba[i], rgb[o + 1] = picture.rgba[i + 1], rgb[o + 2] = picture.rgba[i + 2];
     }
-    std::vector<uint8_t> bytes;
-    if (!stbi_write_png_to_func(appendBytes, &bytes, picture.width, picture.height, channels, pixels.data(),
-                                picture.width * channels)) {
+    std::vector<uint8_t> bytes =
+        encodePng(picture.width, picture.height, alpha ? 4 : 3, alpha ? picture.rgba.data() : rgb.data());
+    if (bytes.empty()) {
         error = path + ": can't encode the PNG";
         return false;
     }
@@ -110,7 +102,7 @@ int drawAll(const RenderRequest& r, OutputKind kind, ViewerConfig& record, Inter
                        std::to_string(record.startFrame) + " to " + std::to_string(record.endFrame));
     std::string error;
     OffscreenView view;
-    if (!view.open(record, error)) return fail(error);
+    if (!view.open(record, r.transparent, error)) return fail(error);
     if (kind == OutputKind::Png) {
         if (!writePng(r.output, view.draw(singlePoint(r, record)), r.transparent, error)) return fail(error);
         return 0;
@@ -218,7 +210,7 @@ int writeThumbnail(const std::string& model, int size, const std::string& output
     if (untextured) record.renderMode = RENDER_SMOOTH;
     std::string error;
     OffscreenView view;
-    if (!view.open(record, error)) return fail(error);
+    if (!view.open(record, true, error)) return fail(error);
     if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
     if (!writePng(output, view.draw({record.currentFrame, record.currentFrame, 0}), true, error)) return fail(error);
     return 0;

@@ -1,0 +1,50 @@
+#include "frontend/png.h"
+
+#include <zlib.h>
+
+#include <cstdlib>
+
+namespace {
+
+// stb_image_write's own deflate takes twice as long as zlib's for the same
+// picture, and a picture's PNG is a good part of what `ombrel render`
+// costs: stb hands its compression to zlib, as it offers to.
+unsigned char* deflateWithZlib(unsigned char* data, int length, int* outLength, int) {
+    uLongf size = compressBound(uLong(length));
+    auto* out = static_cast<unsigned char*>(std::malloc(size));
+    if (!out || compress2(out, &size, data, uLong(length), Z_DEFAULT_COMPRESSION) != Z_OK) {
+        std::free(out);
+        return nullptr;
+    }
+    *outLength = int(size);
+    return out;
+}
+
+}  // namespace
+
+#define STBIW_ZLIB_COMPRESS deflateWithZlib
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+namespace frontend {
+
+namespace {
+
+void append(void* context, void* data, int size) {
+    auto* out = static_cast<std::vector<uint8_t>*>(context);
+    out->insert(out->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+}
+
+}  // namespace
+
+std::vector<uint8_t> encodePng(int width, int height, int channels, const uint8_t* pixels) {
+    // Each row filtered against the one above: as small as stb's choice row
+    // by row for rendered pictures, without trying every filter on each.
+    stbi_write_force_png_filter = 2;
+    std::vector<uint8_t> bytes;
+    if (!stbi_write_png_to_func(append, &bytes, width, height, channels, pixels, width * channels)) bytes.clear();
+    return bytes;
+}
+
+}  // namespace frontend

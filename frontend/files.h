@@ -59,9 +59,4 @@ std::string programFolder();
 // (/usr/bin, /usr/share/ombrel).
 std::string dataFolder();
 
-// The viewer program: in the installed programs' folder (libexec/ombrel
-// beside bin), else beside ombrel as in the build tree ("" when the
-// program's folder can't be found).
-std::string viewerProgram();
-
 }  // namespace frontend

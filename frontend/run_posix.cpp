@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "frontend/files.h"
+
 namespace frontend {
 
 namespace {
@@ -146,5 +148,14 @@ ViewerExit runViewer(const std::string& program, const std::string& folder) {
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
 }
+
+std::string viewerProgram() {
+    const std::string bin = programFolder();
+    const std::string installed = absolutePath(bin + "/" OMBREL_PROGRAMS_FROM_BIN "/viewer");
+    if (fileKind(installed) == FileKind::Regular) return installed;
+    return bin + "/viewer";
+}
+
+std::string signalName(int signal) { return strsignal(signal); }
 
 }  // namespace frontend

@@ -1,6 +1,8 @@
 // Reading files out of game archives (PACK .pak files, zip .pk3 and .zip
 // files) through PhysFS. Member names are matched ignoring letter case and
 // with '\' taken as '/', the way the game files that name them were written.
+// The Windows build has no PhysFS and reads no archive (archive_none.cpp):
+// opening one fails, saying so.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +19,9 @@ bool isArchiveName(const std::string& path);
 // "ARCHIVE:PATH" with ARCHIVE an archive name: fills both parts. A plain
 // path (also one holding a colon elsewhere) gives false.
 bool splitArchivePath(const std::string& text, std::string& archive, std::string& member);
+
+// False in a build that reads no archive.
+bool archivesReadable();
 
 class Archive {
 public:

@@ -1,12 +1,18 @@
 // Asking for a model with the desktop's own file chooser: the XDG desktop
-// portal when one is running (or can be started), else zenity or kdialog.
+// portal when one is running (or can be started), else zenity or kdialog
+// (chooser_posix.cpp); on Windows the common Open dialogue
+// (chooser_win32.cpp).
 #pragma once
 
 #include <string>
 
 namespace frontend {
 
-// A display to show a chooser on (DISPLAY or WAYLAND_DISPLAY is set).
+// The chooser's title.
+constexpr char kChooserTitle[] = "Open a model";
+
+// A display to show a chooser on (DISPLAY or WAYLAND_DISPLAY is set;
+// always on Windows).
 bool onDesktop();
 
 enum class Choice {

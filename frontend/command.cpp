@@ -5,6 +5,7 @@
 #include <cstring>
 #include <iostream>
 
+#include "frontend/archive.h"
 #include "frontend/chooser.h"
 #include "frontend/files.h"
 #include "frontend/info.h"
@@ -12,6 +13,7 @@
 #include "frontend/prepare.h"
 #include "frontend/render.h"
 #include "frontend/run.h"
+#include "frontend/system.h"
 
 namespace frontend {
 
@@ -85,7 +87,10 @@ struct Request {
 };
 
 void defineCommand(CLI::App& app, Request& r) {
-    app.description(kDescription);
+    app.description(std::string(kDescription) + leftOutHere());
+    // Options begin with '-' on Windows too: a word starting with '/' is a
+    // path (as Wine passes them), never an option.
+    app.allow_windows_style_options(false);
     app.footer(footer());
     auto formatter = std::make_shared<Formatter>();
     formatter->column_width(30);
@@ -120,7 +125,8 @@ void defineCommand(CLI::App& app, Request& r) {
     r.info = app.add_subcommand("info", "Describe a model: counts, skins, animations, bounds and problems");
     r.info->add_option("MODEL", r.infoModel, "The model (a path or ARCHIVE:PATH)")->required()->type_name("");
     r.info->add_flag("--json", r.json, "Print one JSON object");
-    r.list = app.add_subcommand("list", "List the models inside an archive");
+    r.list = app.add_subcommand("list", archivesReadable() ? "List the models inside an archive"
+                                                           : "List the models inside an archive (not in this build)");
     r.list->add_option("ARCHIVE", r.archive, "A .pak, .pk3 or .zip archive")->required()->type_name("");
     app.require_subcommand(0, 1);
 }
@@ -138,12 +144,12 @@ int writeRecordFile(const ViewOptions& options, const std::string& file) {
     PreparedView view = prepareView(options, staging);
     showMessages(view, options.verbose);
     if (!writeConfig(target, view.record)) throw BadInput(file + ": can't write the record there");
-    if (options.verbose) std::cerr << "ombrel: record: " << target << "\n";
+    if (options.verbose) std::cerr << "ombrel: record: " << nativePath(target) << "\n";
     return 0;
 }
 
 int openInViewer(const ViewOptions& options) {
-    const std::string viewer = programFolder() + "/viewer";
+    const std::string viewer = viewerProgram();
     if (fileKind(viewer) != FileKind::Regular) {
         std::cerr << "ombrel: " << viewer << ": the viewer is not there\n";
         return kExitFailure;
@@ -171,7 +177,7 @@ int openInViewer(const ViewOptions& options) {
         return kExitFailure;
     }
     if (exit.signal) {
-        std::cerr << "ombrel: the viewer ended by signal " << exit.signal << " (" << strsignal(exit.signal) << ")\n";
+        std::cerr << "ombrel: the viewer ended by signal " << exit.signal << " (" << signalName(exit.signal) << ")\n";
         return 128 + exit.signal;
     }
     return exit.code;
@@ -234,7 +240,9 @@ int ombrelMain(int argc, char** argv) {
             return kExitBadInput;
         }
         const std::string settings = settingsPath();
-        if (plain.noConfig || plain.info->parsed() || plain.list->parsed() || plain.thumbnail->parsed() || settings.empty()) return run(plain);
+        if (plain.noConfig || plain.info->parsed() || plain.list->parsed() || plain.thumbnail->parsed() ||
+            settings.empty())
+            return run(plain);
 
         std::vector<std::string> settingWords;
         std::string error;

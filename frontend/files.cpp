@@ -2,15 +2,11 @@
 
 #include "common/file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "frontend/system.h"
 
 namespace fs = std::filesystem;
 
@@ -20,16 +16,17 @@ std::string absolutePath(const std::string& path) {
     std::error_code error;
     fs::path absolute = fs::absolute(fs::path(path), error);
     if (error) absolute = fs::path(path);
-    std::string cleaned = absolute.lexically_normal().string();
+    std::string cleaned = absolute.lexically_normal().generic_string();
     // "a/b/" normalises to "a/b/"; a folder's trailing slash adds nothing here.
-    while (cleaned.size() > 1 && cleaned.back() == '/') cleaned.pop_back();
+    while (cleaned.size() > std::max<size_t>(rootLength(cleaned), 1) && cleaned.back() == '/') cleaned.pop_back();
     return cleaned;
 }
 
 std::string folderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
+    size_t root = rootLength(path);
+    if (slash < root) return path.substr(0, root);
     return path.substr(0, slash);
 }
 
@@ -61,19 +58,13 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
 
 namespace {
 
-bool isFolder(const std::string& path) {
-    struct stat s;
-    return ::stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
-}
-
 // The entries of folder named part: exactly first, then those that differ
 // only in letter case, in name order (so the choice does not depend on the
 // order the folder lists them in).
 std::vector<std::string> matchingEntries(const std::string& folder, const std::string& part) {
     std::vector<std::string> matches;
-    const std::string prefix = folder == "/" ? "/" : folder + "/";
-    struct stat s;
-    if (::lstat((prefix + part).c_str(), &s) == 0) matches.push_back(prefix + part);
+    const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+    if (entryExists(prefix + part)) matches.push_back(prefix + part);
     std::vector<std::string> others;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
@@ -117,14 +108,6 @@ std::string findIgnoringCase(const std::string& folder, const std::string& relat
     return findFrom(folder.empty() ? "." : folder, splitParts(relative), 0);
 }
 
-FileKind fileKind(const std::string& path) {
-    struct stat s;
-    if (::stat(path.c_str(), &s) != 0) return errno == EACCES ? FileKind::Unreadable : FileKind::Missing;
-    if (S_ISDIR(s.st_mode)) return FileKind::Folder;
-    if (!S_ISREG(s.st_mode)) return FileKind::Other;
-    return ::access(path.c_str(), R_OK) == 0 ? FileKind::Regular : FileKind::Unreadable;
-}
-
 std::string describeKind(FileKind kind) {
     switch (kind) {
     case FileKind::Missing:
@@ -150,82 +133,13 @@ bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& 
     }
     FileBytes file;
     if (!readWholeFile(path.c_str(), int64_t(limit), file)) {
-        struct stat s;
-        bool tooLarge = ::stat(path.c_str(), &s) == 0 && uint64_t(s.st_size) > limit;
-        error = tooLarge ? "too large (" + std::to_string(s.st_size) + " bytes)" : "can't be read";
+        int64_t size = fileSize(path);
+        bool tooLarge = size >= 0 && uint64_t(size) > limit;
+        error = tooLarge ? "too large (" + std::to_string(size) + " bytes)" : "can't be read";
         return false;
     }
     bytes.assign(file.data.get(), file.data.get() + file.size);
     return true;
-}
-
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            error = std::strerror(errno);
-            ::close(fd);
-            return false;
-        }
-        done += size_t(n);
-    }
-    if (::close(fd) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    return true;
-}
-
-int createTemporaryBeside(const std::string& path, std::string& temporary, std::string& error) {
-    std::string pattern = folderOf(absolutePath(path)) + "/." + fileNameOf(path) + ".XXXXXX";
-    int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = path + ": can't write there (" + std::strerror(errno) + ")";
-        return -1;
-    }
-    // mkostemp makes the file for its owner alone; a picture gets the
-    // permissions any new file of this user gets.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    temporary = pattern;
-    return fd;
-}
-
-bool renameInto(const std::string& temporary, const std::string& path, std::string& error) {
-    if (::rename(temporary.c_str(), path.c_str()) == 0) return true;
-    error = path + ": can't write there (" + std::strerror(errno) + ")";
-    ::unlink(temporary.c_str());
-    return false;
-}
-
-bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    std::string temporary;
-    int fd = createTemporaryBeside(path, temporary, error);
-    if (fd < 0) return false;
-    ::close(fd);
-    std::string reason;
-    if (!writeWholeFile(temporary, bytes, reason)) {
-        error = path + ": can't write there (" + reason + ")";
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return renameInto(temporary, path, error);
-}
-
-std::string programFolder() {
-    char buffer[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return "";
-    buffer[n] = 0;
-    return folderOf(buffer);
 }
 
 std::string dataFolder() {

@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "frontend/files.h"
+#include "frontend/system.h"
 
 namespace frontend {
 
@@ -291,14 +292,6 @@ const std::vector<std::string>& pathSettingNames() {
     return names;
 }
 
-std::string settingsPath() {
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome && configHome[0] == '/') return std::string(configHome) + "/ombrel/settings";
-    const char* home = std::getenv("HOME");
-    if (!home || !home[0]) return "";
-    return std::string(home) + "/.config/ombrel/settings";
-}
-
 bool readSettings(const std::string& path, const std::vector<std::string>& knownNames,
                   const std::vector<std::string>& pathNames, std::vector<std::string>& words, std::string& error) {
     words.clear();
@@ -332,9 +325,9 @@ bool readSettings(const std::string& path, const std::vector<std::string>& known
         }
         bool isPath = std::find(pathNames.begin(), pathNames.end(), name) != pathNames.end();
         if (isPath && !(name == "skin" && allDigits(value))) {
-            const char* home = std::getenv("HOME");
-            if (value.rfind("~/", 0) == 0 && home) value = std::string(home) + value.substr(1);
-            if (value[0] != '/') value = folder + "/" + value;
+            std::string home;
+            if (value.rfind("~/", 0) == 0 && homeFolder(home)) value = home + value.substr(1);
+            if (rootLength(value) == 0) value = folder + "/" + value;
         }
         words.push_back("--" + name + "=" + value);
     }

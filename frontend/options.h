@@ -66,7 +66,7 @@ bool parseRenderMode(const std::string& text, int& mode, std::string& error);
 const char* renderModeName(int mode);
 
 // The settings file: $XDG_CONFIG_HOME/ombrel/settings, else
-// ~/.config/ombrel/settings.
+// ~/.config/ombrel/settings; on Windows %APPDATA%\ombrel\settings.
 std::string settingsPath();
 
 // Reads the settings file at path into command-line words ("--fps=15",

@@ -1,10 +1,6 @@
 #include "frontend/prepare.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -12,6 +8,7 @@
 #include "frontend/files.h"
 #include "frontend/framing.h"
 #include "frontend/pictures.h"
+#include "frontend/system.h"
 #include "model/animations.h"
 #include "model/model.h"
 #include "viewer/ModelWindow.h"
@@ -25,7 +22,8 @@ BadInput badFile(const std::string& name, const std::string& what) { return BadI
 // The hint for a file that is an archive rather than a model.
 std::string archiveHint(const std::vector<uint8_t>& bytes) {
     if (bytes.size() >= 4 && (std::memcmp(bytes.data(), "PACK", 4) == 0 || std::memcmp(bytes.data(), "PK\3\4", 4) == 0))
-        return "; it is an archive: open a model in it as ARCHIVE:PATH (see ombrel list ARCHIVE)";
+        return archivesReadable() ? "; it is an archive: open a model in it as ARCHIVE:PATH (see ombrel list ARCHIVE)"
+                                  : "; it is an archive, which this build does not read: unpack it first";
     return "";
 }
 
@@ -149,15 +147,16 @@ void setColour(float (&field)[3], const std::optional<Colour>& colour) {
 
 void setPath(ViewerConfig& record, ConfigPath which, const std::string& path) {
     std::memset(record.paths[which], 0, CONFIG_PATH_SIZE);
-    std::memcpy(record.paths[which], path.data(), std::min(path.size(), size_t(CONFIG_PATH_SIZE - 1)));
+    const std::string native = nativePath(path);
+    std::memcpy(record.paths[which], native.data(), std::min(native.size(), size_t(CONFIG_PATH_SIZE - 1)));
 }
 
 }  // namespace
 
 void Staging::makeFolder() {
     if (used_) return;
-    if (::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST)
-        throw badFile(folder_, std::string("can't make the folder (") + std::strerror(errno) + ")");
+    std::string error;
+    if (!makePrivateFolder(folder_, error)) throw badFile(folder_, "can't make the folder (" + error + ")");
     used_ = true;
 }
 
@@ -165,7 +164,7 @@ std::string Staging::store(const std::string& name, const std::vector<uint8_t>& 
     makeFolder();
     std::string path = folder_ + "/" + name;
     std::string error;
-    ::unlink(path.c_str());  // a link left from an earlier record must not be written through
+    removeEntry(path);  // a link left from an earlier record must not be written through
     if (!writeWholeFile(path, bytes, error)) throw badFile(path, "can't write it (" + error + ")");
     return path;
 }
@@ -173,9 +172,9 @@ std::string Staging::store(const std::string& name, const std::vector<uint8_t>& 
 std::string Staging::link(const std::string& name, const std::string& target) {
     makeFolder();
     std::string path = folder_ + "/" + name;
-    ::unlink(path.c_str());
-    if (::symlink(target.c_str(), path.c_str()) != 0)
-        throw badFile(path, std::string("can't make the link (") + std::strerror(errno) + ")");
+    removeEntry(path);
+    std::string error;
+    if (!linkOrCopy(target, path, error)) throw badFile(path, "can't make the link (" + error + ")");
     return path;
 }
 
@@ -246,8 +245,11 @@ void showMessages(const PreparedView& view, bool verbose) {
 }
 
 std::string defaultWaterPicture() {
-    std::string path = dataFolder() + "/water.pcx";
-    return fileKind(path) == FileKind::Regular ? path : "";
+    for (const std::string& folder : dataFolders()) {
+        std::string path = folder + "/water.pcx";
+        if (fileKind(path) == FileKind::Regular) return path;
+    }
+    return "";
 }
 
 PreparedView prepareView(const ViewOptions& options, Staging& staging) {

@@ -38,7 +38,8 @@ public:
 
     // Writes bytes to folder/name and returns that path.
     std::string store(const std::string& name, const std::vector<uint8_t>& bytes);
-    // Makes folder/name a symbolic link to target and returns folder/name.
+    // Makes folder/name lead to target (a symbolic link; a copy on Windows)
+    // and returns folder/name.
     std::string link(const std::string& name, const std::string& target);
 
 private:

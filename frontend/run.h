@@ -1,6 +1,8 @@
 // Running the viewer: a private run folder that holds the record and the
 // prepared files and goes away with the run, and the viewer started in it,
 // waited for, and ended with ombrel when ombrel is interrupted.
+// run_posix.cpp does it with signals, fork and exec; run_win32.cpp with
+// console control events and CreateProcess.
 #pragma once
 
 #include <string>
@@ -8,7 +10,8 @@
 namespace frontend {
 
 // A fresh folder only this user can enter, under $XDG_RUNTIME_DIR (else
-// $TMPDIR, else /tmp), removed with everything in it on destruction.
+// $TMPDIR, else /tmp; on Windows under %TEMP%), removed with everything in
+// it on destruction.
 class RunFolder {
 public:
     RunFolder();
@@ -27,7 +30,9 @@ private:
 
 // While it lives, SIGINT, SIGTERM and SIGHUP no longer end ombrel at once:
 // they are passed on to the viewer once it runs, or remembered until then,
-// so the run folder is always cleaned up first.
+// so the run folder is always cleaned up first. On Windows the same holds
+// for Ctrl+C and Ctrl+Break (taken as SIGINT) and for closing the console,
+// logging off or shutting down (SIGTERM): the viewer is asked to close.
 class InterruptGuard {
 public:
     InterruptGuard();
@@ -45,12 +50,18 @@ public:
 struct ViewerExit {
     bool started = false;  // false: error says why
     int code = 0;          // the viewer's exit code when it exited
-    int signal = 0;        // the signal that ended it, 0 if none
+    int signal = 0;        // the signal that ended it (on Windows: the interrupt that made ombrel end it), 0 if none
     std::string error;
 };
 
 // Starts program with folder as its current folder and waits for it.
 // Needs an InterruptGuard alive, which forwards signals to it.
 ViewerExit runViewer(const std::string& program, const std::string& folder);
+
+// The viewer that lies beside ombrel (viewer, or viewer.exe on Windows).
+std::string viewerProgram();
+
+// A signal's name for a message ("Interrupt").
+std::string signalName(int signal);
 
 }  // namespace frontend

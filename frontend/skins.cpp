@@ -6,12 +6,13 @@
 #include <system_error>
 
 #include "frontend/files.h"
+#include "frontend/system.h"
 
 namespace fs = std::filesystem;
 
 namespace frontend {
 
-std::string FileRef::display() const { return archive ? archive->path() + ":" + path : path; }
+std::string FileRef::display() const { return archive ? nativePath(archive->path()) + ":" + path : nativePath(path); }
 
 const std::vector<std::string>& pictureExtensions() {
     static const std::vector<std::string> extensions = {"pcx", "tga", "png", "jpg", "jpeg", "bmp", "gif"};
@@ -54,8 +55,9 @@ std::vector<std::string> foldersAbove(const Place& place) {
             above.push_back(folder);
         }
     } else {
-        while (folder != "/" && !folder.empty()) {
-            folder = folderOf(folder);
+        // Up to the root, which is its own folder.
+        for (std::string up = folderOf(folder); !folder.empty() && up != folder; up = folderOf(folder)) {
+            folder = up;
             above.push_back(folder);
         }
     }
@@ -71,7 +73,7 @@ FileRef findIn(const Place& place, const std::string& folder, const std::string&
         found.path = place.archive->find(member);
     } else {
         std::string path = findIgnoringCase(folder, relative);
-        if (!path.empty()) found.path = fs::path(path).lexically_normal().string();
+        if (!path.empty()) found.path = fs::path(path).lexically_normal().generic_string();
     }
     if (found.path.empty()) return {};
     return found;

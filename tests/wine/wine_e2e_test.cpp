@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -257,6 +258,78 @@ TEST_P(Wine, GlswitchMovesTheLibrariesAsideAndStartsTheFrontEnd) {
     EXPECT_FALSE(fs::exists(programDir + "/ombrel.cfg"));
     EXPECT_EQ(fileText(outside), "system gl");
     EXPECT_FALSE(fs::exists(nowhere));
+}
+
+// ombrel.exe, a console program: what it prints and its exit status.
+std::string ombrelSays(const std::string& loader, const std::string& bin, const std::string& dir,
+                       const std::string& args) {
+    return run("cd " + shellQuoted(dir) + " && " + shellQuoted(loader) + " " + shellQuoted(bin + "/ombrel.exe") + " " +
+               args + " 2>&1; echo \"status $?\"");
+}
+
+// A path as the Windows programs see it: Wine's drive Z: is the root.
+std::string windowsPath(const std::string& path) {
+    std::string native = "Z:" + fs::weakly_canonical(path).string();
+    std::replace(native.begin(), native.end(), '/', '\\');
+    return native;
+}
+
+TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
+    std::string help = ombrelSays(loader, bin, scratch.path(), "--help");
+    EXPECT_NE(help.find("Usage: ombrel"), std::string::npos) << help;
+    EXPECT_NE(help.find("reads no archives"), std::string::npos) << help;
+    EXPECT_NE(help.find("\\ombrel\\settings"), std::string::npos) << "settings under %APPDATA%\n" << help;
+    EXPECT_EQ(help.substr(help.rfind('\n') + 1), "status 0");
+
+    const std::string corpus = OMBREL_CORPUS_DIR;
+    std::string said = ombrelSays(loader, bin, scratch.path(), "--write-config rec.cfg " + corpus + "/faerie.md2");
+    EXPECT_EQ(said, "status 0");
+    EXPECT_EQ(fs::file_size(scratch.file("rec.cfg")), 1653u);
+    ViewerConfig c;
+    ASSERT_TRUE(readConfig(scratch.file("rec.cfg").c_str(), c));
+    EXPECT_STREQ(c.paths[PATH_MAIN_MODEL], windowsPath(corpus + "/faerie.md2").c_str());
+    EXPECT_STREQ(c.paths[PATH_MAIN_SKIN], windowsPath(corpus + "/faerie.pcx").c_str());
+    EXPECT_STREQ(c.paths[PATH_WATER], windowsPath(bin + "/../share/ombrel/water.pcx").c_str()) << "the drawn water";
+
+    // What this build leaves out: one line and exit 2 (an archive whether
+    // it exists or not).
+    std::ofstream(scratch.file("models.pak")) << "PACK";
+    const std::string model = corpus + "/faerie.md2";
+    for (const std::pair<std::string, std::string>& refused :
+         std::vector<std::pair<std::string, std::string>>{{"models.pak:tris.md2", "reads no archives"},
+                                                          {"list models.pak", "reads no archives"},
+                                                          {"info missing.zip:a.md2", "reads no archives"},
+                                                          {"render " + model + " -o a.png", "draws on Linux only"},
+                                                          {"thumbnail --size 64 " + model + " a.png", "Linux only"}}) {
+        said = ombrelSays(loader, bin, scratch.path(), refused.first);
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << refused.first << ": " << said;
+        EXPECT_NE(said.find(refused.second), std::string::npos) << refused.first << ": " << said;
+        EXPECT_EQ(said.substr(said.rfind('\n') + 1), "status 2") << refused.first;
+    }
+}
+
+// Pixels of the top-left width x height of a screenshot that are not black.
+long litPixels(const std::string& picture, int width, int height) {
+    return std::atol(run("convert " + picture + " -crop " + std::to_string(width) + "x" + std::to_string(height) +
+                         "+0+0 -threshold 2% -format '%[fx:int(mean*w*h)]' info:")
+                         .c_str());
+}
+
+TEST_P(Wine, OmbrelStartsTheViewerOnAModelAndReturnsItsExitStatus) {
+    program = startWine({bin + "/ombrel.exe", std::string(OMBREL_CORPUS_DIR) + "/faerie.md2", "--size", "640x480"},
+                        scratch.path());
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the viewer's window did not appear\n" << fileText(scratch.file("wine-stderr.txt"));
+    EXPECT_NE(run("xwininfo -id " + window).find("Width: 640\n"), std::string::npos);
+    std::this_thread::sleep_for(milliseconds(1500));
+    EXPECT_GT(litPixels(shot("faerie", 640, 480), 640, 480), 5000) << "the skinned model is drawn";
+    // The record and the prepared files live in a run folder under %TEMP%.
+    const std::string temp = std::string(OMBREL_WINE_PREFIX) + "/drive_c/users/" + run("id -un") + "/Temp";
+    EXPECT_NE(run("ls " + shellQuoted(temp)).find("ombrel-"), std::string::npos);
+    keys(window, "Escape");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0) << fileText(scratch.file("wine-stderr.txt"));
+    program = 0;
+    EXPECT_EQ(run("ls " + shellQuoted(temp)).find("ombrel-"), std::string::npos) << "the run folder is gone";
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Wine, ::testing::Values(64, 32),

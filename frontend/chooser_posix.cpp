@@ -16,7 +16,6 @@ namespace frontend {
 namespace {
 
 const char kPortal[] = "org.freedesktop.portal.Desktop";
-const char kTitle[] = "Open a model";
 
 bool hasText(const char* variable) {
     const char* value = std::getenv(variable);
@@ -163,8 +162,8 @@ Choice chooseWithPortal(std::string& path) {
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_sync(
         bus, kPortal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.FileChooser", "OpenFile",
-        g_variant_new("(ssa{sv})", "", kTitle, &options), G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, 30000, nullptr,
-        &error);
+        g_variant_new("(ssa{sv})", "", kChooserTitle, &options), G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, 30000,
+        nullptr, &error);
     Choice choice = Choice::Unavailable;
     if (reply) {
         g_variant_unref(reply);
@@ -197,14 +196,14 @@ Choice chooseModel(std::string& path) {
     Choice choice = chooseWithPortal(path);
     if (choice != Choice::Unavailable) return choice;
     if (onPath("zenity")) {
-        choice = chooseWithProgram({"zenity", "--file-selection", std::string("--title=") + kTitle,
+        choice = chooseWithProgram({"zenity", "--file-selection", std::string("--title=") + kChooserTitle,
                                     "--file-filter=IDP2 models | *.md2 *.MD2", "--file-filter=All files | *"},
                                    path);
         if (choice != Choice::Unavailable) return choice;
     }
     if (onPath("kdialog"))
-        return chooseWithProgram({"kdialog", "--title", kTitle, "--getopenfilename", ".", "*.md2 *.MD2|IDP2 models"},
-                                 path);
+        return chooseWithProgram(
+            {"kdialog", "--title", kChooserTitle, "--getopenfilename", ".", "*.md2 *.MD2|IDP2 models"}, path);
     return Choice::Unavailable;
 }
 

@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "frontend/files.h"
+
 namespace frontend {
 
 namespace {
@@ -146,5 +148,9 @@ ViewerExit runViewer(const std::string& program, const std::string& folder) {
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
 }
+
+std::string viewerProgram() { return programFolder() + "/viewer"; }
+
+std::string signalName(int signal) { return strsignal(signal); }
 
 }  // namespace frontend

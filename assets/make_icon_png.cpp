@@ -1,7 +1,7 @@
 // Writes the desktop icons: the program's icon drawn at each given size as
 // a PNG in a hicolor theme tree, FOLDER/<N>x<N>/apps/ombrel.png.
 //   make-icon-png FOLDER SIZE...
-#define STB_IMAGE_WRITE_IMPLEMENTATION
+// stb_image_write from Debian's libstb, which carries its implementation.
 #include <stb_image_write.h>
 
 #include <cstdio>

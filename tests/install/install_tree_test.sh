@@ -2,7 +2,8 @@
 # Installs the build into a fresh prefix and uses it from there as people
 # would: the files a desktop needs, valid; the MIME database built from our
 # type, naming a model by its magic alone; ombrel working from its bin
-# folder, finding its viewer and data relative to itself.
+# folder, finding its viewer and data relative to itself; then the same
+# tree as a Debian package.
 #   install_tree_test.sh BUILD_DIR CORPUS_DIR
 set -euo pipefail
 export PATH=/usr/bin:$PATH
@@ -46,9 +47,31 @@ cd "$work"
 grep -aq "$P/share/ombrel/water.pcx" "$work/run.cfg" || fail "the record does not name the installed water picture"
 "$P/bin/ombrel" render --size 64x48 "$corpus/faerie.md2" -o "$work/faerie.png" || fail "ombrel render"
 file -b "$work/faerie.png" | grep -q 'PNG image data, 64 x 48' || fail "render wrote $(file -b "$work/faerie.png")"
+# The thumbnailer's own command line, as a file manager runs it.
+exec_line=$(sed -n 's/^Exec=//p' "$P/share/thumbnailers/ombrel.thumbnailer")
+read -r -a thumbnailer <<<"${exec_line//%s/128}"
+thumbnailer=("${thumbnailer[@]//%i/$corpus/faerie.md2}")
+thumbnailer=("${thumbnailer[@]//%o/$work/thumb.png}")
+PATH=$P/bin:$PATH "${thumbnailer[@]}" || fail "the thumbnailer: ${thumbnailer[*]}"
+file -b "$work/thumb.png" | grep -Eq 'PNG image data, (128 x [0-9]+|[0-9]+ x 128),' || fail "thumbnail $(file -b "$work/thumb.png")"
 # The viewer is found in libexec: ombrel keeps running it (on SDL's
 # offscreen driver) until the time is up, where a missing one ends at once.
 status=0
 timeout 3 env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=offscreen "$P/bin/ombrel" "$corpus/faerie.md2" 2>"$work/err" || status=$?
 [ "$status" = 124 ] || fail "ombrel MODEL ended with $status: $(cat "$work/err")"
-echo "install tree under $P: all checks passed"
+
+# The Debian package of the same tree: under /usr, with the link, and the
+# libraries its programs need as dependencies.
+cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/err" 2>&1 || fail "cpack: $(cat "$work/err")"
+deb=$(ls "$work"/package/ombrel_*.deb)
+contents=$(dpkg-deb -c "$deb")
+for f in ./usr/bin/ombrel ./usr/libexec/ombrel/viewer ./usr/share/mime/packages/ombrel.xml \
+  ./usr/share/thumbnailers/ombrel.thumbnailer ./usr/share/ombrel/water.pcx; do
+  grep -q " $f\( \|\$\)" <<<"$contents" || fail "$f is not in the package"
+done
+grep -q ' ./usr/libexec/ombrel/ombrel -> ../../bin/ombrel$' <<<"$contents" || fail "the package lacks the link to ombrel"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libsdl2 libopengl0 libglu1 libphysfs1 libgif7; do
+  grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"
+done
+echo "install tree under $P and its package: all checks passed"

@@ -109,10 +109,13 @@ void defineCommand(CLI::App& app, Request& r) {
                                   "Draw the model without a window: a PNG, a PNG for every key frame, or a looping GIF "
                                   "[default size: 640x480]");
     addViewOptions(*r.render, r.view);
+    r.render->get_option("--size")->description("Picture size in pixels [default: 640x480]");
     r.render->add_option("MODEL", r.view.model, "The model to draw")->required()->type_name("");
     addRenderOptions(*r.render, r.picture);
     r.render->add_flag("--no-config", r.noConfig, "Ignore the settings file");
-    r.thumbnail = app.add_subcommand("thumbnail", "Write a thumbnail of at most SxS pixels for file managers");
+    r.thumbnail = app.add_subcommand("thumbnail", "Write a PNG thumbnail of at most SxS pixels for file managers: transparent around the model, "
+                                  "textured with its skin, else shaded and lit; on failure nothing is written and the "
+                                  "exit status is not 0");
     r.thumbnail->add_option("--size", r.thumbnailSize, "The largest width and height, in pixels")
         ->required()
         ->type_name("S")

@@ -20,6 +20,8 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kMostSteps = 1000;
 constexpr int kMostPictures = 100000;
+// Four bytes a pixel, read back whole: 8192 x 8192 is 256 MiB already.
+constexpr int kLargestEdge = 8192;
 // Players wait at least this long between GIF pictures whatever the file
 // says (shorter delays are shown far slower), so no delay is shorter.
 constexpr int kShortestGifDelay = 2;
@@ -81,6 +83,9 @@ void checkRequest(const RenderRequest& r, OutputKind kind) {
                        "--fraction choose one picture");
     if (kind == OutputKind::Png && r.steps > 0)
         throw BadInput("--steps: only a sequence ({frame} in the name) or a GIF has pictures between key frames");
+    if (r.view.width > kLargestEdge || r.view.height > kLargestEdge)
+        throw BadInput("--size " + std::to_string(r.view.width) + "x" + std::to_string(r.view.height) +
+                       ": pictures are at most " + std::to_string(kLargestEdge) + " pixels wide and high");
     if (r.frame && r.frame < 0) throw BadInput("--frame " + std::to_string(*r.frame) + ": key frames count from 0");
 }
 

@@ -203,21 +203,28 @@ int writeThumbnail(const std::string& model, int size, const std::string& output
     ViewOptions options;
     options.model = model;
     options.width = options.height = size;
-    RunFolder run;
-    // The sandboxes thumbnailers run in may have no folder to make the run
-    // folder in; only a skin that must be converted needs it.
-    Staging staging(run.path());
-    PreparedView prepared = prepareView(options, staging);
-    ViewerConfig& record = prepared.record;
-    // Without a skin a thumbnail is better shaded than a wireframe: smooth
-    // and lit (the viewer itself starts unlit, a thumbnail need not).
-    const bool untextured = record.renderMode == RENDER_WIREFRAME;
-    if (untextured) record.renderMode = RENDER_SMOOTH;
-    std::string error;
-    OffscreenView view;
-    if (!view.open(record, true, error)) return fail(error);
-    if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
-    if (!writePng(output, view.draw({record.currentFrame, record.currentFrame, 0}), true, error)) return fail(error);
+    // A file manager that gives up on a thumbnail ends it: the run folder
+    // goes first, and no picture is written after.
+    InterruptGuard guard;
+    {
+        RunFolder run;
+        // The sandboxes thumbnailers run in may have no folder to make the
+        // run folder in; only a skin that must be converted needs it.
+        Staging staging(run.path());
+        PreparedView prepared = prepareView(options, staging);
+        ViewerConfig& record = prepared.record;
+        // Without a skin a thumbnail is better shaded than a wireframe:
+        // smooth and lit (the viewer itself starts unlit, a thumbnail need not).
+        const bool untextured = record.renderMode == RENDER_WIREFRAME;
+        if (untextured) record.renderMode = RENDER_SMOOTH;
+        std::string error;
+        OffscreenView view;
+        if (!view.open(record, true, error)) return fail(error);
+        if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
+        RgbaPicture picture = view.draw({record.currentFrame, record.currentFrame, 0});
+        if (!guard.received() && !writePng(output, picture, true, error)) return fail(error);
+    }
+    if (guard.received()) InterruptGuard::dieBy(guard.received());
     return 0;
 }
 

@@ -142,10 +142,12 @@ bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& 
     return true;
 }
 
+// The install layout's folders relative to bin come from the build
+// (../share/ombrel, ../libexec/ombrel by default), so any prefix works.
 std::string dataFolder() {
     std::string bin = programFolder();
     if (bin.empty()) return "";
-    return folderOf(bin) + "/share/ombrel";
+    return absolutePath(bin + "/" OMBREL_DATA_FROM_BIN);
 }
 
 }  // namespace frontend

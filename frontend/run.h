@@ -58,7 +58,9 @@ struct ViewerExit {
 // Needs an InterruptGuard alive, which forwards signals to it.
 ViewerExit runViewer(const std::string& program, const std::string& folder);
 
-// The viewer that lies beside ombrel (viewer, or viewer.exe on Windows).
+// The viewer: on Linux in the installed programs' folder (libexec/ombrel
+// beside bin) when it is there, else beside ombrel as in the build tree;
+// on Windows viewer.exe beside ombrel.exe.
 std::string viewerProgram();
 
 // A signal's name for a message ("Interrupt").

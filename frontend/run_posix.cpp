@@ -149,7 +149,12 @@ ViewerExit runViewer(const std::string& program, const std::string& folder) {
     return result;
 }
 
-std::string viewerProgram() { return programFolder() + "/viewer"; }
+std::string viewerProgram() {
+    const std::string bin = programFolder();
+    const std::string installed = absolutePath(bin + "/" OMBREL_PROGRAMS_FROM_BIN "/viewer");
+    if (fileKind(installed) == FileKind::Regular) return installed;
+    return bin + "/viewer";
+}
 
 std::string signalName(int signal) { return strsignal(signal); }
 

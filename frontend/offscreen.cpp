@@ -107,12 +107,17 @@ RgbaPicture OffscreenView::draw(const FramePoint& at) {
     window_->makeCurrent();
     window_->draw();
     const size_t row = size_t(picture.width) * 4;
-    std::vector<uint8_t> bottomFirst(row * size_t(picture.height));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, picture.width, picture.height, GL_RGBA, GL_UNSIGNED_BYTE, bottomFirst.data());
-    picture.rgba.resize(bottomFirst.size());
-    for (int y = 0; y < picture.height; ++y)
-        std::memcpy(&picture.rgba[size_t(y) * row], &bottomFirst[size_t(picture.height - 1 - y) * row], row);
+    picture.rgba.resize(row * size_t(picture.height));
+    glReadPixels(0, 0, picture.width, picture.height, GL_RGBA, GL_UNSIGNED_BYTE, picture.rgba.data());
+    // GL's rows come bottom first.
+    std::vector<uint8_t> spare(row);
+    for (int top = 0, bottom = picture.height - 1; top < bottom; ++top, --bottom) {
+        uint8_t* a = &picture.rgba[size_t(top) * row];
+        uint8_t* b = &picture.rgba[size_t(bottom) * row];
+        std::memcpy(spare.data(), a, row);
+        std::memcpy(a, b, row);
+        std::memcpy(b, spare.data(), row);
+    }
     return picture;
 }
 

@@ -20,6 +20,8 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kMostSteps = 1000;
 constexpr int kMostPictures = 100000;
+// Four bytes a pixel, read back whole: 8192 x 8192 is 256 MiB already.
+constexpr int kLargestEdge = 8192;
 // Players wait at least this long between GIF pictures whatever the file
 // says (shorter delays are shown far slower), so no delay is shorter.
 constexpr int kShortestGifDelay = 2;
@@ -81,6 +83,9 @@ void checkRequest(const RenderRequest& r, OutputKind kind) {
                        "--fraction choose one picture");
     if (kind == OutputKind::Png && r.steps > 0)
         throw BadInput("--steps: only a sequence ({frame} in the name) or a GIF has pictures between key frames");
+    if (r.view.width > kLargestEdge || r.view.height > kLargestEdge)
+        throw BadInput("--size " + std::to_string(r.view.width) + "x" + std::to_string(r.view.height) +
+                       ": pictures are at most " + std::to_string(kLargestEdge) + " pixels wide and high");
     if (r.frame && r.frame < 0) throw BadInput("--frame " + std::to_string(*r.frame) + ": key frames count from 0");
 }
 
@@ -198,21 +203,28 @@ int writeThumbnail(const std::string& model, int size, const std::string& output
     ViewOptions options;
     options.model = model;
     options.width = options.height = size;
-    RunFolder run;
-    // The sandboxes thumbnailers run in may have no folder to make the run
-    // folder in; only a skin that must be converted needs it.
-    Staging staging(run.path());
-    PreparedView prepared = prepareView(options, staging);
-    ViewerConfig& record = prepared.record;
-    // Without a skin a thumbnail is better shaded than a wireframe: smooth
-    // and lit (the viewer itself starts unlit, a thumbnail need not).
-    const bool untextured = record.renderMode == RENDER_WIREFRAME;
-    if (untextured) record.renderMode = RENDER_SMOOTH;
-    std::string error;
-    OffscreenView view;
-    if (!view.open(record, true, error)) return fail(error);
-    if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
-    if (!writePng(output, view.draw({record.currentFrame, record.currentFrame, 0}), true, error)) return fail(error);
+    // A file manager that gives up on a thumbnail ends it: the run folder
+    // goes first, and no picture is written after.
+    InterruptGuard guard;
+    {
+        RunFolder run;
+        // The sandboxes thumbnailers run in may have no folder to make the
+        // run folder in; only a skin that must be converted needs it.
+        Staging staging(run.path());
+        PreparedView prepared = prepareView(options, staging);
+        ViewerConfig& record = prepared.record;
+        // Without a skin a thumbnail is better shaded than a wireframe:
+        // smooth and lit (the viewer itself starts unlit, a thumbnail need not).
+        const bool untextured = record.renderMode == RENDER_WIREFRAME;
+        if (untextured) record.renderMode = RENDER_SMOOTH;
+        std::string error;
+        OffscreenView view;
+        if (!view.open(record, true, error)) return fail(error);
+        if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
+        RgbaPicture picture = view.draw({record.currentFrame, record.currentFrame, 0});
+        if (!guard.received() && !writePng(output, picture, true, error)) return fail(error);
+    }
+    if (guard.received()) InterruptGuard::dieBy(guard.received());
     return 0;
 }
 

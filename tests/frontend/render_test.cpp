@@ -128,6 +128,7 @@ TEST_F(Render, RefusalsWriteNothing) {
     EXPECT_EQ(ombrel("render --no-config --frame 2 --animation run " + kFaerie + " -o " + scratch.file("x.png")), 2);
     EXPECT_NE(errors().find("40 to 45"), std::string::npos) << errors();
     EXPECT_EQ(ombrel("render --no-config --steps 2 " + kFaerie + " -o " + scratch.file("x.png")), 2);
+    EXPECT_EQ(ombrel("render --no-config --size 9000x10 " + kFaerie + " -o " + scratch.file("x.png")), 2);
     EXPECT_EQ(filesIn(scratch.path()), 1u) << "only stderr.txt";
 }
 

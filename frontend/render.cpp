@@ -141,12 +141,12 @@ std::string sequenceName(const std::string& pattern, int number) {
     size_t end = pattern.find('}', at);
     if (end == std::string::npos)
         throw BadInput("-o " + pattern + ": expected {frame} or {frame:0N} (N digits) in the name");
-    const std::string spec = pattern.substr(at + 6, end - at - 6);
+    const std::string width = pattern.substr(at + 6, end - at - 6);
     int digits = 0;
-    if (!spec.empty()) {
-        if (spec.size() != 3 || spec[0] != ':' || spec[1] != '0' || spec[2] < '1' || spec[2] > '9')
+    if (!width.empty()) {
+        if (width.size() != 3 || width[0] != ':' || width[1] != '0' || width[2] < '1' || width[2] > '9')
             throw BadInput("-o " + pattern + ": expected {frame} or {frame:0N} (N digits) in the name");
-        digits = spec[2] - '0';
+        digits = width[2] - '0';
     }
     std::string text = std::to_string(number);
     if (int(text.size()) < digits) text.insert(0, size_t(digits) - text.size(), '0');

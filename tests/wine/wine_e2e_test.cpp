@@ -368,7 +368,7 @@ TEST_P(Wine, GlswitchStartsOmbrelWhichAsksForTheModelWithTheOpenDialogue) {
             shellQuoted(windowsPath(std::string(OMBREL_CORPUS_DIR) + "/faerie.md2")) + "; xdotool key Return");
         window = viewerWindow(milliseconds(20000));
     }
-    ASSERT_FALSE(window.empty()) << "the chosen model did not open";
+    ASSERT_FALSE(window.empty()) << "the chosen model did not open\n" << fileText(scratch.file("wine-stderr.txt"));
     keys(window, "Escape");
     bool cleaned = false;
     for (Clock::time_point end = Clock::now() + milliseconds(20000); !cleaned && Clock::now() < end;) {

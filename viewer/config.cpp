@@ -59,6 +59,11 @@ private:
 
 }  // namespace
 
+void readConfigFromBytes(const uint8_t* bytes, size_t size, ViewerConfig& config) {
+    FieldReader read(bytes, size < size_t(CONFIG_FILE_SIZE) ? size : size_t(CONFIG_FILE_SIZE));
+    visitConfigFields(config, read);
+}
+
 bool readConfig(const char* path, ViewerConfig& config) {
     uint8_t record[CONFIG_FILE_SIZE];
     size_t size;
@@ -67,8 +72,7 @@ bool readConfig(const char* path, ViewerConfig& config) {
         if (!file.isOpen()) return false;
         size = file.read(record, sizeof record);  // whatever follows the record is not looked at
     }
-    FieldReader read(record, size);
-    visitConfigFields(config, read);
+    readConfigFromBytes(record, size, config);
     return true;
 }
 

@@ -83,6 +83,10 @@ void visitConfigFields(Config& c, Visitor& field) {
 // its 255th character.
 bool readConfig(const char* path, ViewerConfig& config);
 
+// The same, field by field, from the record's bytes in memory (whatever
+// follows the record is not looked at).
+void readConfigFromBytes(const uint8_t* bytes, size_t size, ViewerConfig& config);
+
 // The record for these settings: exactly CONFIG_FILE_SIZE bytes.
 std::vector<uint8_t> configBytes(const ViewerConfig& config);
 

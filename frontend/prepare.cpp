@@ -11,7 +11,7 @@
 #include "frontend/system.h"
 #include "model/animations.h"
 #include "model/model.h"
-#include "viewer/ModelWindow.h"
+#include "viewer/config.h"
 
 namespace frontend {
 

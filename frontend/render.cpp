@@ -11,7 +11,7 @@
 #include "frontend/png.h"
 #include "frontend/prepare.h"
 #include "frontend/run.h"
-#include "viewer/ModelWindow.h"
+#include "viewer/config.h"
 
 namespace frontend {
 
@@ -220,7 +220,7 @@ int writeThumbnail(const std::string& model, int size, const std::string& output
         std::string error;
         OffscreenView view;
         if (!view.open(record, true, error)) return fail(error);
-        if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
+        if (untextured) view.setFlag(FLAG_LIGHTING, true);
         RgbaPicture picture = view.draw({record.currentFrame, record.currentFrame, 0});
         if (!guard.received() && !writePng(output, picture, true, error)) return fail(error);
     }

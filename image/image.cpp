@@ -1,6 +1,5 @@
 #include "image/image.h"
 
-#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -58,25 +57,39 @@ bool mxImage::create(int newWidth, int newHeight, int newBpp) {
 
 namespace {
 
-// Decodes the run-length stream from `in` until `left` pixels are written to
-// `out`: a byte below 192 is one pixel, a byte c of 192 or more repeats the
-// next byte c - 192 times (0 times for 192). Every byte past the end of the
-// stream reads as 255, a count byte there as one pixel. Lines are not
-// tracked: the stream runs on from one row into the next.
-void decodePcxRuns(const uint8_t* in, const uint8_t* end, uint8_t* out, size_t left) {
+// Both readers decode from an Input: an InputFile (the viewer's files,
+// streamed) or a MemoryInput (bytes the front end already holds). The two
+// have the same read, seek and size, so each format is decoded by one piece
+// of code whatever the bytes come from.
+
+// Decodes the run-length stream from the input's current position until
+// `left` pixels are written to `out`: a byte below 192 is one pixel, a byte c
+// of 192 or more repeats the next byte c - 192 times (0 times for 192). Every
+// byte past the end of the input reads as 255, a count byte there as one
+// pixel. Lines are not tracked: the stream runs on from one row into the next.
+template <typename Input>
+void decodePcxRuns(Input& input, uint8_t* out, size_t left) {
+    uint8_t chunk[1 << 16];
+    const uint8_t* next = chunk;
+    const uint8_t* end = chunk;
+    auto refill = [&] {
+        next = chunk;
+        end = chunk + input.read(chunk, sizeof chunk);
+        return next < end;
+    };
     while (left > 0) {
-        if (in == end) {
+        if (next == end && !refill()) {
             std::memset(out, 255, left);
             return;
         }
-        int c = *in++;
+        int c = *next++;
         if (c < 192) {
             *out++ = uint8_t(c);
             --left;
             continue;
         }
         size_t count = size_t(c - 192);
-        int value = in < end ? *in++ : 255;
+        int value = (next < end || refill()) ? *next++ : 255;
         if (count > left) count = left;  // a run past the last pixel is cut there
         std::memset(out, value, count);
         out += count;
@@ -99,18 +112,11 @@ const int kPaletteSize = 768;
 const int kTgaHeaderSize = 18;
 const int kTgaHeaderBytesRead = 17;  // the descriptor byte 17 is never looked at
 
-// The largest file either reader has a use for: the densest-to-loosest
-// encoding of the largest picture (two bytes a pixel in a run-length PCX,
-// three in a TGA), its headers and palette, and room for the trailing
-// records a TGA may carry. A larger file is refused without being read.
-constexpr int64_t kLargestPictureFile = 3 * mxImage::kMaxPixels + (int64_t(1) << 20);
-
-}  // namespace
-
-mxImage* readPcxImageFromBytes(const uint8_t* bytes, size_t size) {
-    if (!bytes || size < size_t(kPcxHeaderSize) || int64_t(size) > kLargestPictureFile) return nullptr;
-    const uint8_t* header = bytes;
-    const int64_t fileSize = int64_t(size);
+template <typename Input>
+mxImage* readPcx(Input& file) {
+    uint8_t header[kPcxHeaderSize];
+    if (file.read(header, sizeof header) != sizeof header) return nullptr;
+    const int64_t fileSize = file.size();
     if (fileSize < kPaletteSize) return nullptr;
 
     int xmin = littleEndianU16(header + 4), ymin = littleEndianU16(header + 6);
@@ -122,37 +128,36 @@ mxImage* readPcxImageFromBytes(const uint8_t* bytes, size_t size) {
 
     std::unique_ptr<mxImage> image(new (std::nothrow) mxImage);
     if (!image || !image->create(int(width), int(height), 8)) return nullptr;
-    // The palette is the file's last 768 bytes, whatever comes before it.
-    std::memcpy(image->palette, bytes + size - kPaletteSize, kPaletteSize);
-    decodePcxRuns(bytes + kPcxHeaderSize, bytes + size, image->data, size_t(width * height));
+    if (!file.seek(fileSize - kPaletteSize) || file.read(image->palette, kPaletteSize) != size_t(kPaletteSize))
+        return nullptr;
+    if (!file.seek(kPcxHeaderSize)) return nullptr;
+
+    decodePcxRuns(file, image->data, size_t(width * height));
     return image.release();
 }
 
-mxImage* readTgaImageFromBytes(const uint8_t* bytes, size_t size) {
-    if (!bytes || size < size_t(kTgaHeaderBytesRead) || int64_t(size) > kLargestPictureFile) return nullptr;
-    const uint8_t* header = bytes;
+template <typename Input>
+mxImage* readTga(Input& file) {
+    uint8_t header[kTgaHeaderSize];
+    if (file.read(header, sizeof header) < size_t(kTgaHeaderBytesRead)) return nullptr;
     int idLength = header[0], colorMapType = header[1], imageType = header[2];
     int width = littleEndianU16(header + 12), height = littleEndianU16(header + 14), depth = header[16];
     if (colorMapType != 0 || imageType != 2 || depth != 24) return nullptr;
 
     const int64_t firstPixel = kTgaHeaderSize + idLength;
     // Raw pixels: three bytes each.
-    if (!sizeAllowed(width, height) || !fileCanBack(int64_t(width) * height, int64_t(size) - firstPixel, 1, 3))
+    if (!sizeAllowed(width, height) || !fileCanBack(int64_t(width) * height, file.size() - firstPixel, 1, 3))
         return nullptr;
 
     std::unique_ptr<mxImage> image(new (std::nothrow) mxImage);
     if (!image || !image->create(width, height, 24)) return nullptr;
+    if (!file.seek(firstPixel)) return nullptr;
 
-    // The file's first row is the picture's bottom row; bytes the file does
-    // not hold read as 255.
-    const uint8_t* next = firstPixel < int64_t(size) ? bytes + firstPixel : bytes + size;
-    const uint8_t* end = bytes + size;
+    // The file's first row is the picture's bottom row.
     size_t rowBytes = size_t(width) * 3;
     for (int r = 0; r < height; ++r) {
         uint8_t* row = image->data + size_t(height - 1 - r) * rowBytes;
-        size_t got = std::min(rowBytes, size_t(end - next));
-        std::memcpy(row, next, got);
-        next += got;
+        size_t got = file.read(row, rowBytes);
         std::memset(row + got, 255, rowBytes - got);
         for (size_t i = 0; i < rowBytes; i += 3) {
             uint8_t blue = row[i];
@@ -163,14 +168,24 @@ mxImage* readTgaImageFromBytes(const uint8_t* bytes, size_t size) {
     return image.release();
 }
 
+}  // namespace
+
 mxImage* readPcxImage(const char* path) {
-    FileBytes file;
-    if (!readWholeFile(path, kLargestPictureFile, file)) return nullptr;
-    return readPcxImageFromBytes(file.data.get(), file.size);
+    InputFile file(path);
+    return readPcx(file);
 }
 
 mxImage* readTgaImage(const char* path) {
-    FileBytes file;
-    if (!readWholeFile(path, kLargestPictureFile, file)) return nullptr;
-    return readTgaImageFromBytes(file.data.get(), file.size);
+    InputFile file(path);
+    return readTga(file);
+}
+
+mxImage* readPcxImageFromBytes(const uint8_t* bytes, size_t size) {
+    MemoryInput input(bytes, size);
+    return readPcx(input);
+}
+
+mxImage* readTgaImageFromBytes(const uint8_t* bytes, size_t size) {
+    MemoryInput input(bytes, size);
+    return readTga(input);
 }

@@ -399,6 +399,26 @@ TEST_F(OmbrelProgram, InfoAndList) {
     EXPECT_FALSE(viewerStarted());
 }
 
+// A model the reader takes but that has nothing to draw (one frame of no
+// vertices and a triangle, as format test files have): not usable for
+// info, opened with one line saying so (the viewer shows what it can).
+TEST_F(OmbrelProgram, AModelWithNothingToDrawIsSaidSo) {
+    testdata::Md2Model empty = frontendtest::sampleModel();
+    empty.frames.resize(1);
+    empty.frames[0].vertices.clear();
+    frontendtest::writeBytes(work + "/empty.md2", testdata::md2Bytes(empty));
+    Result r = ombrel({"info", "--json", "empty.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_FALSE(j["usable"]);
+    EXPECT_EQ(j["problems"][0], "no vertices: there is nothing to draw");
+    r = ombrel({"empty.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    EXPECT_TRUE(viewerStarted());
+}
+
 TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {
     std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel({"players/male/grunt.png"}));
     std::vector<uint8_t> png = frontendtest::pngBytes(4, 2, frontendtest::gradientRgb(4, 2));

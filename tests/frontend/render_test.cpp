@@ -155,6 +155,15 @@ TEST_F(Render, RefusalsWriteNothing) {
     EXPECT_NE(errors().find("40 to 45"), std::string::npos) << errors();
     EXPECT_EQ(ombrel("render --no-config --steps 2 " + kFaerie + " -o " + scratch.file("x.png")), 2);
     EXPECT_EQ(ombrel("render --no-config --size 9000x10 " + kFaerie + " -o " + scratch.file("x.png")), 2);
+    // A model with nothing to draw would give a picture of the background only.
+    std::vector<uint8_t> empty = testdata::readFile(kFaerie);
+    empty[24] = empty[25] = empty[26] = empty[27] = 0;  // no vertices
+    const std::string model = scratch.file("empty.md2");
+    testdata::writeFile(model, empty);
+    EXPECT_EQ(ombrel("render --no-config " + model + " -o " + scratch.file("x.png")), 2);
+    EXPECT_NE(errors().find("nothing to draw (no vertices)"), std::string::npos) << errors();
+    EXPECT_EQ(ombrel("thumbnail --size 64 " + model + " " + scratch.file("x.png")), 2);
+    fs::remove(model);
     EXPECT_EQ(filesIn(scratch.path()), 1u) << "only stderr.txt";
 }
 

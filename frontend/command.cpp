@@ -263,7 +263,9 @@ void Command::open() {
             throw systemFailure(run.path(), "can't write the record");
         if (!guard.received()) exit = runViewer(viewer, run.path());
     }  // the run folder goes here, before anything else happens
-    if (guard.received() && (!exit.started || exit.signal == guard.received())) InterruptGuard::dieBy(guard.received());
+    // Interrupted, ombrel ends as an interrupted command does (130 for
+    // Ctrl+C), also when the viewer closed calmly on the signal passed on.
+    if (guard.received()) InterruptGuard::dieBy(guard.received());
     if (!exit.started) throw systemFailure("", exit.error);
     if (exit.signal) {
         report("the viewer ended by signal " + std::to_string(exit.signal) + " (" + signalName(exit.signal) + ")");
@@ -291,6 +293,7 @@ int ombrelMain(int argc, char** argv) {
         }
         return command.status;
     } catch (const Failure& caught) {
+        if (caught.signal) InterruptGuard::dieBy(caught.signal);
         const Failure failure = command.settings->blame(caught);
         if (failure.bare())
             std::cerr << failure.what() << "\n";

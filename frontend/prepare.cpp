@@ -48,6 +48,7 @@ std::string placeSkin(const OpenedModel& model, const std::string& given, int st
                                     purpose, messages);
     }
     for (const SkinCandidate& candidate : findSkins(model.file, model.storedSkins)) {
+        InterruptGuard::checkpoint();
         const std::string shown = candidate.file.display();
         const std::string path = staging.placePicture(
             candidate.file, inputs.read(candidate.file, kLargestInputFile, shown), shown, role, purpose, messages);
@@ -198,9 +199,15 @@ PreparedView prepareView(const ViewOptions& options, Staging& staging) {
     const OpenedModel main = openModel(options.model, inputs);
     if (!main.check.nothingToDraw.empty())
         view.nothingToDraw = options.model + ": nothing to draw (" + main.check.nothingToDraw + ")";
+    // A signal between steps ends the run there, not after every picture
+    // is converted.
+    InterruptGuard::checkpoint();
     placeMainModel(options, main, inputs, staging, view);
+    InterruptGuard::checkpoint();
     placeAttachment(options, inputs, staging, view);
+    InterruptGuard::checkpoint();
     placeBackgroundAndWater(options, inputs, staging, view);
+    InterruptGuard::checkpoint();
     setAnimation(options, main, view);
     setView(options, main, view.record);
     setLook(options, view.record);

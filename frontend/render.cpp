@@ -8,7 +8,7 @@
 #include "frontend/files.h"
 #include "frontend/gif.h"
 #include "frontend/offscreen.h"
-#include "frontend/png.h"
+#include "image/png_writer.h"
 #include "frontend/prepare.h"
 #include "frontend/run.h"
 #include "viewer/ModelWindow.h"

@@ -116,7 +116,11 @@ ModelDescription describeBytes(const std::string& name, const std::vector<uint8_
             }
         }
     }
-    if (file.empty()) return d;
+    if (file.empty()) {
+        // Without a file there is nowhere to look: every stored name leads nowhere.
+        d.storedResolved.resize(d.storedSkins.size());
+        return d;
+    }
     for (const std::string& stored : d.storedSkins) d.storedResolved.push_back(resolveStoredSkin(file, stored));
     std::vector<SkinCandidate> skins = findSkins(file, d.storedSkins);
     if (!skins.empty())

@@ -25,8 +25,12 @@ const char kQuantization[] = "KHR_mesh_quantization";
 // centre of every exported position, so a displacement between two of them
 // (twice that at most, plus rounding) still fits a 16-bit integer.
 constexpr double kPositionSteps = 16000;
-constexpr double kNormalSteps = 127;  // normalised signed bytes
+constexpr int kNormalSteps = 127;  // normalised signed bytes
 constexpr int kUnsignedByteOne = 255;
+
+// The nearest whole number, halves away from zero (as std::round, which
+// is a library call where this is two instructions).
+int roundToInt(double value) { return value >= 0 ? int(value + 0.5) : -int(-value + 0.5); }
 
 // The glTF mesh: a vertex for each distinct pair of model vertex and
 // texture coordinate, as the model indexes the two apart.
@@ -184,7 +188,7 @@ struct PositionCoding {
     double centre[3] = {0, 0, 0};
     double step = 1;
 
-    double steps(float value, int axis) const { return std::round((value - centre[axis]) / step); }
+    int steps(float value, int axis) const { return roundToInt((value - centre[axis]) / step); }
 };
 
 PositionCoding positionCoding(bool quantize, const std::vector<float>& positions) {
@@ -276,6 +280,10 @@ private:
     GltfBuffer buffer_;
     std::vector<float> positions_;
     PositionCoding coding_;
+    std::vector<int> baseNormalSteps_;       // quantised: the base's normals in byte steps
+    std::vector<float> storedBaseNormals_;   // the base's normals as the file stores them
+    std::vector<float> scratchNormals_;      // a frame's normals
+    std::vector<int> scratchSteps_;          // and in byte steps
 };
 
 int GltfBuilder::addIndices() {
@@ -328,33 +336,27 @@ int GltfBuilder::addNormals(int frameOffset, bool displacement) {
     // Quantised, a normal is a byte step of 1/127 a component. A
     // displacement is stored the same way while it fits (a normal that turns
     // far can move a component by up to 2); else that target's normals are
-    // floats, measured from the base as the file stores it.
+    // floats, measured from the base as it is stored.
+    const size_t components = vertexCount() * 3;
+    std::vector<float>& normals = scratchNormals_;
+    normals.resize(components);
+    for (size_t i = 0; i < vertexCount(); ++i) exportNormal(modelVertexOf(frameOffset, i), &normals[i * 3]);
     bool bytes = options_.quantize;
-    auto normalSteps = [](const float n[3], int a) { return std::round(n[a] * kNormalSteps); };
-    if (bytes && displacement) {
-        for (size_t i = 0; i < vertexCount() && bytes; ++i) {
-            float base[3], frame[3];
-            exportNormal(modelVertexOf(0, i), base);
-            exportNormal(modelVertexOf(frameOffset, i), frame);
-            for (int a = 0; a < 3; ++a) bytes = bytes && std::fabs(normalSteps(frame, a) - normalSteps(base, a)) <= 127;
+    std::vector<int>& steps = scratchSteps_;
+    if (bytes) {
+        steps.resize(components);
+        for (size_t k = 0; k < components; ++k) {
+            steps[k] = roundToInt(normals[k] * kNormalSteps) - (displacement ? baseNormalSteps_[k] : 0);
+            bytes = bytes && steps[k] >= -kNormalSteps && steps[k] <= kNormalSteps;
         }
     }
     ViewBytes out = buffer_.beginView(vertexCount() * (bytes ? 4 : 12));
-    for (size_t i = 0; i < vertexCount(); ++i) {
-        float base[3], frame[3];
-        exportNormal(modelVertexOf(0, i), base);
-        exportNormal(modelVertexOf(frameOffset, i), frame);
-        for (int a = 0; a < 3; ++a) {
-            if (bytes) {
-                out.u8(uint8_t(int8_t(normalSteps(frame, a) - (displacement ? normalSteps(base, a) : 0))));
-            } else if (!displacement) {
-                out.f32(frame[a]);
-            } else {
-                const double storedBase = options_.quantize ? normalSteps(base, a) / kNormalSteps : base[a];
-                out.f32(float(frame[a] - storedBase));
-            }
-        }
-        if (bytes) out.u8(0);
+    for (size_t k = 0; k < components; ++k) {
+        if (bytes)
+            out.u8(uint8_t(int8_t(steps[k])));
+        else
+            out.f32(displacement ? normals[k] - storedBaseNormals_[k] : normals[k]);
+        if (bytes && k % 3 == 2) out.u8(0);  // each element starts on 4 bytes
     }
     const int view = buffer_.endView(bytes ? 4 : 0, TINYGLTF_TARGET_ARRAY_BUFFER);
     return buffer_.accessor(view, bytes ? TINYGLTF_COMPONENT_TYPE_BYTE : TINYGLTF_COMPONENT_TYPE_FLOAT, bytes,
@@ -483,6 +485,13 @@ bool GltfBuilder::build(bool embedSkin, const std::string& skinUri, std::string&
     gltf_.asset.generator = options_.generator;
     positions_ = framePositions(model_, mesh_, first_, count_, options_.scale);
     coding_ = positionCoding(options_.quantize, positions_);
+    storedBaseNormals_.resize(vertexCount() * 3);
+    baseNormalSteps_.resize(vertexCount() * 3);
+    for (size_t i = 0; i < vertexCount(); ++i) exportNormal(modelVertexOf(0, i), &storedBaseNormals_[i * 3]);
+    for (size_t k = 0; k < storedBaseNormals_.size() && options_.quantize; ++k) {
+        baseNormalSteps_[k] = roundToInt(storedBaseNormals_[k] * kNormalSteps);
+        storedBaseNormals_[k] = float(baseNormalSteps_[k]) / kNormalSteps;
+    }
     if (options_.quantize) {
         gltf_.extensionsUsed.push_back(kQuantization);
         gltf_.extensionsRequired.push_back(kQuantization);

@@ -47,8 +47,7 @@ void writePng(const std::string& path, const RgbaPicture& picture, bool alpha) {
     std::vector<uint8_t> bytes =
         encodePng(picture.width, picture.height, alpha ? 4 : 3, alpha ? picture.rgba.data() : rgb.data());
     if (bytes.empty()) throw systemFailure(path, "can't encode the PNG");
-    std::string error;
-    if (!replaceFile(path, bytes, error)) throw systemFailure("", error);
+    replaceFile(path, bytes);
 }
 
 // The points a sequence or a GIF shows: every key frame of the played

@@ -1,4 +1,4 @@
-// Archives read through PhysFS (the Linux build).
+// Archives read through PhysFS (every build that found it).
 #include "frontend/archive.h"
 
 #include <physfs.h>

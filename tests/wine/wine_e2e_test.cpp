@@ -63,7 +63,10 @@ protected:
         if (!why.empty()) GTEST_SKIP() << "Wine cannot start " << bits << "-bit programs: " << why;
         setenv("WINEPREFIX", OMBREL_WINE_PREFIX, 1);
         setenv("WINEDEBUG", "-all", 1);
-        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);  // no installer prompts in a new prefix
+        // No installer prompts in a new prefix, and no launchers or file
+        // types of the Start-menu entries the installer test makes in this
+        // machine's desktop.
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml,winemenubuilder.exe=", 1);
         std::string error;
         ASSERT_TRUE(server.start(error)) << error;
         started = true;
@@ -464,6 +467,109 @@ TEST_P(Wine, OmbrelExportsWhatTheLinuxBuildExports) {
         ++compared;
     }
     EXPECT_EQ(compared, 4) << "faerie.glb, faerie.gltf, faerie.bin, faerie.png";
+}
+
+// The value of a registry key's value (its default one when value is ""),
+// as Wine's reg.exe prints it; "(missing)" when the key or value is not there.
+std::string registryValue(const std::string& loader, const std::string& key, const std::string& value = "") {
+    std::string out = run(shellQuoted(loader) + " reg query " + shellQuoted(key) +
+                          (value.empty() ? " /ve" : " /v " + shellQuoted(value)) + " 2>/dev/null");
+    size_t type = out.find("REG_SZ");
+    if (type == std::string::npos) return "(missing)";
+    size_t start = out.find_first_not_of(' ', type + 6), end = out.find_first_of("\r\n", start);
+    return start == std::string::npos ? "" : out.substr(start, end == std::string::npos ? end : end - start);
+}
+
+bool registryKeyExists(const std::string& loader, const std::string& key) {
+    return run(shellQuoted(loader) + " reg query " + shellQuoted(key) + " >/dev/null 2>&1; echo $?") == "0";
+}
+
+// Everything under a folder, as paths relative to it.
+std::vector<std::string> filesUnder(const std::string& folder) {
+    std::vector<std::string> found;
+    if (!fs::exists(folder)) return found;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) found.push_back(fs::relative(entry.path(), folder).string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The installer as a person uses it, silently: setup.exe /S puts the
+// programs (stripped, no build tools) and the water picture under Program
+// Files, a Start-menu entry, the .md2 type and the Apps & features entry in
+// the registry; a .md2 opened the way Explorer opens it (ShellExecute, the
+// association's command) shows in the viewer; Uninstall.exe /S takes all of
+// that away again.
+TEST_P(Wine, InstallerInstallsOpensModelsAndUninstallsEverything) {
+    std::string setup;
+    for (const fs::directory_entry& entry : fs::directory_iterator(bin + "/.."))
+        if (entry.path().filename().string().rfind("ombrel-", 0) == 0 &&
+            entry.path().string().size() > 10 &&
+            entry.path().string().compare(entry.path().string().size() - 10, 10, "-setup.exe") == 0)
+            setup = entry.path();
+    if (setup.empty()) GTEST_SKIP() << "no installer beside " << bin << " (scripts/build windows makes it)";
+    const std::string drive = std::string(OMBREL_WINE_PREFIX) + "/drive_c";
+    const std::string home = drive + (bits == 64 ? "/Program Files/Ombrel" : "/Program Files (x86)/Ombrel");
+    const std::string menu = drive + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Ombrel";
+    const std::string classes = "HKLM\\Software\\Classes", entry = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrel";
+    ASSERT_FALSE(fs::exists(home)) << "left from an earlier run";
+    const std::string md2Before = registryValue(loader, classes + "\\.md2");
+
+    program = startWine({setup, "/S"}, scratch.path());
+    ASSERT_EQ(e2e::waitForExit(program, milliseconds(60000)), 0) << fileText(scratch.file("wine-stderr.txt"));
+    program = 0;
+    EXPECT_EQ(filesUnder(home), (std::vector<std::string>{"Uninstall.exe", "bin/glswitch.exe", "bin/ombrel.exe",
+                                                          "bin/viewer.exe", "bin/water.pcx"}));
+    EXPECT_EQ(filesUnder(menu), (std::vector<std::string>{"Ombrel.lnk", "Uninstall.lnk"}));
+    const std::string objdump = bits == 64 ? "x86_64-w64-mingw32-objdump" : "i686-w64-mingw32-objdump";
+    for (const char* name : {"ombrel.exe", "viewer.exe", "glswitch.exe"})
+        EXPECT_EQ(run(objdump + " -h " + shellQuoted(home + "/bin/" + name) + " | grep -c debug_"), "0")
+            << name << " is stripped";
+
+    const std::string ombrel = std::string(bits == 64 ? "C:\\Program Files" : "C:\\Program Files (x86)") +
+                               "\\Ombrel\\bin\\ombrel.exe";
+    EXPECT_EQ(registryValue(loader, classes + "\\.md2"), "Ombrel.md2");
+    EXPECT_EQ(registryValue(loader, classes + "\\Ombrel.md2\\DefaultIcon"), ombrel + ",0");
+    EXPECT_EQ(registryValue(loader, classes + "\\Ombrel.md2\\shell\\open\\command"), "\"" + ombrel + "\" \"%1\"");
+    EXPECT_EQ(registryValue(loader, entry, "DisplayName"), "Ombrel " + std::string(OMBREL_VERSION));
+    EXPECT_EQ(registryValue(loader, entry, "UninstallString"),
+              "\"" + ombrel.substr(0, ombrel.size() - 15) + "\\Uninstall.exe\"");
+    EXPECT_EQ(registryValue(loader, entry, "DisplayIcon"), ombrel);
+
+    // Opened as Explorer opens a file: start looks the type up and runs its
+    // command, ombrel.exe from where it was installed.
+    const int before = runFolders();
+    program = startWine({"start", windowsPath(std::string(OMBREL_CORPUS_DIR) + "/faerie.md2")}, scratch.path());
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the model did not open\n" << fileText(scratch.file("wine-stderr.txt"));
+    std::string command = run("ps -eo args | grep -i '[o]mbrel.exe'");
+    EXPECT_NE(command.find("Program Files"), std::string::npos) << command;
+    keys(window, "Escape");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0);
+    program = 0;
+    bool cleaned = false;
+    for (Clock::time_point end = Clock::now() + milliseconds(20000); !cleaned && Clock::now() < end;) {
+        cleaned = runFolders() == before;
+        if (!cleaned) std::this_thread::sleep_for(milliseconds(200));
+    }
+    EXPECT_TRUE(cleaned) << "ombrel.exe ended and removed its run folder";
+
+    // The uninstaller runs a copy of itself from %TEMP% and returns at once:
+    // wait until its work is done.
+    program = startWine({home + "/Uninstall.exe", "/S"}, scratch.path());
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(30000)), 0);
+    program = 0;
+    for (Clock::time_point end = Clock::now() + milliseconds(60000);
+         (fs::exists(home) || registryKeyExists(loader, "HKLM\\Software\\Ombrel")) && Clock::now() < end;)
+        std::this_thread::sleep_for(milliseconds(300));
+    EXPECT_FALSE(fs::exists(home)) << testing::PrintToString(filesUnder(home));
+    EXPECT_FALSE(fs::exists(menu)) << testing::PrintToString(filesUnder(menu));
+    for (const std::string& key : {classes + "\\Ombrel.md2", entry, std::string("HKLM\\Software\\Ombrel")})
+        EXPECT_FALSE(registryKeyExists(loader, key)) << key;
+    EXPECT_EQ(registryValue(loader, classes + "\\.md2"), md2Before) << "the type .md2 had before";
+    if (md2Before == "(missing)") {
+        EXPECT_FALSE(registryKeyExists(loader, classes + "\\.md2"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Wine, ::testing::Values(64, 32),

@@ -198,6 +198,20 @@ CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole
     });
 }
 
+CLI::Option* addKeyFrameOption(CLI::App& app, const std::string& names, const std::string& help,
+                               std::optional<int>& frame, std::string& givenAs) {
+    return addValueOption(app, names, help, [&frame, &givenAs, names](const std::string& value, std::string& error) {
+        double number = 0;
+        if (!parseNumber(value, true, 0, 1e9, number, error)) {
+            error = "expected a key frame number, counted from 0";
+            return false;
+        }
+        frame = int(number);
+        givenAs = names.substr(names.rfind(',') + 1) + " " + value;
+        return true;
+    });
+}
+
 CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help) {
     return app.add_flag(names, target, help);
 }

@@ -92,6 +92,11 @@ CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole
 CLI::Option* addColourOption(CLI::App& app, const std::string& names, std::optional<Colour>& target,
                              const std::string& help);
 
+// A key frame number (from 0 in the file), with the option as typed kept
+// for messages ("--frame 9").
+CLI::Option* addKeyFrameOption(CLI::App& app, const std::string& names, const std::string& help,
+                               std::optional<int>& frame, std::string& givenAs);
+
 // A flag: set when given (in the settings file also "name = true/false").
 CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help);
 

@@ -88,29 +88,15 @@ void placeBackgroundAndWater(const ViewOptions& options, Inputs& inputs, Staging
 // The played range: the named animation, the given frames, or by default
 // the first animation that moves (all frames when none does).
 std::pair<int, int> playedFrames(const ViewOptions& options, const OpenedModel& opened, Messages& messages) {
+    if (const auto chosen = chosenFrames(options, opened)) return *chosen;
     const Model& model = *opened.model;
-    const int frames = model.numFrames;
-    const std::vector<ModelAnimation> animations = modelAnimations(&model);
-    if (!options.animation.empty()) {
-        for (const ModelAnimation& a : animations)
-            if (a.name == options.animation) return {a.first, a.last};
-        std::string names;
-        for (const ModelAnimation& a : animations) names += (names.empty() ? "" : ", ") + a.name;
-        throw badInput("--animation " + options.animation, opened.shownName + " has no animation of that name" +
-                                                                (names.empty() ? std::string() : " (it has " + names + ")"));
-    }
-    if (options.frames) {
-        if (options.frames->second >= frames)
-            throw badInput(options.framesGivenAs, opened.shownName + " has key frames 0 to " + std::to_string(frames - 1));
-        return *options.frames;
-    }
-    for (const ModelAnimation& a : animations)
+    for (const ModelAnimation& a : modelAnimations(&model))
         if (a.last > a.first) {
             messages.notes.push_back("animation: " + a.name + " (frames " + std::to_string(a.first) + " to " +
                                      std::to_string(a.last) + ")");
             return {a.first, a.last};
         }
-    return {0, std::max(frames - 1, 0)};
+    return {0, std::max(model.numFrames - 1, 0)};
 }
 
 void setAnimation(const ViewOptions& options, const OpenedModel& main, PreparedView& view) {
@@ -161,6 +147,26 @@ void setLook(const ViewOptions& options, ViewerConfig& record) {
 }
 
 }  // namespace
+
+std::optional<std::pair<int, int>> chosenFrames(const ViewOptions& options, const OpenedModel& opened) {
+    const Model& model = *opened.model;
+    if (!options.animation.empty()) {
+        const std::vector<ModelAnimation> animations = modelAnimations(&model);
+        for (const ModelAnimation& a : animations)
+            if (a.name == options.animation) return std::make_pair(a.first, a.last);
+        std::string names;
+        for (const ModelAnimation& a : animations) names += (names.empty() ? "" : ", ") + a.name;
+        throw badInput("--animation " + options.animation, opened.shownName + " has no animation of that name" +
+                                                                (names.empty() ? std::string() : " (it has " + names + ")"));
+    }
+    if (options.frames) {
+        if (options.frames->second >= model.numFrames)
+            throw badInput(options.framesGivenAs,
+                           opened.shownName + " has key frames 0 to " + std::to_string(model.numFrames - 1));
+        return options.frames;
+    }
+    return std::nullopt;
+}
 
 std::string defaultWaterPicture() {
     for (const std::string& folder : dataFolders()) {

@@ -141,17 +141,8 @@ void addRenderOptions(CLI::App& app, RenderRequest& r) {
         ->required()
         ->type_name("FILE")
         ->group(kPicture);
-    auto* frame = addValueOption(app, "--frame", "Show this key frame (numbered from 0 in the file)",
-                                 [&r](const std::string& value, std::string& error) {
-                                     double number = 0;
-                                     if (!parseNumber(value, true, 0, 1e9, number, error)) {
-                                         error = "expected a key frame number, counted from 0";
-                                         return false;
-                                     }
-                                     r.frame = int(number);
-                                     r.frameGivenAs = "--frame " + value;
-                                     return true;
-                                 })
+    auto* frame = addKeyFrameOption(app, "--frame", "Show this key frame (numbered from 0 in the file)", r.frame,
+                                    r.frameGivenAs)
                       ->type_name("N")
                       ->group(kPicture);
     auto* time = addNumberOption(app, "--time", false, 0, 1e6, "Show the animation this many seconds after its start",

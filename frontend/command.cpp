@@ -306,10 +306,7 @@ int ombrelMain(int argc, char** argv) {
     } catch (const Failure& caught) {
         if (caught.signal) InterruptGuard::dieBy(caught.signal);
         const Failure failure = command.settings->blame(caught);
-        if (failure.bare())
-            std::cerr << failure.what() << "\n";
-        else if (!failure.reason().empty())
-            report(failure.what());
+        report(failure);
         return int(failure.code());
     }
 }

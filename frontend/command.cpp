@@ -206,7 +206,7 @@ int chooseWhenMissing(ViewOptions& options) {
 
 int run(Request& r) {
     if (r.info->parsed()) return describeModel(r.infoModel, r.json, std::cout, std::cerr);
-    if (r.list->parsed()) return listModels(r.archive, std::cout);
+    if (r.list->parsed()) return listModels(r.archive, std::cout, std::cerr);
     if (r.thumbnail->parsed()) return writeThumbnail(r.thumbnailModel, r.thumbnailSize, r.thumbnailOutput);
     if (r.render->parsed()) {
         r.picture.view = r.view;

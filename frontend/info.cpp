@@ -164,11 +164,16 @@ int describeModel(const std::string& text, bool json, std::ostream& out, std::os
     return 2;
 }
 
-int listModels(const std::string& archivePath, std::ostream& out) {
+int listModels(const std::string& archivePath, std::ostream& out, std::ostream& errors) {
     OpenFiles open;
     const Archive& archive = open.archive(archivePath);
     for (const std::string& member : archive.members())
         if (archive.startsWith(member, "IDP2", 4)) out << member << "\n";
+    const std::vector<LeftOutEntry>& leftOut = archive.leftOut();
+    if (!leftOut.empty())
+        errors << "ombrel: " << archivePath << ": " << leftOut.size() << (leftOut.size() == 1 ? " entry" : " entries")
+               << " left out (" << leftOut.front().name << ": " << leftOut.front().reason
+               << (leftOut.size() > 1 ? "; ..." : "") << ")\n";
     return 0;
 }
 

@@ -14,8 +14,9 @@ namespace frontend {
 // file, or one that is not an IDP2 model at all.
 int describeModel(const std::string& text, bool json, std::ostream& out, std::ostream& errors);
 
-// Prints the members of the archive that are IDP2 models, one a line.
-// Throws BadInput when the archive can't be read.
-int listModels(const std::string& archivePath, std::ostream& out);
+// Prints the members of the archive that are IDP2 models, one a line, and
+// one line on errors when the archive's directory holds entries it leaves
+// out. Throws BadInput when the archive can't be read.
+int listModels(const std::string& archivePath, std::ostream& out, std::ostream& errors);
 
 }  // namespace frontend

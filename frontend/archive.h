@@ -6,8 +6,8 @@
 // names are made plain paths: PhysFS then reads each member's bytes through
 // a one-member view of the archive, so no name the archive holds (however
 // long, deep or strange) ever reaches the library's path handling.
-// The Windows build has no PhysFS and reads no archive (archive_none.cpp):
-// opening one fails, saying so.
+// A build without PhysFS reads no archive (archive_unavailable.cpp): opening
+// one fails, saying so.
 #pragma once
 
 #include <cstddef>

@@ -6,13 +6,10 @@
 #include <system_error>
 
 #include "frontend/files.h"
-#include "frontend/system.h"
 
 namespace fs = std::filesystem;
 
 namespace frontend {
-
-std::string FileRef::display() const { return archive ? nativePath(archive->path()) + ":" + path : nativePath(path); }
 
 const std::vector<std::string>& pictureExtensions() {
     static const std::vector<std::string> extensions = {"pcx", "tga", "png", "jpg", "jpeg", "bmp", "gif"};

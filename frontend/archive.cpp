@@ -284,7 +284,7 @@ bool normaliseMemberName(const std::string& stored, std::string& name, bool& fol
     }
     if (stored[0] == '/' || stored[0] == '\\') return false;
     if (stored.size() >= 2 && stored[1] == ':') return false;  // a drive letter
-    std::vector<size_t> partStarts;  // where each part of name begins
+    std::vector<size_t> partStarts;                            // where each part of name begins
     size_t begin = 0;
     for (size_t i = 0; i <= stored.size(); ++i) {
         if (i < stored.size() && stored[i] != '/' && stored[i] != '\\') continue;
@@ -323,8 +323,7 @@ std::unique_ptr<Archive> Archive::open(const std::string& path, std::string& err
     return openSource(std::move(source), absolutePath(path), error);
 }
 
-std::unique_ptr<Archive> Archive::openBytes(std::vector<uint8_t> bytes, const std::string& name,
-                                            std::string& error) {
+std::unique_ptr<Archive> Archive::openBytes(std::vector<uint8_t> bytes, const std::string& name, std::string& error) {
     if (!archivesReadable()) {
         error = noReaderReason();
         return nullptr;
@@ -338,8 +337,8 @@ std::unique_ptr<Archive> Archive::openSource(std::unique_ptr<ArchiveSource> sour
     archive->path_ = path;
     uint8_t magic[4] = {};
     std::vector<StoredEntry> stored;
-    archive->format_ = source->readAt(0, magic, 4) && std::memcmp(magic, "PACK", 4) == 0 ? ArchiveFormat::Pack
-                                                                                          : ArchiveFormat::Zip;
+    archive->format_ =
+        source->readAt(0, magic, 4) && std::memcmp(magic, "PACK", 4) == 0 ? ArchiveFormat::Pack : ArchiveFormat::Zip;
     if (!(archive->format_ == ArchiveFormat::Pack ? readPackDirectory(*source, stored, error)
                                                   : readZipDirectory(*source, stored, error)))
         return nullptr;

@@ -70,8 +70,7 @@ public:
     // not a readable archive.
     static std::unique_ptr<Archive> open(const std::string& path, std::string& error);
     // The same for an archive's bytes; name stands for it in path().
-    static std::unique_ptr<Archive> openBytes(std::vector<uint8_t> bytes, const std::string& name,
-                                              std::string& error);
+    static std::unique_ptr<Archive> openBytes(std::vector<uint8_t> bytes, const std::string& name, std::string& error);
     ~Archive();
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;

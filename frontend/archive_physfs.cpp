@@ -165,8 +165,8 @@ bool zipView(const ArchiveSource& source, const ArchiveEntry& entry, View& view,
         error = "damaged in the archive (no local header where its directory says)";
         return false;
     }
-    const uint64_t length = 30 + uint64_t(local[26] | local[27] << 8) + uint64_t(local[28] | local[29] << 8) +
-                            entry.storedSize;
+    const uint64_t length =
+        30 + uint64_t(local[26] | local[27] << 8) + uint64_t(local[28] | local[29] << 8) + entry.storedSize;
     if (entry.offset > source.size() || length > source.size() - entry.offset) {
         error = kOutside;
         return false;
@@ -187,10 +187,10 @@ bool zipView(const ArchiveSource& source, const ArchiveEntry& entry, View& view,
     put32(t, entry.crc);
     put32(t, uint32_t(entry.storedSize));
     put32(t, uint32_t(entry.size));
-    put16(t, 1);               // name length
+    put16(t, 1);                              // name length
     for (int i = 0; i < 4; ++i) put16(t, 0);  // extra, comment, disk, internal attributes
-    put32(t, 0);               // external attributes
-    put32(t, 0);               // local header offset
+    put32(t, 0);                              // external attributes
+    put32(t, 0);                              // local header offset
     t.push_back('m');
     const uint32_t directoryLength = uint32_t(t.size());
     put32(t, 0x06054b50);

@@ -61,8 +61,12 @@ bool viewerReaderTakes(const std::string& extension, const std::vector<uint8_t>&
     return image && image->width > 0 && image->height > 0;
 }
 
-uint32_t bigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
-uint32_t littleEndian32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t bigEndian32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+uint32_t littleEndian32(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 uint16_t littleEndian16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // The bytes a PNG's compressed data must inflate to: a filter byte and the
@@ -85,9 +89,9 @@ uint64_t pngInflatedSize(uint64_t width, uint64_t height, uint64_t bitsPerPixel,
 // same inflater (stb's own, on every system) runs into a buffer of exactly
 // the size the declared pixels need and stops the moment the data would
 // pass it. "" when the data fits, else why not.
-std::string pngDataSwells(const std::vector<uint8_t>& b) {
+std::string pngDataSwells(const std::vector<uint8_t>& b, int width, int height) {
     static const int kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // by colour type
-    uint64_t width = 0, height = 0, bitsPerPixel = 0;
+    uint64_t bitsPerPixel = 0;
     bool interlaced = false, headerless = false;  // "CgBI" PNGs store raw deflate
     std::vector<uint8_t> compressed;
     for (size_t at = 8; at + 12 <= b.size();) {
@@ -96,23 +100,26 @@ std::string pngDataSwells(const std::vector<uint8_t>& b) {
         const uint8_t* type = &b[at + 4];
         const uint8_t* data = &b[at + 8];
         if (std::memcmp(type, "CgBI", 4) == 0) headerless = true;
-        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13) {
-            width = bigEndian32(data);
-            height = bigEndian32(data + 4);
-            const int colourType = data[9];
-            bitsPerPixel = uint64_t(data[8]) * (colourType < 7 ? kChannels[colourType] : 0);
+        // The first header is the one the library decodes by (it refuses a second).
+        if (std::memcmp(type, "IHDR", 4) == 0 && length >= 13 && bitsPerPixel == 0) {
+            const int depth = data[8], colourType = data[9];
+            if (colourType < 7 && (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16))
+                bitsPerPixel = uint64_t(depth) * uint64_t(kChannels[colourType]);
             interlaced = data[12] == 1;
         }
         if (std::memcmp(type, "IDAT", 4) == 0) compressed.insert(compressed.end(), data, data + length);
         if (std::memcmp(type, "IEND", 4) == 0) break;
         at += 12 + length;
     }
-    const uint64_t needed = pngInflatedSize(width, height, bitsPerPixel, interlaced);
-    if (compressed.empty() || needed == 0 || needed > uint64_t(INT32_MAX)) return "";  // the library refuses these
-    std::vector<char> pixels(needed);
+    // At most 4096 x 4096 pixels of 64 bits: 128 MiB and a byte a row.
+    const uint64_t needed = pngInflatedSize(uint64_t(width), uint64_t(height), bitsPerPixel, interlaced);
+    if (compressed.empty() || needed == 0 || needed > uint64_t(INT32_MAX) || compressed.size() > size_t(INT32_MAX))
+        return "";  // the library refuses these itself
+    std::unique_ptr<char[]> pixels(new char[needed]);
     const char* in = reinterpret_cast<const char*>(compressed.data());
-    const int inflated = headerless ? stbi_zlib_decode_noheader_buffer(pixels.data(), int(needed), in, int(compressed.size()))
-                                    : stbi_zlib_decode_buffer(pixels.data(), int(needed), in, int(compressed.size()));
+    const int inflated = headerless
+                             ? stbi_zlib_decode_noheader_buffer(pixels.get(), int(needed), in, int(compressed.size()))
+                             : stbi_zlib_decode_buffer(pixels.get(), int(needed), in, int(compressed.size()));
     if (inflated >= 0) return "";
     return "has pixel data that is damaged or inflates to more than the " + std::to_string(needed) + " bytes its " +
            std::to_string(width) + "x" + std::to_string(height) + " pixels need";
@@ -139,7 +146,7 @@ bool tgaPixelsPresent(const std::vector<uint8_t>& b, uint64_t pixels) {
 std::string missingPixels(const std::vector<uint8_t>& b, int width, int height) {
     const std::string format = formatName(b);
     const uint64_t w = uint64_t(width), h = uint64_t(height);
-    if (format == "PNG") return pngDataSwells(b);
+    if (format == "PNG") return pngDataSwells(b, width, height);
     // Every 8x8 block of a JPEG is coded in one bit at the least, and its
     // data ends with the end-of-picture marker the library insists on.
     if (format == "JPEG" && uint64_t(b.size()) * 8 < ((w + 7) / 8) * ((h + 7) / 8))

@@ -43,11 +43,21 @@ TEST(ArchiveNames, AreMadePlainPathsOnce) {
         const char* name;  // nullptr: refused
         bool folder;
     } cases[] = {
-        {"a/b", "a/b", false},        {"a//b", "a/b", false},       {"a\\b\\c.pcx", "a/b/c.pcx", false},
-        {"./a/./b", "a/b", false},    {"a/x/../b", "a/b", false},   {"a/", "a", true},
-        {"a/b/", "a/b", true},        {"/", "", true},        {"", "", true},
-        {".", "", true},              {"../b", nullptr, false},     {"a/../../b", nullptr, false},
-        {"/etc/passwd", nullptr, false}, {"\\a", nullptr, false},   {"C:/a", nullptr, false},
+        {"a/b", "a/b", false},
+        {"a//b", "a/b", false},
+        {"a\\b\\c.pcx", "a/b/c.pcx", false},
+        {"./a/./b", "a/b", false},
+        {"a/x/../b", "a/b", false},
+        {"a/", "a", true},
+        {"a/b/", "a/b", true},
+        {"/", "", true},
+        {"", "", true},
+        {".", "", true},
+        {"../b", nullptr, false},
+        {"a/../../b", nullptr, false},
+        {"/etc/passwd", nullptr, false},
+        {"\\a", nullptr, false},
+        {"C:/a", nullptr, false},
         {"a/..", "", true},
     };
     for (const Case& c : cases) {
@@ -67,9 +77,12 @@ TEST(ArchiveNames, AreMadePlainPathsOnce) {
 
 TEST(ArchiveNames, FoldersDoubledSlashesAndBackslashesListAndRead) {
     // Each of these once sent the listing into itself until the stack ran out.
-    const testdata::ArchiveFiles files = {{"a/", {}},           {"/", {}},
-                                          {"a/b/", {}},         {"a//b", text("double")},
-                                          {"Models\\Hero.md2", text("IDP2 hero")}, {"./top.txt", text("top")}};
+    const testdata::ArchiveFiles files = {{"a/", {}},
+                                          {"/", {}},
+                                          {"a/b/", {}},
+                                          {"a//b", text("double")},
+                                          {"Models\\Hero.md2", text("IDP2 hero")},
+                                          {"./top.txt", text("top")}};
     for (const char* name : {"test.pak", "test.zip"}) {
         std::unique_ptr<Archive> archive =
             openBytes(name[5] == 'p' ? testdata::pakArchive(files) : testdata::zipArchive(files), name);
@@ -90,9 +103,9 @@ TEST(ArchiveNames, WhatCantBeAMemberIsLeftOutAndTheRestStays) {
         for (int i = 0; i < 1600; ++i) name += "a/";
         return name + "m.md2";
     }();
-    const testdata::ArchiveFiles files = {{"models/a.md2", text("IDP2 a")}, {"models/link", text("/etc/passwd")},
-                                          {"models/b.md2", text("IDP2 b")}, {"../escape.md2", text("IDP2 out")},
-                                          {"/abs.md2", text("IDP2 abs")},   {deep, text("IDP2 deep")},
+    const testdata::ArchiveFiles files = {{"models/a.md2", text("IDP2 a")},     {"models/link", text("/etc/passwd")},
+                                          {"models/b.md2", text("IDP2 b")},     {"../escape.md2", text("IDP2 out")},
+                                          {"/abs.md2", text("IDP2 abs")},       {deep, text("IDP2 deep")},
                                           {"models//a.md2", text("IDP2 twice")}};
     std::unique_ptr<Archive> archive = openBytes(testdata::zipArchive(files, {"models/link"}));
     ASSERT_TRUE(archive);
@@ -175,8 +188,8 @@ TEST(ArchiveSize, ManyMembersAndDeepNamesCostTimeInProportion) {
                 EXPECT_EQ(readMember(*archive, deep), "IDP2 deep");
             }
         }
-        EXPECT_LT(seconds[1], seconds[0] * 40) << name << ": " << seconds[0] << " s for 10,000, " << seconds[1]
-                                               << " s for 100,000";
+        EXPECT_LT(seconds[1], seconds[0] * 40)
+            << name << ": " << seconds[0] << " s for 10,000, " << seconds[1] << " s for 100,000";
     }
 }
 

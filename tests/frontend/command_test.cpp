@@ -408,7 +408,8 @@ TEST_F(OmbrelProgram, HostileArchivesAndPicturesGetOneLineNotACrash) {
         {{"list", "far.pak"}, "ombrel: far.pak: a PACK archive whose directory lies outside the file"},
         {{"info", "outside.pak:hero.md2"},
          "ombrel: outside.pak:hero.md2: damaged in the archive (its data lies outside the file)"},
-        {{"outside.pak:hero.md2"}, "ombrel: outside.pak:hero.md2: damaged in the archive (its data lies outside the file)"},
+        {{"outside.pak:hero.md2"},
+         "ombrel: outside.pak:hero.md2: damaged in the archive (its data lies outside the file)"},
     };
     for (const auto& c : refusals) {
         r = ombrel(c.first);

@@ -114,7 +114,6 @@ TEST(Pictures, UnreadablePicturesSayWhy) {
     EXPECT_NE(refused(pcx).find("damaged PCX"), std::string::npos);
 }
 
-
 // Pictures whose files can't hold the pixels their headers declare: each was
 // once decoded anyway, the missing part black, or swelled without a bound.
 TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
@@ -143,8 +142,8 @@ TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
     alpha.pixelDepth = 32;
     std::vector<uint8_t> tga = testdata::encodeTga(64, 64, gradient, alpha);
     tga.resize(tga.size() / 2);
-    EXPECT_EQ(refused(tga),
-              "a 32-bit TGA that is cut short: its pixels end past the file's " + std::to_string(tga.size()) + " bytes");
+    EXPECT_EQ(refused(tga), "a 32-bit TGA that is cut short: its pixels end past the file's " +
+                                std::to_string(tga.size()) + " bytes");
     // Run-length: one packet of 128 pixels, where 4096 are declared.
     testdata::TgaOptions rle;
     rle.imageType = 10;
@@ -153,8 +152,8 @@ TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
     EXPECT_EQ(refused(runs), "a run-length TGA that is cut short: its pixels end past the file's 22 bytes");
     std::vector<uint8_t> bmp = frontendtest::bmpBytes(64, 64, gradient);
     bmp.resize(bmp.size() - 200);
-    EXPECT_EQ(refused(bmp), "a BMP that is cut short: its rows end past the file's " + std::to_string(bmp.size()) +
-                                " bytes");
+    EXPECT_EQ(refused(bmp),
+              "a BMP that is cut short: its rows end past the file's " + std::to_string(bmp.size()) + " bytes");
     // A JPEG whose header claims 4096x4096, its data a few hundred bytes
     // and an end marker: decoded as a grey 48 MB picture before.
     std::vector<uint8_t> jpeg = frontendtest::jpegBytes(16, 16, frontendtest::gradientRgb(16, 16));
@@ -163,8 +162,8 @@ TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
             jpeg[i + 5] = 0x10, jpeg[i + 6] = 0, jpeg[i + 7] = 0x10, jpeg[i + 8] = 0;
             break;
         }
-    EXPECT_EQ(refused(jpeg), "a JPEG that is cut short: " + std::to_string(jpeg.size()) +
-                                 " bytes can't hold 4096x4096 pixels");
+    EXPECT_EQ(refused(jpeg),
+              "a JPEG that is cut short: " + std::to_string(jpeg.size()) + " bytes can't hold 4096x4096 pixels");
     // Cut without its end marker: the library refuses it itself.
     std::vector<uint8_t> cut = frontendtest::jpegBytes(64, 64, gradient);
     cut.resize(cut.size() - 100);

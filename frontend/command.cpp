@@ -250,6 +250,8 @@ void Command::open() {
         if (run.path().empty()) throw systemFailure("", run.error());
         Staging staging(run.path());
         PreparedView prepared = prepareView(view, staging);
+        // The viewer shows what it can: an empty scene, said so.
+        if (!prepared.nothingToDraw.empty()) prepared.messages.warnings.push_back(prepared.nothingToDraw);
         prepared.messages.show(view.verbose);
         // Without a display the viewer would run unseen for ever. Asked after
         // the files, so a broken one is still named first.

@@ -90,7 +90,7 @@ void printJson(const ModelDescription& d, std::ostream& out) {
     } else {
         j["bounds"] = nullptr;
     }
-    j["usable"] = d.check.refusal.empty();
+    j["usable"] = d.check.refusal.empty() && d.check.nothingToDraw.empty();
     j["problems"] = nlohmann::json::array();
     if (!d.check.refusal.empty()) j["problems"].push_back("the viewer refuses it: " + d.check.refusal);
     for (const std::string& problem : d.check.problems) j["problems"].push_back(problem);
@@ -147,6 +147,7 @@ int describeModel(const std::string& text, bool json, std::ostream& out) {
     printDescription(d, json, out);
     // The account is printed whole first: what can be read of a refused model helps.
     if (!d.check.refusal.empty()) throw badInput(text, d.check.refusal);
+    if (!d.check.nothingToDraw.empty()) throw badInput(text, "nothing to draw (" + d.check.nothingToDraw + ")");
     return 0;
 }
 

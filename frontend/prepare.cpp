@@ -64,7 +64,8 @@ void placeMainModel(const ViewOptions& options, const OpenedModel& main, Inputs&
                     PreparedView& view) {
     const std::string skin =
         placeSkin(main, options.skin, options.skinNumber, "skin", "skin", inputs, staging, view.messages);
-    if (skin.empty() && options.skin.empty() && options.skinNumber == 0)
+    // A model with nothing to draw is said so instead (by the caller).
+    if (skin.empty() && options.skin.empty() && options.skinNumber == 0 && main.check.nothingToDraw.empty())
         view.messages.warnings.push_back(options.model + ": no skin found; showing the wireframe");
     setPath(view.record, PATH_MAIN_MODEL, staging.placeModel(main, "model.md2"));
     setPath(view.record, PATH_MAIN_SKIN, skin);
@@ -195,6 +196,8 @@ PreparedView prepareView(const ViewOptions& options, Staging& staging) {
     PreparedView view;
     Inputs inputs;
     const OpenedModel main = openModel(options.model, inputs);
+    if (!main.check.nothingToDraw.empty())
+        view.nothingToDraw = options.model + ": nothing to draw (" + main.check.nothingToDraw + ")";
     placeMainModel(options, main, inputs, staging, view);
     placeAttachment(options, inputs, staging, view);
     placeBackgroundAndWater(options, inputs, staging, view);

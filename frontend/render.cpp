@@ -94,6 +94,12 @@ ViewOptions viewFor(const RenderRequest& r) {
     return view;
 }
 
+// A picture of a model with nothing to draw would be only the background:
+// refused, so a thumbnail or a gallery never shows an empty square as a model.
+void refuseEmpty(const PreparedView& prepared) {
+    if (!prepared.nothingToDraw.empty()) throw badInput("", prepared.nothingToDraw);
+}
+
 void drawAll(const RenderRequest& r, OutputKind kind, ViewerConfig& record, InterruptGuard& guard) {
     if (r.frame && (*r.frame < record.startFrame || *r.frame > record.endFrame))
         throw badInput(r.frameGivenAs, "the played frames are " + std::to_string(record.startFrame) + " to " +
@@ -194,6 +200,7 @@ int renderPictures(const RenderRequest& r) {
         if (run.path().empty()) throw systemFailure("", run.error());
         Staging staging(run.path());
         PreparedView prepared = prepareView(viewFor(r), staging);
+        refuseEmpty(prepared);
         prepared.messages.show(r.view.verbose);
         drawAll(r, kind, prepared.record, guard);
     }  // the run folder goes before an interruption ends the program
@@ -223,6 +230,7 @@ int writeThumbnail(const ThumbnailRequest& request) {
         // run folder in; only a skin that must be converted needs it.
         Staging staging(run.path());
         PreparedView prepared = prepareView(options, staging);
+        refuseEmpty(prepared);
         ViewerConfig& record = prepared.record;
         // Without a skin a thumbnail is better shaded than a wireframe:
         // smooth and lit (the viewer itself starts unlit, a thumbnail need not).

@@ -125,7 +125,48 @@ TEST_F(OmbrelProgram, BadInputIsOneLineNamingTheFileExitTwoAndNoViewer) {
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "ombrel: " + settings + ": line 1: --fps fast: expected a number from 0.01 to 1000\n");
     EXPECT_EQ(ombrel({"--no-config", "hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"}).status, 0);
+    // Every line of the file is checked where it stands, and blamed by its number.
+    const std::vector<std::pair<std::string, std::string>> settingsCases = {
+        {"fps = 12\n\npaused = maybe\n", "line 3: paused = maybe: expected true or false"},
+        {"# a comment\nsize\n", "line 2: no value for size"},
+        {std::string(100000, 'x') + " = 1\n", "line 1: no option named \"" + std::string(40, 'x') + "...\""},
+        {"write-config = out.cfg\n", "line 1: no option named \"write-config\""},
+    };
+    for (const auto& c : settingsCases) {
+        frontendtest::writeBytes(settings, std::vector<uint8_t>(c.first.begin(), c.first.end()));
+        r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "ombrel: " + settings + ": " + c.second + "\n");
+    }
+    // Another file by --settings, and a folder where the file should be.
+    frontendtest::writeBytes(work + "/mine", {'f', 'p', 's', '=', '0', '\n'});
+    r = ombrel({"--settings", "mine", "hero.md2"});
+    EXPECT_EQ(r.err, "ombrel: mine: line 1: --fps 0: expected a number from 0.01 to 1000\n");
+    fs::remove(settings);
+    fs::create_directories(settings);
+    r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
+    EXPECT_EQ(r.err, "ombrel: " + settings + ": a folder, not a file\n");
+    EXPECT_EQ(ombrel({"--no-config", "hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"}).status, 0);
     EXPECT_TRUE(runFolderEmpty());
+}
+
+// Each way ombrel ends reaches the one reporter: one line, the right code.
+TEST_F(OmbrelProgram, FailuresOfTheSystemAreOneLineAndExitOne) {
+    fs::remove(root + "/bin/viewer");
+    Result r = ombrel({"hero.md2"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ombrel: " + root + "/bin/viewer: the viewer is not there\n");
+    EXPECT_TRUE(runFolderEmpty());
+    fs::permissions(root + "/run", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::copy_file(VIEWER_STANDIN, root + "/bin/viewer");
+    r = ombrel({"hero.md2"}, {"TMPDIR=" + root + "/run"});
+    fs::permissions(root + "/run", fs::perms::owner_all);
+    if (geteuid() != 0) {  // root writes anywhere
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(frontendtest::lines(r.err).size(), 1u) << r.err;
+        EXPECT_NE(r.err.find("can't make the run folder"), std::string::npos) << r.err;
+        EXPECT_FALSE(viewerStarted());
+    }
 }
 
 TEST_F(OmbrelProgram, SkinProblemsAreOneLineAndTheModelStillOpens) {
@@ -356,6 +397,26 @@ TEST_F(OmbrelProgram, InfoAndList) {
     EXPECT_EQ(nlohmann::json::parse(r.out)["frames"], 5);
     EXPECT_TRUE(runFolderEmpty());
     EXPECT_FALSE(viewerStarted());
+}
+
+// A model the reader takes but that has nothing to draw (one frame of no
+// vertices and a triangle, as format test files have): not usable for
+// info, opened with one line saying so (the viewer shows what it can).
+TEST_F(OmbrelProgram, AModelWithNothingToDrawIsSaidSo) {
+    testdata::Md2Model empty = frontendtest::sampleModel();
+    empty.frames.resize(1);
+    empty.frames[0].vertices.clear();
+    frontendtest::writeBytes(work + "/empty.md2", testdata::md2Bytes(empty));
+    Result r = ombrel({"info", "--json", "empty.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_FALSE(j["usable"]);
+    EXPECT_EQ(j["problems"][0], "no vertices: there is nothing to draw");
+    r = ombrel({"empty.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    EXPECT_TRUE(viewerStarted());
 }
 
 TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {

@@ -96,7 +96,8 @@ std::string pngDataSwells(const std::vector<uint8_t>& b, int width, int height) 
     std::vector<uint8_t> compressed;
     for (size_t at = 8; at + 12 <= b.size();) {
         const uint64_t length = bigEndian32(&b[at]);
-        if (length > b.size() - at - 12) break;  // cut short: the library says so
+        // The library would first ask for all the memory a cut chunk claims (up to a gigabyte).
+        if (length > b.size() - at - 12) return "can't be decoded (cut short: a chunk runs past the end of the file)";
         const uint8_t* type = &b[at + 4];
         const uint8_t* data = &b[at + 8];
         if (std::memcmp(type, "CgBI", 4) == 0) headerless = true;

@@ -136,6 +136,11 @@ TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
     EXPECT_EQ(rgb, (std::vector<uint8_t>{10, 20, 30, 40, 50, 60, 10, 20, 30, 40, 50, 60}));
     rows.push_back(0);
     EXPECT_FALSE(frontend::decodePicture(frontendtest::pngWithPixelData(2, 2, rows), w, h, rgb, error));
+    // A data chunk that claims a gigabyte the file doesn't hold: the library
+    // asked for the gigabyte first.
+    std::vector<uint8_t> claims = frontendtest::pngWithPixelData(1, 1, {0, 1, 2, 3});
+    claims[33] = 0x40;  // the length of the chunk after the 33 bytes of signature and header
+    EXPECT_EQ(refused(claims), "a PNG that can't be decoded (cut short: a chunk runs past the end of the file)");
 
     const std::vector<uint8_t> gradient = frontendtest::gradientRgb(64, 64);
     testdata::TgaOptions alpha;

@@ -34,10 +34,13 @@ bool looksLikeViewerTga(const std::vector<uint8_t>& b) {
     return b.size() >= 18 && b[1] == 0 && b[2] == 2 && b[16] == 24 && (b[17] & 0x30) == 0;
 }
 
-bool looksLikeTga(const std::vector<uint8_t>& b) {
-    return b.size() >= 18 && b[1] <= 1 &&
-           (b[2] == 1 || b[2] == 2 || b[2] == 3 || b[2] == 9 || b[2] == 10 || b[2] == 11);
+// The start of a TGA header: a colour map type and an image type the
+// picture library reads.
+bool startsLikeTga(const std::vector<uint8_t>& b) {
+    return b.size() >= 3 && b[1] <= 1 && (b[2] == 1 || b[2] == 2 || b[2] == 3 || b[2] == 9 || b[2] == 10 || b[2] == 11);
 }
+
+bool looksLikeTga(const std::vector<uint8_t>& b) { return b.size() >= 18 && startsLikeTga(b); }
 
 std::string formatName(const std::vector<uint8_t>& b) {
     if (startsWith(b, "\x89PNG", 4)) return "PNG";
@@ -163,7 +166,10 @@ std::string missingPixels(const std::vector<uint8_t>& b, int width, int height) 
         if ((compression == 0 || compression == 3) && littleEndian32(&b[10]) + stride * (h - 1) + rowBytes > b.size())
             return "is cut short: its rows end past the file's " + std::to_string(b.size()) + " bytes";
     }
-    if (format.find("TGA") != std::string::npos && !tgaPixelsPresent(b, w * h))
+    // A TGA has no magic: the library takes what no other format claims,
+    // even a header cut short of its 18 bytes.
+    const bool tga = format.find("TGA") != std::string::npos || (format == "picture" && startsLikeTga(b));
+    if (tga && (b.size() < 18 || !tgaPixelsPresent(b, w * h)))
         return "is cut short: its pixels end past the file's " + std::to_string(b.size()) + " bytes";
     return "";
 }

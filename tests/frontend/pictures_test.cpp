@@ -155,6 +155,10 @@ TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
     std::vector<uint8_t> runs = testdata::tgaHeader(64, 64, rle);
     runs.insert(runs.end(), {0xFF, 1, 2, 3});
     EXPECT_EQ(refused(runs), "a run-length TGA that is cut short: its pixels end past the file's 22 bytes");
+    // A header one byte short of whole, declaring 8446x1279 pixels.
+    std::vector<uint8_t> header = testdata::tgaHeader(8446, 1279, rle);
+    header.pop_back();
+    EXPECT_EQ(refused(header), "a picture that is cut short: its pixels end past the file's 17 bytes");
     std::vector<uint8_t> bmp = frontendtest::bmpBytes(64, 64, gradient);
     bmp.resize(bmp.size() - 200);
     EXPECT_EQ(refused(bmp),

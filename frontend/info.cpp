@@ -116,11 +116,9 @@ ModelDescription describeBytes(const std::string& name, const std::vector<uint8_
             }
         }
     }
-    if (file.empty()) {  // nowhere to look: every stored name leads nowhere
-        d.storedResolved.resize(d.storedSkins.size());
-        return d;
-    }
-    for (const std::string& stored : d.storedSkins) d.storedResolved.push_back(resolveStoredSkin(file, stored));
+    d.storedResolved.resize(d.storedSkins.size());
+    if (file.empty()) return d;
+    for (size_t i = 0; i < d.storedSkins.size(); ++i) d.storedResolved[i] = resolveStoredSkin(file, d.storedSkins[i]);
     std::vector<SkinCandidate> skins = findSkins(file, d.storedSkins);
     if (!skins.empty())
         d.skin = skins.front();

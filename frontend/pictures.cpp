@@ -58,10 +58,28 @@ std::string formatName(const std::vector<uint8_t>& b) {
     return "picture";
 }
 
-bool viewerReaderTakes(const std::string& extension, const std::vector<uint8_t>& bytes) {
+// The picture as the viewer's own reader decodes it; null when it refuses.
+std::unique_ptr<mxImage> viewerReading(const std::string& extension, const std::vector<uint8_t>& bytes) {
     std::unique_ptr<mxImage> image(extension == "pcx" ? readPcxImageFromBytes(bytes.data(), bytes.size())
                                                       : readTgaImageFromBytes(bytes.data(), bytes.size()));
-    return image && image->width > 0 && image->height > 0;
+    if (image && (image->width <= 0 || image->height <= 0)) image.reset();
+    return image;
+}
+
+// "pcx" or "tga" when the header says the viewer reads the picture itself.
+std::string viewerExtensionOf(const std::vector<uint8_t>& bytes) {
+    return looksLikeViewerPcx(bytes) ? "pcx" : looksLikeViewerTga(bytes) ? "tga" : "";
+}
+
+// Why a picture can't be read, for people, from the picture library's reason.
+std::string unreadableReason(const std::vector<uint8_t>& bytes, const std::string& format,
+                             const std::string& viewerExtension, const std::string& decodeError) {
+    if (bytes.empty()) return "an empty file";
+    if (!viewerExtension.empty()) return "a damaged " + format + " (the viewer's reader refuses it)";
+    if (format == "PCX") return "a PCX of a kind the viewer can't read (it takes 8-bit ones)";
+    if (format != "picture") return "a " + format + " that " + decodeError;
+    if (decodeError.rfind("is ", 0) == 0) return "a picture that " + decodeError;
+    return "not a picture this program can read";
 }
 
 uint32_t bigEndian32(const uint8_t* p) {
@@ -216,32 +234,46 @@ bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, s
 PictureCheck checkPicture(const std::vector<uint8_t>& bytes) {
     PictureCheck check;
     check.format = formatName(bytes);
-    std::string viewerExtension = looksLikeViewerPcx(bytes) ? "pcx" : looksLikeViewerTga(bytes) ? "tga" : "";
-    if (!viewerExtension.empty() && viewerReaderTakes(viewerExtension, bytes)) {
+    const std::string viewerExtension = viewerExtensionOf(bytes);
+    if (!viewerExtension.empty() && viewerReading(viewerExtension, bytes)) {
         check.verdict = PictureVerdict::ViewerReads;
         check.extension = viewerExtension;
         return check;
     }
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;
-    if (!decodePicture(bytes, width, height, rgb, check.error)) {
-        if (bytes.empty())
-            check.error = "an empty file";
-        else if (!viewerExtension.empty())
-            check.error = "a damaged " + check.format + " (the viewer's reader refuses it)";
-        else if (check.format == "PCX")
-            check.error = "a PCX of a kind the viewer can't read (it takes 8-bit ones)";
-        else if (check.format != "picture")
-            check.error = "a " + check.format + " that " + check.error;
-        else if (check.error.rfind("is ", 0) == 0)
-            check.error = "a picture that " + check.error;
-        else
-            check.error = "not a picture this program can read";
+    std::string error;
+    if (!decodePicture(bytes, width, height, rgb, error)) {
+        check.error = unreadableReason(bytes, check.format, viewerExtension, error);
         return check;
     }
     check.verdict = PictureVerdict::Converted;
     check.tga = encodeTga(width, height, rgb);  // 24-bit, bottom row first
     return check;
+}
+
+bool pictureRgb(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
+                std::string& error) {
+    const std::string viewerExtension = viewerExtensionOf(bytes);
+    if (!viewerExtension.empty()) {
+        if (std::unique_ptr<mxImage> image = viewerReading(viewerExtension, bytes)) {
+            width = image->width;
+            height = image->height;
+            const size_t pixels = size_t(width) * size_t(height);
+            if (image->bpp == 24) {
+                rgb.assign(image->data, image->data + pixels * 3);
+            } else {
+                rgb.resize(pixels * 3);
+                for (size_t i = 0; i < pixels; ++i)
+                    for (int c = 0; c < 3; ++c) rgb[3 * i + size_t(c)] = image->palette[3 * image->data[i] + c];
+            }
+            return true;
+        }
+    }
+    std::string decodeError;
+    if (decodePicture(bytes, width, height, rgb, decodeError)) return true;
+    error = unreadableReason(bytes, formatName(bytes), viewerExtension, decodeError);
+    return false;
 }
 
 }  // namespace frontend

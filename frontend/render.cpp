@@ -7,10 +7,11 @@
 #include "frontend/files.h"
 #include "frontend/gif.h"
 #include "frontend/offscreen.h"
-#include "frontend/png.h"
 #include "frontend/prepare.h"
 #include "frontend/report.h"
+#include "frontend/sequence.h"
 #include "frontend/system.h"
+#include "image/png_writer.h"
 #include "viewer/config.h"
 
 namespace frontend {
@@ -46,8 +47,7 @@ void writePng(const std::string& path, const RgbaPicture& picture, bool alpha) {
     std::vector<uint8_t> bytes =
         encodePng(picture.width, picture.height, alpha ? 4 : 3, alpha ? picture.rgba.data() : rgb.data());
     if (bytes.empty()) throw systemFailure(path, "can't encode the PNG");
-    std::string error;
-    if (!replaceFile(path, bytes, error)) throw systemFailure("", error);
+    replaceFile(path, bytes);
 }
 
 // The points a sequence or a GIF shows: every key frame of the played
@@ -130,24 +130,6 @@ void drawAll(const RenderRequest& r, OutputKind kind, ViewerConfig& record, Inte
 }
 
 }  // namespace
-
-std::string sequenceName(const std::string& pattern, int number) {
-    size_t at = pattern.find("{frame");
-    if (at == std::string::npos) return "";
-    size_t end = pattern.find('}', at);
-    if (end == std::string::npos)
-        throw badInput("-o " + pattern, "expected {frame} or {frame:0N} (N digits) in the name");
-    const std::string width = pattern.substr(at + 6, end - at - 6);
-    int digits = 0;
-    if (!width.empty()) {
-        if (width.size() != 3 || width[0] != ':' || width[1] != '0' || width[2] < '1' || width[2] > '9')
-            throw badInput("-o " + pattern, "expected {frame} or {frame:0N} (N digits) in the name");
-        digits = width[2] - '0';
-    }
-    std::string text = std::to_string(number);
-    if (int(text.size()) < digits) text.insert(0, size_t(digits) - text.size(), '0');
-    return pattern.substr(0, at) + text + pattern.substr(end + 1);
-}
 
 bool picturesDrawable() { return true; }
 

@@ -52,9 +52,4 @@ void addThumbnailOptions(CLI::App& app, ThumbnailRequest& request);
 // only ever the whole picture: it is written beside output and renamed.
 int writeThumbnail(const ThumbnailRequest& request);
 
-// Where a numbered picture of a sequence goes: the pattern with its
-// {frame} or {frame:0N} replaced by number (padded to N digits). "" when
-// the pattern holds no such place; a Failure when it holds a malformed one.
-std::string sequenceName(const std::string& pattern, int number);
-
 }  // namespace frontend

@@ -26,6 +26,4 @@ void addThumbnailOptions(CLI::App& app, ThumbnailRequest&) { app.allow_extras();
 
 int writeThumbnail(const ThumbnailRequest&) { refuse("ombrel thumbnail"); }
 
-std::string sequenceName(const std::string&, int) { return ""; }
-
 }  // namespace frontend

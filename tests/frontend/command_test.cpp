@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "frontend/files.h"
+#include "model/gltf.h"
 #include "tests/frontend/frontend_files.h"
 #include "tests/writers/archives.h"
 #include "tests/writers/bytes.h"
@@ -150,6 +151,48 @@ TEST_F(OmbrelProgram, BadInputIsOneLineNamingTheFileExitTwoAndNoViewer) {
     EXPECT_TRUE(runFolderEmpty());
 }
 
+// What other runs left behind or planted: a run folder of a process that
+// was killed goes at the next start (one of a live process stays); a
+// record's folder that is a link or another user's is not written into; a
+// base folder too long for the record's paths is passed over.
+TEST_F(OmbrelProgram, LeftoversPlantedFoldersAndLongBases) {
+    const std::string stale = root + "/run/ombrel-999999999-abcdef", live = root + "/run/ombrel-1-abcdef";
+    fs::create_directories(stale + "/inside");
+    fs::create_directories(live);  // process 1 always runs
+    EXPECT_EQ(ombrel({"hero.md2"}).status, 0);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    fs::remove(live);
+
+    frontendtest::writeBytes(work + "/skin.png", frontendtest::pngBytes(4, 4, frontendtest::gradientRgb(4, 4)));
+    fs::create_directories(root + "/elsewhere");
+    fs::create_directory_symlink(root + "/elsewhere", work + "/linked.cfg.files");
+    Result r = ombrel({"--write-config", "linked.cfg", "--skin", "skin.png", "hero.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: " + work + "/linked.cfg.files: can't make the folder (something else than a folder "
+                                         "stands there)\n");
+    EXPECT_TRUE(fs::is_empty(root + "/elsewhere"));
+    if (geteuid() == 0) {
+        fs::create_directories(work + "/theirs.cfg.files");
+        ASSERT_EQ(chown((work + "/theirs.cfg.files").c_str(), 65534, 65534), 0);
+        r = ombrel({"--write-config", "theirs.cfg", "--skin", "skin.png", "hero.md2"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("another user's"), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_empty(work + "/theirs.cfg.files"));
+    }
+
+    const std::string longBase = root + "/" + std::string(120, 'r') + "/" + std::string(100, 'r');
+    fs::create_directories(longBase);
+    fs::create_directories(root + "/tmp");
+    r = ombrel({"--skin", "skin.png", "hero.md2"}, {"XDG_RUNTIME_DIR=" + longBase, "TMPDIR=" + root + "/tmp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> cwd = testdata::readFile(root + "/report/cwd");
+    EXPECT_EQ(std::string(cwd.begin(), cwd.end()).rfind(root + "/tmp/ombrel-", 0), 0u);
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((root + "/report/ombrel.cfg").c_str(), record));
+    EXPECT_EQ(std::string(record.paths[PATH_MAIN_SKIN]), std::string(cwd.begin(), cwd.end()) + "/skin.tga");
+}
+
 // Each way ombrel ends reaches the one reporter: one line, the right code.
 TEST_F(OmbrelProgram, FailuresOfTheSystemAreOneLineAndExitOne) {
     fs::remove(root + "/bin/viewer");
@@ -205,7 +248,10 @@ TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
         const char* standin;
         int signal;
         int expected;  // ombrel's status: the viewer's code, or 128 + the signal it died of
-    } cases[] = {{"wait", SIGTERM, 128 + SIGTERM}, {"wait-exit", SIGINT, 0}, {"wait", SIGHUP, 128 + SIGHUP}};
+    } cases[] = {{"wait", SIGTERM, 128 + SIGTERM},
+                 {"wait-exit", SIGINT, 128 + SIGINT},  // the viewer closed calmly: still an interrupted command
+                 {"wait-exit", SIGTERM, 128 + SIGTERM},
+                 {"wait", SIGHUP, 128 + SIGHUP}};
     for (const Case& c : cases) {
         fs::remove_all(root + "/report");
         fs::create_directories(root + "/report");
@@ -233,7 +279,8 @@ TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
         int got = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         EXPECT_EQ(got, c.expected) << c.standin;
         if (std::string(c.standin) == "wait-exit") {
-            EXPECT_EQ(testdata::readFile(root + "/report/signal"), (std::vector<uint8_t>{'2'}));
+            const std::string number = std::to_string(c.signal);
+            EXPECT_EQ(testdata::readFile(root + "/report/signal"), std::vector<uint8_t>(number.begin(), number.end()));
         }
         EXPECT_TRUE(runFolderEmpty()) << c.standin;
     }
@@ -417,6 +464,69 @@ TEST_F(OmbrelProgram, AModelWithNothingToDrawIsSaidSo) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
     EXPECT_TRUE(viewerStarted());
+}
+
+// ombrel export as a person runs it: the model and the skin found in a zip
+// as opening finds them, all of it or one animation, OBJ sequences, and
+// nothing left behind by a refusal or a failure.
+TEST_F(OmbrelProgram, ExportCarriesTheModelOutWholeOrNotAtAll) {
+    std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel());
+    frontendtest::writeBytes(work + "/pack.zip",
+                             testdata::zipArchive({{"hero/hero.md2", model},
+                                                   {"hero/hero.png", frontendtest::pngBytes(
+                                                                         4, 2, frontendtest::gradientRgb(4, 2))}}));
+    Result r = ombrel({"export", "pack.zip:hero/hero.md2", "-o", "hero.glb"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    tinygltf::TinyGLTF loader;
+    // The skin's pixels are the picture code's to check; here it is enough that one is there.
+    loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*,
+                             int size, void*) { return size > 0; },
+                          nullptr);
+    tinygltf::Model gltf;
+    std::string error, warning;
+    ASSERT_TRUE(loader.LoadBinaryFromFile(&gltf, &error, &warning, work + "/hero.glb")) << error;
+    ASSERT_EQ(gltf.meshes.size(), 1u);
+    EXPECT_EQ(gltf.meshes[0].primitives[0].targets.size(), 5u);  // every key frame
+    ASSERT_EQ(gltf.animations.size(), 2u);
+    EXPECT_EQ(gltf.animations[0].name, "idle");
+    EXPECT_EQ(gltf.animations[1].name, "walk");
+    ASSERT_EQ(gltf.images.size(), 1u);  // the skin from the zip, inside
+    EXPECT_EQ(gltf.images[0].mimeType, "image/png");
+
+    r = ombrel({"export", "--animation", "walk", "pack.zip:hero/hero.md2", "-o", "walk.gltf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* file : {"walk.gltf", "walk.bin", "walk.png"}) EXPECT_TRUE(fs::exists(work + "/" + file)) << file;
+    ASSERT_TRUE(loader.LoadASCIIFromFile(&gltf, &error, &warning, work + "/walk.gltf")) << error;
+    EXPECT_EQ(gltf.meshes[0].primitives[0].targets.size(), 2u);
+
+    r = ombrel({"export", "--animation", "idle", "--no-config", "hero.md2", "-o", "idle_{frame:02}.obj"});
+    EXPECT_EQ(r.status, 2);  // export takes no settings, so no --no-config either
+    r = ombrel({"export", "--animation", "idle", "hero.md2", "-o", "idle_{frame:02}.obj"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* file : {"idle_00.obj", "idle_01.obj", "idle_02.obj", "idle.mtl", "idle.png"})
+        EXPECT_TRUE(fs::exists(work + "/" + file)) << file;
+    EXPECT_FALSE(fs::exists(work + "/idle_03.obj"));
+
+    // Refusals and failures write nothing: not half a glTF, not a temporary.
+    testdata::Md2Model empty = frontendtest::sampleModel();
+    for (testdata::Md2Frame& frame : empty.frames) frame.vertices.clear();
+    frontendtest::writeBytes(work + "/empty.md2", testdata::md2Bytes(empty));
+    fs::create_directories(work + "/out/half.bin");  // where the glTF's buffer must go
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"export", "hero.md2", "-o", "out/x.fbx"}, "ombrel: -o out/x.fbx: write a .glb or .gltf file (glTF 2.0) or an .obj file\n"},
+        {{"export", "empty.md2", "-o", "out/e.glb"}, "ombrel: empty.md2: nothing to draw (no vertices)\n"},
+        {{"export", "--quantize", "hero.md2", "-o", "out/q.obj"}, "ombrel: --quantize: only glTF files store integers\n"},
+        {{"export", "--frame", "9", "hero.md2", "-o", "out/f.obj"}, "ombrel: --frame 9: hero.md2 has key frames 0 to 4\n"},
+        {{"export", "hero.md2", "-o", "out/half.gltf"}, "ombrel: out/half.bin: a folder stands there\n"},
+    };
+    for (const auto& c : refused) {
+        r = ombrel(c.first);
+        EXPECT_EQ(r.err, c.second);
+        EXPECT_EQ(r.status, c.second.find("a folder stands") != std::string::npos ? 1 : 2) << c.second;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(work + "/out"), fs::directory_iterator()), 1) << "only half.bin";
+    EXPECT_FALSE(viewerStarted());
 }
 
 TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {

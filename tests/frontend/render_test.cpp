@@ -147,6 +147,18 @@ TEST_F(Render, TransparentBackgroundOpaqueModel) {
     EXPECT_EQ(partly, 0);
 }
 
+// A picture half written by a render that was killed goes when the next
+// render writes that picture; one of a process that still runs stays.
+TEST_F(Render, LeftoversOfKilledRendersGo) {
+    const std::string stale = scratch.file(".x.png.999999999.abc123"), live = scratch.file(".x.png.1.abc123");
+    testdata::writeFile(stale, {1, 2, 3});
+    testdata::writeFile(live, {1, 2, 3});
+    ASSERT_EQ(ombrel("render --no-config --size 64x48 " + kFaerie + " -o " + scratch.file("x.png")), 0) << errors();
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(scratch.file("x.png")));
+}
+
 TEST_F(Render, RefusalsWriteNothing) {
     EXPECT_EQ(ombrel("render --no-config " + kFaerie + " -o " + scratch.file("x.jpg")), 2);
     EXPECT_NE(errors().find(".png"), std::string::npos) << errors();

@@ -44,7 +44,7 @@ done
 copyright=$P/share/doc/ombrel/copyright
 head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
   fail "copyright: not the machine-readable format"
-grep -qx 'License: Expat' "$copyright" && grep -q '^ Permission is hereby granted' "$copyright" ||
+{ grep -qx 'License: Expat' "$copyright" && grep -q '^ Permission is hereby granted' "$copyright"; } ||
   fail "copyright: no MIT (Expat) licence text"
 
 desktop-file-validate "$P/share/applications/ombrel.desktop" || fail "desktop file"

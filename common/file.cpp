@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -74,6 +75,20 @@ size_t InputFile::read(void* buffer, size_t count) {
 }
 
 bool InputFile::seek(int64_t offset) { return descriptor_ >= 0 && offset >= 0 && seekTo(descriptor_, offset); }
+
+size_t MemoryInput::read(void* buffer, size_t count) {
+    const size_t left = size_ - position_;
+    if (count > left) count = left;
+    if (count > 0) std::memcpy(buffer, bytes_ + position_, count);
+    position_ += count;
+    return count;
+}
+
+bool MemoryInput::seek(int64_t offset) {
+    if (offset < 0) return false;
+    position_ = uint64_t(offset) < size_ ? size_t(offset) : size_;
+    return true;
+}
 
 bool readWholeFile(const char* path, int64_t maxBytes, FileBytes& out) {
     out = FileBytes();

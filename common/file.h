@@ -39,6 +39,26 @@ private:
     int64_t size_ = 0;
 };
 
+// Bytes already in memory read as an InputFile reads a file: the same
+// read, seek and size, so one decoder serves files and bytes alike. The
+// bytes are not copied and must outlive the object.
+class MemoryInput {
+public:
+    MemoryInput(const uint8_t* bytes, size_t size) : bytes_(bytes), size_(bytes ? size : 0) {}
+
+    int64_t size() const { return int64_t(size_); }
+    // Copies up to `count` bytes from the current position; returns how many.
+    size_t read(void* buffer, size_t count);
+    // Moves the position to `offset` bytes from the start (the end at most,
+    // as a file's reads past its end deliver nothing); false if negative.
+    bool seek(int64_t offset);
+
+private:
+    const uint8_t* bytes_;
+    size_t size_;
+    size_t position_ = 0;
+};
+
 // A whole file in memory.
 struct FileBytes {
     std::unique_ptr<uint8_t[]> data;  // `size` bytes, not otherwise initialised

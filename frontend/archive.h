@@ -1,8 +1,8 @@
 // Reading files out of game archives (PACK .pak files, zip .pk3 and .zip
 // files) through PhysFS. Member names are matched ignoring letter case and
 // with '\' taken as '/', the way the game files that name them were written.
-// The Windows build has no PhysFS and reads no archive (archive_none.cpp):
-// opening one fails, saying so.
+// A build without PhysFS reads no archive (archive_unavailable.cpp): opening
+// one fails, saying so.
 #pragma once
 
 #include <cstddef>

@@ -2,25 +2,23 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstring>
+#include <algorithm>
 #include <iostream>
+#include <regex>
 
 #include "frontend/archive.h"
-#include "frontend/chooser.h"
 #include "frontend/files.h"
 #include "frontend/info.h"
 #include "frontend/options.h"
 #include "frontend/prepare.h"
 #include "frontend/render.h"
-#include "frontend/run.h"
+#include "frontend/report.h"
+#include "frontend/settings.h"
 #include "frontend/system.h"
 
 namespace frontend {
 
 namespace {
-
-constexpr int kExitBadInput = 2;
-constexpr int kExitFailure = 1;
 
 const char kDescription[] =
     "Shows an IDP2 model (.md2) animated and skinned in the Ombrel viewer.\n"
@@ -34,7 +32,7 @@ const char kUsage[] =
     "       ombrel info [--json] MODEL\n"
     "       ombrel list ARCHIVE\n";
 
-const char kTryHelp[] = "Try 'ombrel --help' for the options.\n";
+const char kTryHelp[] = "Try 'ombrel --help' for the options.";
 
 std::string footer() {
     return "Keys in the viewer:\n"
@@ -59,35 +57,100 @@ std::string footer() {
            "a malformed option), 1 when the viewer can't be started or a picture can't be drawn or written.";
 }
 
+// What this build leaves out, said under --help's description.
+std::string leftOut() {
+    std::string text;
+    if (!archivesReadable()) text += "This build reads no archives (.pak, .pk3, .zip).\n";
+    if (!picturesDrawable()) text += "This build draws no pictures (render, thumbnail).\n";
+    return text;
+}
+
 // The usage lines instead of CLI11's generated one, which can't show the
-// forms of the command.
+// forms of the command; one blank line between groups.
 class Formatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App* app, std::string name) const override {
         if (app->get_parent()) return CLI::Formatter::make_usage(app, name);
         return std::string("\n") + kUsage;
     }
+    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override {
+        static const std::regex blankLines("\n{3,}");
+        return std::regex_replace(CLI::Formatter::make_help(app, name, mode), blankLines, "\n\n");
+    }
 };
 
-// What the command line asked for, filled as CLI11 parses.
-struct Request {
+// Edits between two option names, for "did you mean": a letter added,
+// dropped or changed, or two neighbours swapped ("szie" is one from "size").
+size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+    for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+    for (size_t i = 1; i <= a.size(); ++i)
+        for (size_t j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] != b[j - 1])});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    return d[a.size()][b.size()];
+}
+
+// The option of app (or of its subcommands) whose name is nearest to typed,
+// "" when none is near enough to be what was meant.
+std::string nearestOption(const CLI::App& app, const std::string& typed) {
+    std::string word = typed.substr(0, typed.find('='));
+    word.erase(0, word.find_first_not_of('-'));
+    std::string best;
+    size_t bestDistance = std::max<size_t>(2, word.size() / 3) + 1;
+    std::vector<const CLI::App*> apps = {&app};
+    for (const CLI::App* sub : app.get_subcommands({})) apps.push_back(sub);
+    for (const CLI::App* a : apps)
+        for (const CLI::Option* option : a->get_options())
+            for (const std::string& name : option->get_lnames()) {
+                const size_t distance = editDistance(word, name);
+                if (distance < bestDistance) bestDistance = distance, best = "--" + name;
+            }
+    return best;
+}
+
+// CLI11's refusal of the command line as one line: an unknown option gets
+// a suggestion where one is near.
+Failure explain(const CLI::App& app, const CLI::ParseError& error) {
+    if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+        for (const std::string& extra : app.remaining(true))
+            if (extra.size() > 1 && extra[0] == '-') {
+                const std::string near = nearestOption(app, extra);
+                return badInput(extra, near.empty() ? "no such option; ombrel --help lists them"
+                                                    : "no such option; did you mean " + near + "?");
+            }
+    }
+    return badInput("", error.what());
+}
+
+// What the command line asked for, filled as CLI11 parses; each command
+// runs from its own callback and leaves its exit code in status.
+struct Command {
+    CLI::App app{"", "ombrel"};
+    CLI::App* render = nullptr;
     ViewOptions view;
-    std::string writeConfig;
+    std::string recordFile;
     bool noConfig = false;
+    RenderRequest picture;
+    ThumbnailRequest thumbnail;
     std::string infoModel;
     bool json = false;
     std::string archive;
-    RenderRequest picture;
-    int thumbnailSize = 0;
-    std::string thumbnailModel, thumbnailOutput;
-    CLI::App* info = nullptr;
-    CLI::App* list = nullptr;
-    CLI::App* render = nullptr;
-    CLI::App* thumbnail = nullptr;
+    std::shared_ptr<SettingsFile> settings;
+    int status = 0;
+
+    Command();
+    void open();
+    void writeRecord();
+    // The model to open when none was named: the desktop's file chooser.
+    void chooseWhenMissing();
 };
 
-void defineCommand(CLI::App& app, Request& r) {
-    app.description(std::string(kDescription) + leftOutHere());
+Command::Command() {
+    app.description(std::string(kDescription) + leftOut());
     // Options begin with '-' on Windows too: a word starting with '/' is a
     // path (as Wine passes them), never an option.
     app.allow_windows_style_options(false);
@@ -96,185 +159,147 @@ void defineCommand(CLI::App& app, Request& r) {
     formatter->column_width(30);
     app.formatter(formatter);
     app.set_version_flag("--version", std::string("ombrel ") + OMBREL_VERSION);
-    addViewOptions(app, r.view);
-    app.add_option("MODEL", r.view.model, "The model to show")->type_name("");
-    app.add_option("--write-config", r.writeConfig,
+    addViewOptions(app, view);
+    app.add_option("MODEL", view.model, "The model to show")->type_name("");
+    app.add_option("--write-config", recordFile,
                    "Write the viewer's record to FILE (converted pictures go to FILE.files) and start nothing")
         ->type_name("FILE");
-    app.add_flag("--no-config", r.noConfig, "Ignore the settings file");
-
-    // render shares the view options with opening (and with the settings
-    // file, which sets them before the command line).
-    r.render = app.add_subcommand("render",
-                                  "Draw the model without a window: a PNG, a PNG for every key frame, or a looping GIF "
-                                  "[default size: 640x480]");
-    addViewOptions(*r.render, r.view);
-    r.render->get_option("--size")->description("Picture size in pixels [default: 640x480]");
-    r.render->add_option("MODEL", r.view.model, "The model to draw")->required()->type_name("");
-    addRenderOptions(*r.render, r.picture);
-    r.render->add_flag("--no-config", r.noConfig, "Ignore the settings file");
-    r.thumbnail = app.add_subcommand("thumbnail", "Write a PNG thumbnail of at most SxS pixels for file managers: transparent around the model, "
-                                  "textured with its skin, else shaded and lit; on failure nothing is written and the "
-                                  "exit status is not 0");
-    r.thumbnail->add_option("--size", r.thumbnailSize, "The largest width and height, in pixels")
-        ->required()
-        ->type_name("S")
-        ->check(CLI::Range(1, 4096).description(""));
-    r.thumbnail->add_option("MODEL", r.thumbnailModel, "The model")->required()->type_name("");
-    r.thumbnail->add_option("OUT", r.thumbnailOutput, "The PNG to write")->required()->type_name("");
-    r.info = app.add_subcommand("info", "Describe a model: counts, skins, animations, bounds and problems");
-    r.info->add_option("MODEL", r.infoModel, "The model (a path or ARCHIVE:PATH)")->required()->type_name("");
-    r.info->add_flag("--json", r.json, "Print one JSON object");
-    r.list = app.add_subcommand("list", archivesReadable() ? "List the models inside an archive"
-                                                           : "List the models inside an archive (not in this build)");
-    r.list->add_option("ARCHIVE", r.archive, "A .pak, .pk3 or .zip archive")->required()->type_name("");
+    addFlagOption(app, "--no-config", noConfig, "Ignore the settings file")->trigger_on_parse();
     app.require_subcommand(0, 1);
+    app.callback([this] {
+        if (!app.get_subcommands().empty()) return;
+        if (recordFile.empty())
+            open();
+        else
+            writeRecord();
+    });
+
+    // render shares the view options with opening, and so takes the settings.
+    render = app.add_subcommand("render",
+                                "Draw the model without a window: a PNG, a PNG for every key frame, or a looping GIF "
+                                "[default size: 640x480]");
+    addViewOptions(*render, picture.view);
+    render->get_option("--size")->description("Picture size in pixels [default: 640x480]");
+    render->add_option("MODEL", picture.view.model, "The model to draw")->required()->type_name("");
+    addRenderOptions(*render, picture);
+    addFlagOption(*render, "--no-config", noConfig, "Ignore the settings file")->trigger_on_parse();
+    render->callback([this] {
+        settings->requireReadable();
+        // A window size from the settings is the viewer's; pictures have their own default.
+        if (render->get_option("--size")->count() == 0)
+            picture.view.width = 640, picture.view.height = 480;
+        status = renderPictures(picture);
+    });
+
+    CLI::App* thumb = app.add_subcommand(
+        "thumbnail",
+        "Write a PNG thumbnail of at most SxS pixels for file managers: transparent around the model, textured with "
+        "its skin, else shaded and lit; on failure nothing is written and the exit status is not 0");
+    addThumbnailOptions(*thumb, thumbnail);
+    thumb->callback([this] { status = writeThumbnail(thumbnail); });
+
+    CLI::App* info = app.add_subcommand("info", "Describe a model: counts, skins, animations, bounds and problems");
+    info->add_option("MODEL", infoModel, "The model (a path or ARCHIVE:PATH)")->required()->type_name("");
+    addFlagOption(*info, "--json", json, "Print one JSON object");
+    info->callback([this] { status = describeModel(infoModel, json, std::cout); });
+
+    CLI::App* list = app.add_subcommand("list", archivesReadable() ? "List the models inside an archive"
+                                                                   : "List the models inside an archive (not in this build)");
+    list->add_option("ARCHIVE", archive, "A .pak, .pk3 or .zip archive")->required()->type_name("");
+    list->callback([this] { status = listModels(archive, std::cout); });
+
+    settings = connectSettings(app, *render, noConfig);
 }
 
-// CLI11 wants the words after the program name, last first.
-void parseWords(CLI::App& app, const std::vector<std::string>& words) {
-    std::vector<std::string> reversed(words.rbegin(), words.rend());
-    app.parse(reversed);
-}
-
-int writeRecordFile(const ViewOptions& options, const std::string& file) {
-    const std::string target = absolutePath(file);
-    if (fileKind(target) == FileKind::Folder) throw BadInput(file + ": a folder, not a file");
-    Staging staging(target + ".files");
-    PreparedView view = prepareView(options, staging);
-    showMessages(view, options.verbose);
-    if (!writeConfig(target, view.record)) throw BadInput(file + ": can't write the record there");
-    if (options.verbose) std::cerr << "ombrel: record: " << nativePath(target) << "\n";
-    return 0;
-}
-
-int openInViewer(const ViewOptions& options) {
-    const std::string viewer = viewerProgram();
-    if (fileKind(viewer) != FileKind::Regular) {
-        std::cerr << "ombrel: " << viewer << ": the viewer is not there\n";
-        return kExitFailure;
+void Command::chooseWhenMissing() {
+    if (!view.model.empty()) return;
+    if (!onDesktop()) throw usageFailure(std::string(kUsage) + kTryHelp);
+    switch (chooseModel(view.model)) {
+    case Choice::Chosen:
+        return;
+    case Choice::Cancelled:
+        throw Failure(ExitCode::SystemFailure, "", "");  // the person said no: nothing to report
+    case Choice::Unavailable:
+        break;
     }
+    throw badInput("", "no MODEL given, and no file chooser to ask with (a desktop portal, zenity or kdialog)\n" +
+                           std::string(kUsage) + kTryHelp);
+}
+
+void Command::writeRecord() {
+    settings->requireReadable();
+    chooseWhenMissing();
+    const std::string target = absolutePath(recordFile);
+    if (fileKind(target) == FileKind::Folder) throw badInput(recordFile, "a folder, not a file");
+    Staging staging(target + ".files");
+    PreparedView prepared = prepareView(view, staging);
+    prepared.messages.show(view.verbose);
+    if (!writeConfig(target, prepared.record)) throw badInput(recordFile, "can't write the record there");
+    if (view.verbose) report("record: " + nativePath(target));
+}
+
+void Command::open() {
+    settings->requireReadable();
+    chooseWhenMissing();
+    const std::string viewer = viewerProgram();
+    if (fileKind(viewer) != FileKind::Regular) throw systemFailure(viewer, "the viewer is not there");
     InterruptGuard guard;
     ViewerExit exit;
     {
         RunFolder run;
-        if (run.path().empty()) {
-            std::cerr << "ombrel: " << run.error() << "\n";
-            return kExitFailure;
-        }
+        if (run.path().empty()) throw systemFailure("", run.error());
         Staging staging(run.path());
-        PreparedView view = prepareView(options, staging);
-        showMessages(view, options.verbose);
-        if (!writeConfig(run.path() + "/ombrel.cfg", view.record)) {
-            std::cerr << "ombrel: " << run.path() << ": can't write the record\n";
-            return kExitFailure;
-        }
+        PreparedView prepared = prepareView(view, staging);
+        // The viewer shows what it can: an empty scene, said so.
+        if (!prepared.nothingToDraw.empty()) prepared.messages.warnings.push_back(prepared.nothingToDraw);
+        prepared.messages.show(view.verbose);
+        // Without a display the viewer would run unseen for ever. Asked after
+        // the files, so a broken one is still named first.
+        std::string why;
+        if (!displayAvailable(why))
+            throw systemFailure("", "no display to show the model on (" + why +
+                                        "); ombrel render MODEL -o OUT.png draws it without one");
+        if (!writeConfig(run.path() + "/ombrel.cfg", prepared.record))
+            throw systemFailure(run.path(), "can't write the record");
         if (!guard.received()) exit = runViewer(viewer, run.path());
     }  // the run folder goes here, before anything else happens
-    if (guard.received() && (!exit.started || exit.signal == guard.received())) InterruptGuard::dieBy(guard.received());
-    if (!exit.started) {
-        std::cerr << "ombrel: " << exit.error << "\n";
-        return kExitFailure;
-    }
+    // Interrupted, ombrel ends as an interrupted command does (130 for
+    // Ctrl+C), also when the viewer closed calmly on the signal passed on.
+    if (guard.received()) InterruptGuard::dieBy(guard.received());
+    if (!exit.started) throw systemFailure("", exit.error);
     if (exit.signal) {
-        std::cerr << "ombrel: the viewer ended by signal " << exit.signal << " (" << signalName(exit.signal) << ")\n";
-        return 128 + exit.signal;
+        report("the viewer ended by signal " + std::to_string(exit.signal) + " (" + signalName(exit.signal) + ")");
+        status = 128 + exit.signal;
+        return;
     }
-    return exit.code;
-}
-
-// The model to open when none was named: the desktop's file chooser, or
-// usage and exit 2 without a desktop.
-int chooseWhenMissing(ViewOptions& options) {
-    if (!options.model.empty()) return 0;
-    if (!onDesktop()) {
-        std::cerr << kUsage << kTryHelp;
-        return kExitBadInput;
-    }
-    switch (chooseModel(options.model)) {
-    case Choice::Chosen:
-        return 0;
-    case Choice::Cancelled:
-        return kExitFailure;
-    case Choice::Unavailable:
-        break;
-    }
-    std::cerr << "ombrel: no MODEL given, and no file chooser to ask with (a desktop portal, zenity or kdialog)\n"
-              << kUsage << kTryHelp;
-    return kExitBadInput;
-}
-
-int run(Request& r) {
-    if (r.info->parsed()) return describeModel(r.infoModel, r.json, std::cout, std::cerr);
-    if (r.list->parsed()) return listModels(r.archive, std::cout);
-    if (r.thumbnail->parsed()) return writeThumbnail(r.thumbnailModel, r.thumbnailSize, r.thumbnailOutput);
-    if (r.render->parsed()) {
-        r.picture.view = r.view;
-        // A window size from the settings is the viewer's; pictures have their own default.
-        if (r.render->get_option("--size")->count() == 0) r.picture.view.width = 640, r.picture.view.height = 480;
-        return renderPictures(r.picture);
-    }
-    if (int status = chooseWhenMissing(r.view)) return status;
-    if (!r.writeConfig.empty()) return writeRecordFile(r.view, r.writeConfig);
-    return openInViewer(r.view);
+    status = exit.code;
 }
 
 }  // namespace
 
 int ombrelMain(int argc, char** argv) {
-    std::vector<std::string> words(argv + (argc > 0 ? 1 : 0), argv + argc);
+    Command command;
     try {
-        // First the command line alone: is it a command that takes the
-        // settings, and does it say --no-config?
-        Request plain;
-        CLI::App app{"", "ombrel"};
-        defineCommand(app, plain);
         try {
-            parseWords(app, words);
+            command.app.parse(argc, argv);
         } catch (const CLI::CallForHelp& e) {
-            return app.exit(e);
+            return command.app.exit(e);
+        } catch (const CLI::CallForAllHelp& e) {
+            return command.app.exit(e);
         } catch (const CLI::CallForVersion& e) {
-            return app.exit(e);
+            return command.app.exit(e);
         } catch (const CLI::ParseError& e) {
-            std::cerr << "ombrel: " << e.what() << "\n";
-            return kExitBadInput;
+            throw explain(command.app, e);
         }
-        const std::string settings = settingsPath();
-        if (plain.noConfig || plain.info->parsed() || plain.list->parsed() || plain.thumbnail->parsed() ||
-            settings.empty())
-            return run(plain);
-
-        std::vector<std::string> settingWords;
-        std::string error;
-        if (!readSettings(settings, settingNames(app), pathSettingNames(), settingWords, error)) {
-            std::cerr << "ombrel: " << settings << ": " << error << "\n";
-            return kExitBadInput;
-        }
-        if (settingWords.empty()) return run(plain);
-        {
-            // The settings alone first, so a bad value is blamed on the file.
-            Request alone;
-            CLI::App check{"", "ombrel"};
-            defineCommand(check, alone);
-            try {
-                parseWords(check, settingWords);
-            } catch (const CLI::ParseError& e) {
-                std::cerr << "ombrel: " << settings << ": " << e.what() << "\n";
-                return kExitBadInput;
-            }
-        }
-        Request merged;
-        CLI::App both{"", "ombrel"};
-        defineCommand(both, merged);
-        settingWords.insert(settingWords.end(), words.begin(), words.end());
-        parseWords(both, settingWords);  // each part parsed cleanly on its own
-        return run(merged);
-    } catch (const BadInput& e) {
-        std::cerr << "ombrel: " << e.what() << "\n";
-        return kExitBadInput;
-    } catch (const CLI::ParseError& e) {
-        std::cerr << "ombrel: " << e.what() << "\n";
-        return kExitBadInput;
+        return command.status;
+    } catch (const Failure& caught) {
+        if (caught.signal) InterruptGuard::dieBy(caught.signal);
+        const Failure failure = command.settings->blame(caught);
+        if (failure.bare())
+            std::cerr << failure.what() << "\n";
+        else if (!failure.reason().empty())
+            report(failure.what());
+        return int(failure.code());
     }
 }
 

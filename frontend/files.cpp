@@ -1,11 +1,10 @@
 #include "frontend/files.h"
 
-#include "common/file.h"
-
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
 
+#include "common/file.h"
 #include "frontend/system.h"
 
 namespace fs = std::filesystem;
@@ -21,6 +20,14 @@ std::string absolutePath(const std::string& path) {
     while (cleaned.size() > std::max<size_t>(rootLength(cleaned), 1) && cleaned.back() == '/') cleaned.pop_back();
     return cleaned;
 }
+
+size_t rootLength(const std::string& path) {
+    const fs::path p(path);
+    if (p.has_root_name() || p.has_root_directory()) return p.root_path().generic_string().size();
+    return 0;
+}
+
+std::string nativePath(const std::string& path) { return fs::path(path).make_preferred().string(); }
 
 std::string folderOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -54,6 +61,16 @@ std::string lowerAscii(std::string text) {
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && lowerAscii(a) == lowerAscii(b);
+}
+
+bool entryExists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}
+
+void removeEntry(const std::string& path) {
+    std::error_code ignored;
+    fs::remove(path, ignored);
 }
 
 namespace {
@@ -94,7 +111,8 @@ std::vector<std::string> splitParts(const std::string& relative) {
 std::string findFrom(const std::string& folder, const std::vector<std::string>& parts, size_t index) {
     if (index == parts.size()) return fileKind(folder) == FileKind::Regular ? folder : std::string();
     if (parts[index] == "..") return findFrom(folderOf(folder), parts, index + 1);
-    if (!isFolder(folder)) return "";
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) return "";
     for (const std::string& entry : matchingEntries(folder, parts[index])) {
         std::string found = findFrom(entry, parts, index + 1);
         if (!found.empty()) return found;
@@ -106,6 +124,34 @@ std::string findFrom(const std::string& folder, const std::vector<std::string>& 
 
 std::string findIgnoringCase(const std::string& folder, const std::string& relative) {
     return findFrom(folder.empty() ? "." : folder, splitParts(relative), 0);
+}
+
+void removeLeftovers(const std::string& folder, const std::string& prefix, char separator) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const size_t digits = name.find_first_not_of("0123456789", prefix.size());
+        if (digits == prefix.size() || digits == std::string::npos || name[digits] != separator) continue;
+        if (digits - prefix.size() > 9 || processRunning(std::stol(name.substr(prefix.size(), digits - prefix.size()))))
+            continue;
+        std::error_code ignored;
+        fs::remove_all(it->path(), ignored);  // a link is removed, never followed
+    }
+}
+
+FileKind fileKind(const std::string& path) {
+    std::error_code error;
+    const fs::file_status status = fs::status(path, error);
+    if (status.type() == fs::file_type::not_found || (error && error != std::errc::permission_denied))
+        return FileKind::Missing;
+    if (error) return FileKind::Unreadable;
+    if (status.type() == fs::file_type::directory) return FileKind::Folder;
+    if (status.type() != fs::file_type::regular) return FileKind::Other;
+    // Opened as every reader opens files: a device behind a regular-looking
+    // name (Windows' NUL, CON) is told apart here.
+    InputFile file(path.c_str());
+    return file.isOpen() ? FileKind::Regular : FileKind::Unreadable;
 }
 
 std::string describeKind(FileKind kind) {
@@ -133,8 +179,9 @@ bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& 
     }
     FileBytes file;
     if (!readWholeFile(path.c_str(), int64_t(limit), file)) {
-        int64_t size = fileSize(path);
-        bool tooLarge = size >= 0 && uint64_t(size) > limit;
+        std::error_code sizeError;
+        const uintmax_t size = fs::file_size(path, sizeError);
+        const bool tooLarge = !sizeError && size > limit;
         error = tooLarge ? "too large (" + std::to_string(size) + " bytes)" : "can't be read";
         return false;
     }

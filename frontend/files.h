@@ -1,6 +1,9 @@
-// Files on disk as the front end meets them: paths people type, names that
-// differ in letter case from what a model or a folder says, and files that
-// must be read whole without trusting them.
+// Files and paths as the front end meets them, the same on every system
+// (through std::filesystem): paths people type, names that differ in letter
+// case from what a model or a folder says, and files that must be read whole
+// without trusting them. Inside the front end a path uses '/' between its
+// parts on every system (Windows takes it too); nativePath gives the form a
+// person of that system reads and the record carries.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +18,13 @@ namespace frontend {
 // name the person gave).
 std::string absolutePath(const std::string& path);
 
+// How many leading characters of path name its root: 1 for "/..." (and on
+// Windows 3 for "C:/..."), 0 for a relative path.
+size_t rootLength(const std::string& path);
+
+// The path with the system's own separator ('\' on Windows).
+std::string nativePath(const std::string& path);
+
 std::string folderOf(const std::string& path);         // "/a/b/c.md2" -> "/a/b"
 std::string fileNameOf(const std::string& path);       // "/a/b/c.md2" -> "c.md2"
 std::string stemOf(const std::string& fileName);       // "c.md2" -> "c"
@@ -27,32 +37,28 @@ bool equalIgnoringCase(const std::string& a, const std::string& b);
 // is not a regular file. relative uses '/' between parts.
 std::string findIgnoringCase(const std::string& folder, const std::string& relative);
 
-// What stands at path: a regular file, or why it can't be read as one.
+// What stands at path: a regular file this user can read, or why it can't
+// be read as one.
 enum class FileKind { Regular, Missing, Folder, Other, Unreadable };
 FileKind fileKind(const std::string& path);
 // "no such file", "a folder, not a file", ... ("" for a regular file).
 std::string describeKind(FileKind kind);
 
+// Something stands at path, also a link that leads nowhere.
+bool entryExists(const std::string& path);
+
+// Removes the file or link at path, if any (never what a link leads to).
+void removeEntry(const std::string& path);
+
+// Removes what killed processes left in folder: the entries named
+// prefix + ID + separator + anything, where ID is a process that no longer
+// runs (the run folders "ombrel-ID-...", half-written ".NAME.ID...").
+void removeLeftovers(const std::string& folder, const std::string& prefix, char separator);
+
 // The file's bytes, read whole through the readers' own safe reading
 // (common/file.h). Refuses, with the reason in error, anything that is not
 // a regular file and any file larger than limit bytes.
 bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes, std::string& error);
-
-// Writes the bytes to path, replacing it. False with the reason in error.
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
-
-// A new, empty file beside path (".NAME.XXXXXX" in its folder), made with
-// the permissions a new file gets; its descriptor, or -1 with the reason in
-// error. Finished, it goes under path's name by renameInto, so path only
-// ever holds a whole file.
-int createTemporaryBeside(const std::string& path, std::string& temporary, std::string& error);
-// Renames temporary to path; on failure removes temporary.
-bool renameInto(const std::string& temporary, const std::string& path, std::string& error);
-// Writes the bytes beside path and renames them into place.
-bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
-
-// The folder holding the running program ("" when it can't be found).
-std::string programFolder();
 
 // The installed data folder: share/ombrel beside the program's bin folder,
 // the same in the build tree (build/bin, build/share/ombrel) as installed

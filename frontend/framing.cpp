@@ -3,25 +3,24 @@
 #include <algorithm>
 #include <cmath>
 
+#include "viewer/config.h"
+
 namespace frontend {
 
 namespace {
 
-constexpr float kFieldOfViewDegrees = 65;  // the viewer's vertical field of view
-constexpr float kFill = 0.9f;              // the part of the window the model takes
-constexpr float kNearPlane = 1;
+constexpr float kFill = 0.9f;  // the part of the window the model takes
 constexpr float kPi = 3.14159265358979f;
 
 struct Vec {
     float x, y, z;
 };
 
-// The viewer's modelview: glRotatef(rotX, 1,0,0) then glRotatef(rotY, 0,1,0),
-// so a point is turned about y first, then about x.
 Vec turn(const Vec& p, float rotX, float rotY) {
-    float ay = rotY * kPi / 180, ax = rotX * kPi / 180;
-    Vec q{p.x * std::cos(ay) + p.z * std::sin(ay), p.y, -p.x * std::sin(ay) + p.z * std::cos(ay)};
-    return {q.x, q.y * std::cos(ax) - q.z * std::sin(ax), q.y * std::sin(ax) + q.z * std::cos(ax)};
+    const float in[3] = {p.x, p.y, p.z};
+    float out[3];
+    viewTurn(in, rotX, rotY, out);
+    return {out[0], out[1], out[2]};
 }
 
 }  // namespace
@@ -52,7 +51,7 @@ ModelBounds boundsOfFrames(const Model& model, int first, int last) {
 ViewPlacement frameBox(const ModelBounds& box, float rotX, float rotY, float aspect, float distance) {
     const Vec centre{(box.minX + box.maxX) / 2, (box.minY + box.maxY) / 2, (box.minZ + box.maxZ) / 2};
     const Vec turnedCentre = turn(centre, rotX, rotY);
-    const float tanVertical = std::tan(kFieldOfViewDegrees / 2 * kPi / 180) * kFill;
+    const float tanVertical = std::tan(float(VIEW_FIELD_OF_VIEW) / 2 * kPi / 180) * kFill;
     const float tanHorizontal = tanVertical * (aspect > 0 ? aspect : 1);
 
     // The eye at distance d from the centre sees a corner at turned offset
@@ -67,7 +66,7 @@ ViewPlacement frameBox(const ModelBounds& box, float rotX, float rotY, float asp
         needed = std::max({needed, q.z + std::fabs(q.y) / tanVertical, q.z + std::fabs(q.x) / tanHorizontal});
         nearest = std::max(nearest, q.z);
     }
-    float d = distance > 0 ? distance : std::max(needed, nearest + 2 * kNearPlane);
+    float d = distance > 0 ? distance : std::max(needed, nearest + 2 * float(VIEW_NEAR_PLANE));
     return {turnedCentre.x, turnedCentre.y, turnedCentre.z + d};
 }
 

@@ -1,6 +1,5 @@
-// Where to put the eye so that a model fills the viewer's window: the
-// viewer looks down -z with a vertical field of view of 65 degrees, and
-// draws the model turned by rotX, rotY and moved by -trans.
+// Where to put the eye so that a model fills the viewer's window, in the
+// view the record describes (viewer/config.h): its field of view, its turn.
 #pragma once
 
 #include "model/draw.h"

@@ -1,10 +1,13 @@
-// A looping animated GIF written picture by picture with giflib: each
-// picture quantised to its own 256-colour table by giflib's quantiser, a
-// delay of its own, the NETSCAPE2.0 extension for endless looping. The file
-// appears under its name only when finished.
+// A looping animated GIF made picture by picture with giflib: each picture
+// quantised to its own 256-colour table by giflib's quantiser, a delay of
+// its own, the NETSCAPE2.0 extension for endless looping. The file is built
+// in memory and appears under its name only when finished, whole, so an
+// interrupted or failed render leaves nothing behind.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "frontend/offscreen.h"
 
@@ -14,22 +17,23 @@ namespace frontend {
 
 class GifWriter {
 public:
-    GifWriter() = default;
-    ~GifWriter();  // an unfinished file is removed
+    // Each throws a Failure naming the file when giflib refuses.
+    GifWriter(const std::string& path, int width, int height);
+    ~GifWriter();
     GifWriter(const GifWriter&) = delete;
     GifWriter& operator=(const GifWriter&) = delete;
 
-    // Each returns false with the reason in error.
-    bool open(const std::string& path, int width, int height, std::string& error);
     // transparent: pixels of alpha below one half become the one transparent
     // colour, and each picture replaces the one before instead of covering it.
-    bool add(const RgbaPicture& picture, int delayHundredths, bool transparent, std::string& error);
-    bool finish(std::string& error);
+    void add(const RgbaPicture& picture, int delayHundredths, bool transparent);
+    // Writes the file (beside its name, then renamed into place).
+    void finish();
 
 private:
-    bool failed(int code, std::string& error);
+    [[noreturn]] void fail(int code);
     GifFileType* gif_ = nullptr;
-    std::string path_, temporary_;
+    std::string path_;
+    std::vector<uint8_t> bytes_;
 };
 
 }  // namespace frontend

@@ -8,9 +8,7 @@
 #include <sstream>
 
 #include "frontend/files.h"
-#include "frontend/prepare.h"
-#include "frontend/run.h"
-#include "frontend/skins.h"
+#include "frontend/report.h"
 #include "model/animations.h"
 #include "model/draw.h"
 #include "model/model.h"
@@ -18,17 +16,6 @@
 namespace frontend {
 
 namespace {
-
-struct Description {
-    std::string name;
-    ModelCheck check;
-    std::vector<std::string> storedSkins;
-    std::vector<FileRef> storedResolved;  // one per stored name, empty where it leads nowhere
-    SkinCandidate skin;                   // the skin ombrel MODEL would take; empty file if none
-    std::vector<ModelAnimation> animations;
-    bool hasBounds = false;
-    ModelBounds bounds{};
-};
 
 std::vector<std::string> storedSkinsFromBytes(const std::vector<uint8_t>& bytes, const Model& header) {
     std::vector<std::string> names;
@@ -46,7 +33,7 @@ std::string fixed(float value) {
     return out.str();
 }
 
-void printText(const Description& d, std::ostream& out) {
+void printText(const ModelDescription& d, std::ostream& out) {
     const Model& h = d.check.header;
     out << d.name << ": IDP2 model, version " << h.version << "\n";
     out << "  frames " << h.numFrames << ", vertices " << h.numVertices << ", triangles " << h.numTriangles
@@ -76,7 +63,7 @@ void printText(const Description& d, std::ostream& out) {
     for (const std::string& problem : problems) out << "  problem: " << problem << "\n";
 }
 
-void printJson(const Description& d, std::ostream& out) {
+void printJson(const ModelDescription& d, std::ostream& out) {
     const Model& h = d.check.header;
     nlohmann::json j;
     j["file"] = d.name;
@@ -103,7 +90,7 @@ void printJson(const Description& d, std::ostream& out) {
     } else {
         j["bounds"] = nullptr;
     }
-    j["usable"] = d.check.refusal.empty();
+    j["usable"] = d.check.refusal.empty() && d.check.nothingToDraw.empty();
     j["problems"] = nlohmann::json::array();
     if (!d.check.refusal.empty()) j["problems"].push_back("the viewer refuses it: " + d.check.refusal);
     for (const std::string& problem : d.check.problems) j["problems"].push_back(problem);
@@ -113,38 +100,25 @@ void printJson(const Description& d, std::ostream& out) {
 
 }  // namespace
 
-int describeModel(const std::string& text, bool json, std::ostream& out, std::ostream& errors) {
-    OpenFiles open;
-    Description d;
-    d.name = text;
-    FileRef file = locateFile(text, open);
-    std::vector<uint8_t> bytes = readRef(file, text);
+ModelDescription describeBytes(const std::string& name, const std::vector<uint8_t>& bytes, const FileRef& file) {
+    ModelDescription d;
+    d.name = name;
     d.check = modelCheck(bytes.data(), bytes.size());
-    if (!d.check.hasHeader) throw BadInput(text + ": " + d.check.refusal);
-
-    const bool usable = d.check.refusal.empty();
-    if (usable) {
+    if (!d.check.hasHeader) throw badInput(name, d.check.refusal);
+    if (d.check.refusal.empty()) {
         d.storedSkins = storedSkinsFromBytes(bytes, d.check.header);
-        Model* model = nullptr;
-        if (file.archive) {
-            // The reader wants a file: a member of an archive is read from a copy.
-            RunFolder scratch;
-            if (scratch.path().empty()) throw BadInput(scratch.error());
-            Staging staging(scratch.path());
-            model = modelLoad(staging.store("model.md2", bytes).c_str());
-        } else {
-            model = modelLoad(file.path.c_str());
-        }
-        open.keep(model);
+        ModelPtr model(modelLoadFromBytes(bytes.data(), bytes.size()));
         if (model) {
-            d.animations = modelAnimations(model);
+            d.animations = modelAnimations(model.get());
             if (model->numFrames > 0 && model->numVertices > 0) {
-                modelBounds(model, &d.bounds);
+                modelBounds(model.get(), &d.bounds);
                 d.hasBounds = true;
             }
         }
     }
-    for (const std::string& stored : d.storedSkins) d.storedResolved.push_back(resolveStoredSkin(file, stored));
+    d.storedResolved.resize(d.storedSkins.size());
+    if (file.empty()) return d;
+    for (size_t i = 0; i < d.storedSkins.size(); ++i) d.storedResolved[i] = resolveStoredSkin(file, d.storedSkins[i]);
     std::vector<SkinCandidate> skins = findSkins(file, d.storedSkins);
     if (!skins.empty())
         d.skin = skins.front();
@@ -154,19 +128,30 @@ int describeModel(const std::string& text, bool json, std::ostream& out, std::os
         if (d.storedResolved[i].empty())
             d.check.problems.push_back("stored skin " + std::to_string(i + 1) + " (" + d.storedSkins[i] +
                                        ") is nowhere to be found");
+    return d;
+}
 
+void printDescription(const ModelDescription& d, bool json, std::ostream& out) {
     if (json)
         printJson(d, out);
     else
         printText(d, out);
-    if (usable) return 0;
-    errors << "ombrel: " << text << ": " << d.check.refusal << "\n";
-    return 2;
+}
+
+int describeModel(const std::string& text, bool json, std::ostream& out) {
+    Inputs inputs;
+    const FileRef file = inputs.locate(text);
+    const ModelDescription d = describeBytes(text, inputs.read(file, kLargestInputFile, text), file);
+    printDescription(d, json, out);
+    // The account is printed whole first: what can be read of a refused model helps.
+    if (!d.check.refusal.empty()) throw badInput(text, d.check.refusal);
+    if (!d.check.nothingToDraw.empty()) throw badInput(text, "nothing to draw (" + d.check.nothingToDraw + ")");
+    return 0;
 }
 
 int listModels(const std::string& archivePath, std::ostream& out) {
-    OpenFiles open;
-    const Archive& archive = open.archive(archivePath);
+    Inputs inputs;
+    const Archive& archive = inputs.archive(archivePath);
     for (const std::string& member : archive.members())
         if (archive.startsWith(member, "IDP2", 4)) out << member << "\n";
     return 0;

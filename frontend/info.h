@@ -2,20 +2,46 @@
 // before opening it, and which models an archive holds.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
+#include <vector>
+
+#include "frontend/inputs.h"
+#include "frontend/skins.h"
+#include "model/animations.h"
+#include "model/draw.h"
+#include "model/model_check.h"
 
 namespace frontend {
 
-// Describes the model named by text (a path or ARCHIVE:PATH) on out, as
-// text or as one JSON object. Returns 0, or 2 when the viewer would refuse
-// the model (the report still says what could be read, and errors gets the
-// one line). Throws BadInput when there is nothing to describe: a missing
-// file, or one that is not an IDP2 model at all.
-int describeModel(const std::string& text, bool json, std::ostream& out, std::ostream& errors);
+struct ModelDescription {
+    std::string name;
+    ModelCheck check;
+    std::vector<std::string> storedSkins;
+    std::vector<FileRef> storedResolved;  // one per stored name, empty where it leads nowhere
+    SkinCandidate skin;                   // the skin ombrel MODEL would take; empty file if none
+    std::vector<ModelAnimation> animations;
+    bool hasBounds = false;
+    ModelBounds bounds{};
+};
+
+// The account of a model file's bytes, named name. The skins are looked for
+// from where the file lies (an empty file: nowhere). Throws a Failure when
+// there is nothing to describe: the bytes are not an IDP2 model at all.
+ModelDescription describeBytes(const std::string& name, const std::vector<uint8_t>& bytes, const FileRef& file);
+
+// As text for people, or as one JSON object.
+void printDescription(const ModelDescription& description, bool json, std::ostream& out);
+
+// Describes the model named by text (a path or ARCHIVE:PATH) on out. Throws
+// a Failure when there is nothing to describe (a missing file, one that is
+// not an IDP2 model at all), and, after printing the account, when the
+// viewer would refuse the model.
+int describeModel(const std::string& text, bool json, std::ostream& out);
 
 // Prints the members of the archive that are IDP2 models, one a line.
-// Throws BadInput when the archive can't be read.
+// Throws a Failure when the archive can't be read.
 int listModels(const std::string& archivePath, std::ostream& out);
 
 }  // namespace frontend

@@ -97,6 +97,8 @@ bool OffscreenView::open(const ViewerConfig& record, bool alpha, std::string& er
     return true;
 }
 
+void OffscreenView::setFlag(int bit, bool on) { window_->setFlag(bit, on); }
+
 RgbaPicture OffscreenView::draw(const FramePoint& at) {
     RgbaPicture picture;
     picture.width = window_->getWidth();

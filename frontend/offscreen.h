@@ -47,7 +47,8 @@ public:
     // The scene at this point, drawn once (alpha 255 throughout unless opened with alpha).
     RgbaPicture draw(const FramePoint& at);
 
-    ModelWindow* window() { return window_; }
+    // Sets or clears one of the record's toggle bits (FLAG_*) on the open view.
+    void setFlag(int bit, bool on);
 
 private:
     ModelWindow* window_ = nullptr;

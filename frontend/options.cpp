@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
+#include <memory>
+#include <sstream>
 
-#include "frontend/files.h"
-#include "frontend/system.h"
+#include "frontend/report.h"
 
 namespace frontend {
 
@@ -22,12 +22,20 @@ const char kColours[] = "Colours (R,G,B from 0 to 1, or #rrggbb)";
 
 const char* const kModeNames[] = {"wireframe", "flat", "smooth", "textured"};
 
-bool wholeFloat(const std::string& text, float& value) {
+// A finite number, the whole text of it (no NaN, no infinity, nothing after).
+bool wholeDouble(const std::string& text, double& value) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     char* end = nullptr;
     errno = 0;
     double parsed = std::strtod(text.c_str(), &end);
     if (errno != 0 || *end != 0 || !std::isfinite(parsed) || std::fabs(parsed) > 1e30) return false;
+    value = parsed;
+    return true;
+}
+
+bool wholeFloat(const std::string& text, float& value) {
+    double parsed = 0;
+    if (!wholeDouble(text, parsed)) return false;
     value = float(parsed);
     return true;
 }
@@ -60,33 +68,12 @@ std::vector<std::string> split(const std::string& text, char separator) {
     }
 }
 
-std::string trimmed(const std::string& text) {
-    size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    size_t last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-// A CLI11 option callback that parses its value with one of the parsers
-// above; a parser's refusal becomes CLI11's message for the option.
-template <typename Parse>
-CLI::Option* addParsed(CLI::App& app, const std::string& name, const std::string& help, Parse parse) {
-    return app.add_option_function<std::string>(
-        name,
-        [name, parse](const std::string& value) {
-            std::string error;
-            if (!parse(value, error)) throw CLI::ValidationError(name + " " + value + ": " + error);
-        },
-        help);
-}
-
-CLI::Option* addColour(CLI::App& app, const std::string& name, std::optional<Colour>& target, const std::string& help) {
-    return addParsed(app, name, help, [&target](const std::string& value, std::string& error) {
-        Colour colour;
-        if (!parseColour(value, colour, error)) return false;
-        target = colour;
-        return true;
-    });
+// A bound as a person would type it: 0.01, 1000, -20.
+std::string typed(double number) {
+    std::ostringstream out;
+    out.precision(15);
+    out << number;
+    return out.str();
 }
 
 }  // namespace
@@ -171,24 +158,81 @@ bool parseRenderMode(const std::string& text, int& mode, std::string& error) {
 
 const char* renderModeName(int mode) { return mode >= 0 && mode < 4 ? kModeNames[mode] : "unknown"; }
 
+bool parseNumber(const std::string& text, bool whole, double min, double max, double& value, std::string& error) {
+    double asDouble = 0;
+    int asInt = 0;
+    const bool ok = whole ? wholeInt(text, asInt) : wholeDouble(text, asDouble);
+    const double number = whole ? double(asInt) : asDouble;
+    if (!ok || number < min || number > max) {
+        error = std::string("expected a ") + (whole ? "whole " : "") + "number from " + typed(min) + " to " + typed(max);
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+CLI::Option* addValueOption(CLI::App& app, const std::string& names, const std::string& help, ValueParser parse) {
+    // The option's long name is known once CLI11 has made the option.
+    auto longName = std::make_shared<std::string>();
+    CLI::Option* option = app.add_option_function<std::string>(
+        names,
+        [longName, parse](const std::string& value) {
+            std::string error;
+            if (!parse(value, error)) throw badOptionValue(*longName, value, error);
+        },
+        help);
+    *longName = option->get_lnames().empty() ? option->get_name() : option->get_lnames().front();
+    // Checked when met: a bad value on the command line is refused before the
+    // settings file is read, and one in the file while it is applied.
+    option->trigger_on_parse();
+    return option;
+}
+
+CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole, double min, double max,
+                             const std::string& help, std::function<void(double)> set) {
+    return addValueOption(app, names, help, [whole, min, max, set](const std::string& value, std::string& error) {
+        double number = 0;
+        if (!parseNumber(value, whole, min, max, number, error)) return false;
+        set(number);
+        return true;
+    });
+}
+
+CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help) {
+    return app.add_flag(names, target, help);
+}
+
+namespace {
+
+CLI::Option* addColour(CLI::App& app, const std::string& name, std::optional<Colour>& target, const std::string& help) {
+    return addValueOption(app, name, help, [&target](const std::string& value, std::string& error) {
+        Colour colour;
+        if (!parseColour(value, colour, error)) return false;
+        target = colour;
+        return true;
+    });
+}
+
+}  // namespace
+
 void addViewOptions(CLI::App& app, ViewOptions& o) {
     // A setting from the settings file comes first and the command line
     // after it: the last value given wins.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 
-    addParsed(app, "--skin", "Skin of the model: a picture, or N for the N-th skin name stored in the model",
-              [&o](const std::string& value, std::string& error) {
-                  if (!allDigits(value)) {
-                      o.skin = value, o.skinNumber = 0;
-                      return true;
-                  }
-                  if (!wholeInt(value, o.skinNumber) || o.skinNumber < 1) {
-                      error = "stored skins are counted from 1";
-                      return false;
-                  }
-                  o.skin.clear();
-                  return true;
-              })
+    addValueOption(app, "--skin", "Skin of the model: a picture, or N for the N-th skin name stored in the model",
+                   [&o](const std::string& value, std::string& error) {
+                       if (!allDigits(value)) {
+                           o.skin = value, o.skinNumber = 0;
+                           return true;
+                       }
+                       if (!wholeInt(value, o.skinNumber) || o.skinNumber < 1) {
+                           error = "stored skins are counted from 1";
+                           return false;
+                       }
+                       o.skin.clear();
+                       return true;
+                   })
         ->type_name("PATH|N")
         ->group(kFiles);
     app.add_option("--attach", o.attach, "A second model shown with the first, such as its weapon")
@@ -204,43 +248,47 @@ void addViewOptions(CLI::App& app, ViewOptions& o) {
                    "Picture of the water surface (shown with --water-on, or w) [default: the installed water.pcx]")
         ->type_name("PATH")
         ->group(kFiles);
-    addParsed(app, "--mode",
-              "Render mode at start: wireframe, flat, smooth or textured [default: textured with a skin, else "
-              "wireframe]",
-              [&o](const std::string& value, std::string& error) {
-                  int mode = 0;
-                  if (!parseRenderMode(value, mode, error)) return false;
-                  o.renderMode = mode;
-                  return true;
-              })
+    addValueOption(app, "--mode",
+                   "Render mode at start: wireframe, flat, smooth or textured [default: textured with a skin, else "
+                   "wireframe]",
+                   [&o](const std::string& value, std::string& error) {
+                       int mode = 0;
+                       if (!parseRenderMode(value, mode, error)) return false;
+                       o.renderMode = mode;
+                       return true;
+                   })
         ->type_name("MODE")
         ->group(kView);
     app.add_option("--animation", o.animation,
                    "Play this animation of the model (ombrel info MODEL lists them) [default: the first that moves]")
         ->type_name("NAME")
         ->group(kAnimation);
-    addParsed(app, "--frames", "Play these key frames, both included",
-              [&o](const std::string& value, std::string& error) {
-                  std::pair<int, int> range;
-                  if (!parseFrameRange(value, range, error)) return false;
-                  o.frames = range;
-                  return true;
-              })
+    addValueOption(app, "--frames", "Play these key frames, both included",
+                   [&o](const std::string& value, std::string& error) {
+                       std::pair<int, int> range;
+                       if (!parseFrameRange(value, range, error)) return false;
+                       o.frames = range;
+                       o.framesGivenAs = "--frames " + value;
+                       return true;
+                   })
         ->type_name("FIRST-LAST")
         ->group(kAnimation);
-    app.add_option("--fps", o.framesPerSecond, "Key frames per second, from 0.01 to 1000 [default: 10]")
+    addNumberOption(app, "--fps", false, 0.01, 1000, "Key frames per second, from 0.01 to 1000 [default: 10]",
+                    [&o](double value) { o.framesPerSecond = value; })
         ->type_name("N")
-        ->check(CLI::Range(0.01, 1000.0).description(""))
         ->group(kAnimation);
-    app.add_flag("--no-interpolate", o.noInterpolate, "Jump from key frame to key frame instead of blending")
+    addFlagOption(app, "--no-interpolate", o.noInterpolate, "Jump from key frame to key frame instead of blending")
         ->group(kAnimation);
-    app.add_flag("--paused", o.paused, "Start with the animation paused (p plays)")->group(kAnimation);
-    app.add_flag("--triangles", o.triangles, "Draw the triangle list instead of the strips and fans")->group(kView);
-    addParsed(app, "--size", "Window size in pixels [default: 800x600]",
-              [&o](const std::string& value, std::string& error) { return parseSize(value, o.width, o.height, error); })
+    addFlagOption(app, "--paused", o.paused, "Start with the animation paused (p plays)")->group(kAnimation);
+    addFlagOption(app, "--triangles", o.triangles, "Draw the triangle list instead of the strips and fans")
+        ->group(kView);
+    addValueOption(app, "--size", "Window size in pixels [default: 800x600]",
+                   [&o](const std::string& value, std::string& error) {
+                       return parseSize(value, o.width, o.height, error);
+                   })
         ->type_name("WxH")
         ->group(kView);
-    app.add_flag("--fullscreen", o.fullScreen, "Switch the display to the window size")->group(kView);
+    addFlagOption(app, "--fullscreen", o.fullScreen, "Switch the display to the window size")->group(kView);
     addColour(app, "--background-color", o.backgroundColour, "Colour behind the model [default: 0,0,0]")
         ->type_name("COLOUR")
         ->group(kColours);
@@ -253,85 +301,32 @@ void addViewOptions(CLI::App& app, ViewOptions& o) {
     addColour(app, "--light-color", o.lightColour, "Colour of the light, which l switches on [default: 1,1,1]")
         ->type_name("COLOUR")
         ->group(kColours);
-    app.add_option("--brightness", o.brightness,
-                   "Brighten the skins and pictures, in hundredths from -20 to 100; 20 doubles them [default: 0]")
+    addNumberOption(app, "--brightness", true, -20, 100,
+                    "Brighten the skins and pictures, in hundredths from -20 to 100; 20 doubles them [default: 0]",
+                    [&o](double value) { o.brightness = int(value); })
         ->type_name("N")
-        ->check(CLI::Range(-20, 100).description(""))
         ->group(kColours);
-    app.add_flag("--water-on", o.waterOn, "Show the water surface at start")->group(kView);
-    app.add_flag("--show-background", o.showBackground, "Show the background picture at start")->group(kView);
-    addParsed(
-        app, "--rotate",
-        "Turn the model X degrees about the horizontal axis, Y about the vertical [default: 0,-90, its front "
-        "towards you]",
-        [&o](const std::string& value, std::string& error) { return parseRotation(value, o.rotX, o.rotY, error); })
+    addFlagOption(app, "--water-on", o.waterOn, "Show the water surface at start")->group(kView);
+    addFlagOption(app, "--show-background", o.showBackground, "Show the background picture at start")->group(kView);
+    addValueOption(app, "--rotate",
+                   "Turn the model X degrees about the horizontal axis, Y about the vertical [default: 0,-90, its front "
+                   "towards you]",
+                   [&o](const std::string& value, std::string& error) {
+                       return parseRotation(value, o.rotX, o.rotY, error);
+                   })
         ->type_name("X,Y")
         ->group(kView);
-    app.add_option_function<float>(
-           "--distance", [&o](const float& value) { o.distance = value; },
-           "Distance from the eye to the model, from 1 to 1000 [default: where the model "
-           "fills the window]")
+    addNumberOption(app, "--distance", false, 1, 1000,
+                    "Distance from the eye to the model, from 1 to 1000 [default: where the model fills the window]",
+                    [&o](double value) { o.distance = float(value); })
         ->type_name("Z")
-        ->check(CLI::Range(1.0f, 1000.0f).description(""))
         ->group(kView);
-    app.add_flag("-v,--verbose", o.verbose, "Say which files were chosen and why");
+    addFlagOption(app, "-v,--verbose", o.verbose, "Say which files were chosen and why");
 }
 
-std::vector<std::string> settingNames(CLI::App& app) {
-    std::vector<std::string> names;
-    for (const CLI::Option* option : app.get_options()) {
-        for (const std::string& name : option->get_lnames())
-            if (name != "help" && name != "version" && name != "write-config" && name != "no-config")
-                names.push_back(name);
-    }
-    return names;
-}
-
-const std::vector<std::string>& pathSettingNames() {
+const std::vector<std::string>& pathOptionNames() {
     static const std::vector<std::string> names = {"skin", "attach", "attach-skin", "background", "water"};
     return names;
-}
-
-bool readSettings(const std::string& path, const std::vector<std::string>& knownNames,
-                  const std::vector<std::string>& pathNames, std::vector<std::string>& words, std::string& error) {
-    words.clear();
-    if (fileKind(path) == FileKind::Missing) return true;
-    std::vector<uint8_t> bytes;
-    if (!readFileBytes(path, 1 << 20, bytes, error)) return false;
-    const std::string text(bytes.begin(), bytes.end());
-    const std::string folder = folderOf(absolutePath(path));
-    std::vector<std::string> lines = split(text, '\n');
-    for (size_t n = 0; n < lines.size(); ++n) {
-        std::string line = trimmed(lines[n]);
-        if (line.empty() || line[0] == '#' || line[0] == ';') continue;
-        const std::string where = "line " + std::to_string(n + 1) + ": ";
-        size_t equals = line.find('=');
-        std::string name = trimmed(line.substr(0, equals));
-        if (name.rfind("--", 0) == 0) name.erase(0, 2);
-        if (std::find(knownNames.begin(), knownNames.end(), name) == knownNames.end()) {
-            error = where + (name.empty() ? "expected \"option = value\"" : "no option named \"" + name + "\"");
-            return false;
-        }
-        if (equals == std::string::npos) {
-            words.push_back("--" + name);  // a flag on its own line is set
-            continue;
-        }
-        std::string value = trimmed(line.substr(equals + 1));
-        if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-            value = value.substr(1, value.size() - 2);
-        if (value.empty()) {
-            error = where + "no value for " + name;
-            return false;
-        }
-        bool isPath = std::find(pathNames.begin(), pathNames.end(), name) != pathNames.end();
-        if (isPath && !(name == "skin" && allDigits(value))) {
-            std::string home;
-            if (value.rfind("~/", 0) == 0 && homeFolder(home)) value = home + value.substr(1);
-            if (rootLength(value) == 0) value = folder + "/" + value;
-        }
-        words.push_back("--" + name + "=" + value);
-    }
-    return true;
 }
 
 }  // namespace frontend

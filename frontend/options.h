@@ -1,8 +1,14 @@
 // What a person can ask of a view of a model, as typed values: the options
-// of `ombrel MODEL` (and of any later command that shows a model the same
-// way), their parsing from the command line and from the settings file.
+// of `ombrel MODEL` (and of every command that shows a model the same way),
+// their parsers, and the helpers every command adds its options with.
+//
+// Every option's value is checked by one of the parsers here as soon as
+// CLI11 meets it (on the command line, or later in the settings file), and a
+// refusal is a Failure that names the option and the value as typed
+// ("--fps 0: expected a number from 0.01 to 1000").
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,7 +16,8 @@
 
 namespace CLI {
 class App;
-}
+class Option;
+}  // namespace CLI
 
 namespace frontend {
 
@@ -29,6 +36,7 @@ struct ViewOptions {
     std::optional<int> renderMode;              // 0..3; unset: textured with a skin, else wireframe
     std::string animation;                      // a name from the model's frame names
     std::optional<std::pair<int, int>> frames;  // first and last key frame
+    std::string framesGivenAs;                  // the option that gave them, as typed, for messages
     double framesPerSecond = 10;
     bool noInterpolate = false;
     bool triangles = false;  // the triangle list instead of the draw commands
@@ -45,14 +53,12 @@ struct ViewOptions {
 };
 
 // Adds every view option to app (a command or a subcommand), writing into
-// options as CLI11 parses. Malformed values are refused by CLI11 with a
-// message that names the option.
+// options as CLI11 parses.
 void addViewOptions(CLI::App& app, ViewOptions& options);
 
-// The long names (without "--") of the options the settings file may set,
-// and of those among them that name files.
-std::vector<std::string> settingNames(CLI::App& app);
-const std::vector<std::string>& pathSettingNames();
+// The long names (without "--") of the view options that name files: in the
+// settings file they count from the file's folder.
+const std::vector<std::string>& pathOptionNames();
 
 // Value parsers, shared with the tests. Each returns false (with a reason
 // in error) for anything but a whole, well-formed value.
@@ -61,20 +67,23 @@ bool parseColour(const std::string& text, Colour& colour, std::string& error);
 bool parseFrameRange(const std::string& text, std::pair<int, int>& range, std::string& error);
 bool parseRotation(const std::string& text, float& x, float& y, std::string& error);
 bool parseRenderMode(const std::string& text, int& mode, std::string& error);
+// A number from min to max (a whole one if whole); the bounds appear in
+// error as a person would type them ("from 0.01 to 1000").
+bool parseNumber(const std::string& text, bool whole, double min, double max, double& value, std::string& error);
 
 // The render mode's name as --mode takes it.
 const char* renderModeName(int mode);
 
-// The settings file: $XDG_CONFIG_HOME/ombrel/settings, else
-// ~/.config/ombrel/settings; on Windows %APPDATA%\ombrel\settings.
-std::string settingsPath();
+// The helpers commands add their options with. names is CLI11's "-o,--output";
+// parse turns the text into the target or says why not.
+using ValueParser = std::function<bool(const std::string& value, std::string& error)>;
+CLI::Option* addValueOption(CLI::App& app, const std::string& names, const std::string& help, ValueParser parse);
 
-// Reads the settings file at path into command-line words ("--fps=15",
-// "--paused"), to be parsed before the real command line so that the latter
-// wins. A missing file gives no words. Paths in it are taken relative to its
-// folder ("~/" is the home folder). False, with "line N: ..." in error, for
-// a line that is not "option = value" with a known option name.
-bool readSettings(const std::string& path, const std::vector<std::string>& knownNames,
-                  const std::vector<std::string>& pathNames, std::vector<std::string>& words, std::string& error);
+// A number from min to max (a whole one if whole), handed to set.
+CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole, double min, double max,
+                             const std::string& help, std::function<void(double)> set);
+
+// A flag: set when given (in the settings file also "name = true/false").
+CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help);
 
 }  // namespace frontend

@@ -55,8 +55,9 @@ std::string formatName(const std::vector<uint8_t>& b) {
     return "picture";
 }
 
-bool viewerReaderTakes(const std::string& extension, const std::string& path) {
-    std::unique_ptr<mxImage> image(extension == "pcx" ? readPcxImage(path.c_str()) : readTgaImage(path.c_str()));
+bool viewerReaderTakes(const std::string& extension, const std::vector<uint8_t>& bytes) {
+    std::unique_ptr<mxImage> image(extension == "pcx" ? readPcxImageFromBytes(bytes.data(), bytes.size())
+                                                      : readTgaImageFromBytes(bytes.data(), bytes.size()));
     return image && image->width > 0 && image->height > 0;
 }
 
@@ -94,11 +95,11 @@ bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, s
     return true;
 }
 
-PictureCheck checkPicture(const std::vector<uint8_t>& bytes, const std::string& path) {
+PictureCheck checkPicture(const std::vector<uint8_t>& bytes) {
     PictureCheck check;
     check.format = formatName(bytes);
     std::string viewerExtension = looksLikeViewerPcx(bytes) ? "pcx" : looksLikeViewerTga(bytes) ? "tga" : "";
-    if (!viewerExtension.empty() && viewerReaderTakes(viewerExtension, path)) {
+    if (!viewerExtension.empty() && viewerReaderTakes(viewerExtension, bytes)) {
         check.verdict = PictureVerdict::ViewerReads;
         check.extension = viewerExtension;
         return check;

@@ -25,18 +25,14 @@ struct PictureCheck {
     std::string error;         // for Unreadable
 };
 
-// Looks at a picture's bytes. path names the same bytes on disk; the
-// viewer's own readers are tried on it, so "the viewer reads it" is the
-// viewer's word, not a guess from the header.
-PictureCheck checkPicture(const std::vector<uint8_t>& bytes, const std::string& path);
+// Looks at a picture's bytes. The viewer's own readers are tried on them, so
+// "the viewer reads it" is the viewer's word, not a guess from the header.
+PictureCheck checkPicture(const std::vector<uint8_t>& bytes);
 
 // Decodes a picture with the picture library into R, G, B rows, top row
 // first. False with the reason when it can't, or when the picture is larger
 // than the viewer accepts.
 bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
                    std::string& error);
-
-// The largest file the front end reads as a picture or a model.
-constexpr size_t kLargestInputFile = size_t(256) << 20;
 
 }  // namespace frontend

@@ -3,21 +3,21 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
-#include <iostream>
 
 #include "frontend/files.h"
 #include "frontend/gif.h"
 #include "frontend/offscreen.h"
-#include "frontend/png.h"
 #include "frontend/prepare.h"
-#include "frontend/run.h"
-#include "viewer/ModelWindow.h"
+#include "frontend/report.h"
+#include "frontend/sequence.h"
+#include "frontend/system.h"
+#include "image/png_writer.h"
+#include "viewer/config.h"
 
 namespace frontend {
 
 namespace {
 
-constexpr int kExitFailure = 1;
 constexpr int kMostSteps = 1000;
 constexpr int kMostPictures = 100000;
 // Four bytes a pixel, read back whole: 8192 x 8192 is 256 MiB already.
@@ -33,12 +33,11 @@ OutputKind outputKind(const std::string& output) {
     const std::string extension = extensionOf(fileNameOf(output));
     if (extension == "gif") return OutputKind::Gif;
     if (extension == "png") return OutputKind::Png;
-    throw BadInput("-o " + output +
-                   ": write a .png picture, a .png sequence with {frame} in its name, or a .gif animation");
+    throw badInput("-o " + output, "write a .png picture, a .png sequence with {frame} in its name, or a .gif animation");
 }
 
-// A PNG of the picture: R, G, B, or with its alpha when asked.
-bool writePng(const std::string& path, const RgbaPicture& picture, bool alpha, std::string& error) {
+// A PNG of the picture: R, G, B, or with its alpha when asked. Throws a Failure.
+void writePng(const std::string& path, const RgbaPicture& picture, bool alpha) {
     std::vector<uint8_t> rgb;
     if (!alpha) {
         rgb.resize(picture.rgba.size() / 4 * 3);
@@ -47,11 +46,9 @@ bool writePng(const std::string& path, const RgbaPicture& picture, bool alpha, s
     }
     std::vector<uint8_t> bytes =
         encodePng(picture.width, picture.height, alpha ? 4 : 3, alpha ? picture.rgba.data() : rgb.data());
-    if (bytes.empty()) {
-        error = path + ": can't encode the PNG";
-        return false;
-    }
-    return replaceFile(path, bytes, error);
+    if (bytes.empty()) throw systemFailure(path, "can't encode the PNG");
+    std::string error;
+    if (!replaceFile(path, bytes, error)) throw systemFailure("", error);
 }
 
 // The points a sequence or a GIF shows: every key frame of the played
@@ -61,7 +58,7 @@ std::vector<FramePoint> loopPoints(const ViewerConfig& record, int steps) {
     std::vector<FramePoint> points;
     const int count = keyFrames * (steps + 1);
     if (count > kMostPictures)
-        throw BadInput("--steps " + std::to_string(steps) + ": " + std::to_string(count) + " pictures are too many");
+        throw badInput("--steps " + std::to_string(steps), std::to_string(count) + " pictures are too many");
     for (int i = 0; i < count; ++i)
         points.push_back(pointInLoop(double(i) / double(steps + 1), record.startFrame, record.endFrame));
     return points;
@@ -79,79 +76,63 @@ FramePoint singlePoint(const RenderRequest& r, const ViewerConfig& record) {
 void checkRequest(const RenderRequest& r, OutputKind kind) {
     const bool onePoint = r.frame || r.time || r.fraction;
     if (kind != OutputKind::Png && onePoint)
-        throw BadInput("-o " + r.output + ": a sequence or GIF shows the whole animation; --frame, --time and "
-                       "--fraction choose one picture");
+        throw badInput("-o " + r.output,
+                       "a sequence or GIF shows the whole animation; --frame, --time and --fraction choose one picture");
     if (kind == OutputKind::Png && r.steps > 0)
-        throw BadInput("--steps: only a sequence ({frame} in the name) or a GIF has pictures between key frames");
+        throw badInput("--steps", "only a sequence ({frame} in the name) or a GIF has pictures between key frames");
     if (r.view.width > kLargestEdge || r.view.height > kLargestEdge)
-        throw BadInput("--size " + std::to_string(r.view.width) + "x" + std::to_string(r.view.height) +
-                       ": pictures are at most " + std::to_string(kLargestEdge) + " pixels wide and high");
-    if (r.frame && r.frame < 0) throw BadInput("--frame " + std::to_string(*r.frame) + ": key frames count from 0");
+        throw badInput("--size " + std::to_string(r.view.width) + "x" + std::to_string(r.view.height),
+                       "pictures are at most " + std::to_string(kLargestEdge) + " pixels wide and high");
 }
 
 // The view options a request draws: a lone --frame is framed on its own.
 ViewOptions viewFor(const RenderRequest& r) {
     ViewOptions view = r.view;
-    if (r.frame && view.animation.empty() && !view.frames) view.frames = std::make_pair(*r.frame, *r.frame);
+    if (r.frame && view.animation.empty() && !view.frames) {
+        view.frames = std::make_pair(*r.frame, *r.frame);
+        view.framesGivenAs = r.frameGivenAs;
+    }
     return view;
 }
 
-int fail(const std::string& error) {
-    std::cerr << "ombrel: " << error << "\n";
-    return kExitFailure;
+// A picture of a model with nothing to draw would be only the background:
+// refused, so a thumbnail or a gallery never shows an empty square as a model.
+void refuseEmpty(const PreparedView& prepared) {
+    if (!prepared.nothingToDraw.empty()) throw badInput("", prepared.nothingToDraw);
 }
 
-int drawAll(const RenderRequest& r, OutputKind kind, ViewerConfig& record, InterruptGuard& guard) {
+void drawAll(const RenderRequest& r, OutputKind kind, ViewerConfig& record, InterruptGuard& guard) {
     if (r.frame && (*r.frame < record.startFrame || *r.frame > record.endFrame))
-        throw BadInput("--frame " + std::to_string(*r.frame) + ": the played frames are " +
-                       std::to_string(record.startFrame) + " to " + std::to_string(record.endFrame));
+        throw badInput(r.frameGivenAs, "the played frames are " + std::to_string(record.startFrame) + " to " +
+                                           std::to_string(record.endFrame));
     std::string error;
     OffscreenView view;
-    if (!view.open(record, r.transparent, error)) return fail(error);
+    if (!view.open(record, r.transparent, error)) throw systemFailure("", error);
     if (kind == OutputKind::Png) {
-        if (!writePng(r.output, view.draw(singlePoint(r, record)), r.transparent, error)) return fail(error);
-        return 0;
+        writePng(r.output, view.draw(singlePoint(r, record)), r.transparent);
+        return;
     }
     std::vector<FramePoint> points = loopPoints(record, r.steps);
     if (kind == OutputKind::Sequence) {
         for (size_t i = 0; i < points.size() && !guard.received(); ++i)
-            if (!writePng(sequenceName(r.output, int(i)), view.draw(points[i]), r.transparent, error))
-                return fail(error);
-        return 0;
+            writePng(sequenceName(r.output, int(i)), view.draw(points[i]), r.transparent);
+        return;
     }
-    GifWriter gif;
-    if (!gif.open(r.output, record.windowWidth, record.windowHeight, error)) return fail(error);
+    GifWriter gif(r.output, record.windowWidth, record.windowHeight);
     // Each delay ends where the animation's clock, rounded to hundredths,
     // says the next picture is due, so the rounding never adds up.
     const double hundredthsEach = double(record.msPerFrame) / 10.0 / double(r.steps + 1);
     for (size_t i = 0; i < points.size() && !guard.received(); ++i) {
         int delay = int(std::lround(double(i + 1) * hundredthsEach) - std::lround(double(i) * hundredthsEach));
         if (delay < kShortestGifDelay) delay = kShortestGifDelay;
-        if (!gif.add(view.draw(points[i]), delay, r.transparent, error)) return fail(error);
+        gif.add(view.draw(points[i]), delay, r.transparent);
     }
-    if (!guard.received() && !gif.finish(error)) return fail(error);
-    return 0;
+    if (!guard.received()) gif.finish();
 }
 
 }  // namespace
 
-std::string sequenceName(const std::string& pattern, int number) {
-    size_t at = pattern.find("{frame");
-    if (at == std::string::npos) return "";
-    size_t end = pattern.find('}', at);
-    if (end == std::string::npos)
-        throw BadInput("-o " + pattern + ": expected {frame} or {frame:0N} (N digits) in the name");
-    const std::string width = pattern.substr(at + 6, end - at - 6);
-    int digits = 0;
-    if (!width.empty()) {
-        if (width.size() != 3 || width[0] != ':' || width[1] != '0' || width[2] < '1' || width[2] > '9')
-            throw BadInput("-o " + pattern + ": expected {frame} or {frame:0N} (N digits) in the name");
-        digits = width[2] - '0';
-    }
-    std::string text = std::to_string(number);
-    if (int(text.size()) < digits) text.insert(0, size_t(digits) - text.size(), '0');
-    return pattern.substr(0, at) + text + pattern.substr(end + 1);
-}
+bool picturesDrawable() { return true; }
 
 void addRenderOptions(CLI::App& app, RenderRequest& r) {
     const char kPicture[] = "Picture";
@@ -161,48 +142,68 @@ void addRenderOptions(CLI::App& app, RenderRequest& r) {
         ->required()
         ->type_name("FILE")
         ->group(kPicture);
-    auto* frame = app.add_option("--frame", r.frame, "Show this key frame (numbered from 0 in the file)")
+    auto* frame = addValueOption(app, "--frame", "Show this key frame (numbered from 0 in the file)",
+                                 [&r](const std::string& value, std::string& error) {
+                                     double number = 0;
+                                     if (!parseNumber(value, true, 0, 1e9, number, error)) {
+                                         error = "expected a key frame number, counted from 0";
+                                         return false;
+                                     }
+                                     r.frame = int(number);
+                                     r.frameGivenAs = "--frame " + value;
+                                     return true;
+                                 })
                       ->type_name("N")
                       ->group(kPicture);
-    auto* time = app.add_option("--time", r.time, "Show the animation this many seconds after its start")
+    auto* time = addNumberOption(app, "--time", false, 0, 1e6, "Show the animation this many seconds after its start",
+                                 [&r](double value) { r.time = value; })
                      ->type_name("T")
-                     ->check(CLI::Range(0.0, 1e6).description(""))
                      ->group(kPicture);
     auto* fraction =
-        app.add_option("--fraction", r.fraction, "Show the animation this far through its loop, from 0 to 1")
+        addNumberOption(app, "--fraction", false, 0, 1, "Show the animation this far through its loop, from 0 to 1",
+                        [&r](double value) { r.fraction = value; })
             ->type_name("F")
-            ->check(CLI::Range(0.0, 1.0).description(""))
             ->group(kPicture);
     frame->excludes(time)->excludes(fraction);
     time->excludes(fraction);
-    app.add_option("--steps", r.steps, "Blended pictures between key frames in a sequence or GIF [default: 0]")
+    addNumberOption(app, "--steps", true, 0, kMostSteps,
+                    "Blended pictures between key frames in a sequence or GIF [default: 0]",
+                    [&r](double value) { r.steps = int(value); })
         ->type_name("K")
-        ->check(CLI::Range(0, kMostSteps).description(""))
         ->group(kPicture);
-    app.add_flag("--transparent", r.transparent, "Make the background transparent (alpha 0)")->group(kPicture);
+    addFlagOption(app, "--transparent", r.transparent, "Make the background transparent (alpha 0)")->group(kPicture);
 }
 
 int renderPictures(const RenderRequest& r) {
     OutputKind kind = outputKind(r.output);
     checkRequest(r, kind);
     InterruptGuard guard;
-    int status = 0;
     {
         RunFolder run;
-        if (run.path().empty()) return fail(run.error());
+        if (run.path().empty()) throw systemFailure("", run.error());
         Staging staging(run.path());
         PreparedView prepared = prepareView(viewFor(r), staging);
-        showMessages(prepared, r.view.verbose);
-        status = drawAll(r, kind, prepared.record, guard);
+        refuseEmpty(prepared);
+        prepared.messages.show(r.view.verbose);
+        drawAll(r, kind, prepared.record, guard);
     }  // the run folder goes before an interruption ends the program
     if (guard.received()) InterruptGuard::dieBy(guard.received());
-    return status;
+    return 0;
 }
 
-int writeThumbnail(const std::string& model, int size, const std::string& output) {
+void addThumbnailOptions(CLI::App& app, ThumbnailRequest& request) {
+    addNumberOption(app, "--size", true, 1, 4096, "The largest width and height, in pixels",
+                    [&request](double value) { request.size = int(value); })
+        ->required()
+        ->type_name("S");
+    app.add_option("MODEL", request.model, "The model")->required()->type_name("");
+    app.add_option("OUT", request.output, "The PNG to write")->required()->type_name("");
+}
+
+int writeThumbnail(const ThumbnailRequest& request) {
     ViewOptions options;
-    options.model = model;
-    options.width = options.height = size;
+    options.model = request.model;
+    options.width = options.height = request.size;
     // A file manager that gives up on a thumbnail ends it: the run folder
     // goes first, and no picture is written after.
     InterruptGuard guard;
@@ -212,6 +213,7 @@ int writeThumbnail(const std::string& model, int size, const std::string& output
         // run folder in; only a skin that must be converted needs it.
         Staging staging(run.path());
         PreparedView prepared = prepareView(options, staging);
+        refuseEmpty(prepared);
         ViewerConfig& record = prepared.record;
         // Without a skin a thumbnail is better shaded than a wireframe:
         // smooth and lit (the viewer itself starts unlit, a thumbnail need not).
@@ -219,10 +221,10 @@ int writeThumbnail(const std::string& model, int size, const std::string& output
         if (untextured) record.renderMode = RENDER_SMOOTH;
         std::string error;
         OffscreenView view;
-        if (!view.open(record, true, error)) return fail(error);
-        if (untextured) view.window()->setFlag(FLAG_LIGHTING, true);
+        if (!view.open(record, true, error)) throw systemFailure("", error);
+        if (untextured) view.setFlag(FLAG_LIGHTING, true);
         RgbaPicture picture = view.draw({record.currentFrame, record.currentFrame, 0});
-        if (!guard.received() && !writePng(output, picture, true, error)) return fail(error);
+        if (!guard.received()) writePng(request.output, picture, true);
     }
     if (guard.received()) InterruptGuard::dieBy(guard.received());
     return 0;

@@ -6,13 +6,10 @@
 #include <system_error>
 
 #include "frontend/files.h"
-#include "frontend/system.h"
 
 namespace fs = std::filesystem;
 
 namespace frontend {
-
-std::string FileRef::display() const { return archive ? nativePath(archive->path()) + ":" + path : nativePath(path); }
 
 const std::vector<std::string>& pictureExtensions() {
     static const std::vector<std::string> extensions = {"pcx", "tga", "png", "jpg", "jpeg", "bmp", "gif"};
@@ -108,6 +105,10 @@ std::string cleanStoredName(std::string name) {
     while (!name.empty() && name.front() == '/') name.erase(name.begin());
     while (name.rfind("./", 0) == 0) name.erase(0, 2);
     while (!name.empty() && (name.back() == ' ' || name.back() == '/')) name.pop_back();
+    // A name that climbs out of its folder leads nowhere: a game reads names
+    // from its roots only, and following one would read any file on disk.
+    const std::string parts = "/" + name + "/";
+    if (parts.find("/../") != std::string::npos) return "";
     return name;
 }
 

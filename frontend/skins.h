@@ -14,20 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "frontend/archive.h"
+#include "frontend/inputs.h"
 
 namespace frontend {
-
-// A file on disk (archive null, path absolute) or a member of an archive.
-struct FileRef {
-    const Archive* archive = nullptr;
-    std::string path;
-
-    bool empty() const { return path.empty(); }
-    // "/games/pak0.pak:players/male/grunt.pcx" or the path on disk.
-    std::string display() const;
-    bool operator==(const FileRef& other) const { return archive == other.archive && path == other.path; }
-};
 
 // File name endings taken for pictures, in the order step 2 prefers them:
 // the viewer's own formats first.

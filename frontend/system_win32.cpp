@@ -1,24 +1,28 @@
-// The front end's system calls on Windows (the ANSI entry points, as the
-// viewer and glswitch use).
+// The front end's side of the system on Windows (the ANSI entry points, as
+// the viewer and glswitch use): folders from the environment and the
+// program's module, the run folder under %TEMP%, viewer.exe started with
+// CreateProcessA and ended with ombrel through a job, Ctrl+C or a closing
+// console passed on as a request to close its windows, and the common Open
+// dialogue (what glswitch's start shows first).
 #include "frontend/system.h"
 
 #include <windows.h>
 
+#include <commdlg.h>
+
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 #include "frontend/files.h"
-#include "frontend/options.h"
+#include "frontend/report.h"
 
 namespace frontend {
 
 namespace {
-
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-DWORD attributesOf(const std::string& path) { return GetFileAttributesA(nativePath(path).c_str()); }
 
 std::string reason(DWORD code) {
     char* text = nullptr;
@@ -34,55 +38,64 @@ std::string reason(DWORD code) {
 
 }  // namespace
 
-const char* leftOutHere() {
-    return "This Windows build reads no archives (.pak, .pk3, .zip), and render and thumbnail need Linux.\n";
+// ---- Folders
+
+std::string programFolder() {
+    char buffer[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    if (n == 0 || n >= sizeof buffer) return "";  // cut short: no folder to trust
+    return folderOf(std::filesystem::path(std::string(buffer, n)).generic_string());
 }
+
+std::string settingsPath() {
+    const char* appData = std::getenv("APPDATA");
+    if (!appData || rootLength(appData) == 0) return "";
+    return nativePath(std::string(appData) + "/ombrel/settings");
+}
+
+bool homeFolder(std::string& home) {
+    const char* value = std::getenv("USERPROFILE");
+    if (!value || !value[0]) return false;
+    home = std::filesystem::path(value).generic_string();
+    return true;
+}
+
+// Beside ombrel.exe, as a folder unpacked anywhere holds it, or where an
+// installation of the Linux layout puts it.
+std::vector<std::string> dataFolders() { return {programFolder(), dataFolder()}; }
+
+// ---- Files
 
 std::string lastErrorText() { return reason(GetLastError()); }
 
-size_t rootLength(const std::string& path) {
-    if (path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0])))
-        return path.size() >= 3 && isSeparator(path[2]) ? 3 : 2;
-    return !path.empty() && isSeparator(path[0]) ? 1 : 0;
+// The folder inherits the rights of the one it is made in: under %TEMP%
+// (the run folder), a folder of this user's own.
+// An existing one must be a folder and no link (a symbolic link or a
+// junction), whose target would receive the files.
+bool makePrivateFolder(const std::string& path, std::string& error) {
+    if (CreateDirectoryA(nativePath(path).c_str(), nullptr)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        error = lastErrorText();
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(nativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        error = "something else than a folder stands there";
+        return false;
+    }
+    return true;
 }
 
-std::string nativePath(const std::string& path) {
-    std::string native = path;
-    std::replace(native.begin(), native.end(), '/', '\\');
-    return native;
+bool linkOrCopy(const std::string& target, const std::string& path, std::string& error) {
+    if (CopyFileA(nativePath(target).c_str(), nativePath(path).c_str(), FALSE)) return true;
+    error = lastErrorText();
+    return false;
 }
 
-bool isFolder(const std::string& path) {
-    DWORD attributes = attributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool entryExists(const std::string& path) { return attributesOf(path) != INVALID_FILE_ATTRIBUTES; }
-
-int64_t fileSize(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(nativePath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
-    return int64_t((uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
-}
-
-FileKind fileKind(const std::string& path) {
-    DWORD attributes = attributesOf(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES)
-        return GetLastError() == ERROR_ACCESS_DENIED ? FileKind::Unreadable : FileKind::Missing;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return FileKind::Folder;
+bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
     HANDLE file =
-        CreateFileA(nativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return FileKind::Unreadable;
-    // Devices (NUL, CON, COM1) answer to names as well.
-    DWORD type = GetFileType(file);
-    CloseHandle(file);
-    return type == FILE_TYPE_DISK ? FileKind::Regular : FileKind::Other;
-}
-
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    HANDLE file =
-        CreateFileA(nativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(nativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = lastErrorText();
         return false;
@@ -104,44 +117,212 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
     return true;
 }
 
-// The folder inherits the rights of the one it is made in: under %TEMP%
-// (the run folder), a folder of this user's own.
-bool makePrivateFolder(const std::string& path, std::string& error) {
-    if (CreateDirectoryA(nativePath(path).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
-    error = lastErrorText();
-    return false;
-}
-
-void removeEntry(const std::string& path) { DeleteFileA(nativePath(path).c_str()); }
-
-bool linkOrCopy(const std::string& target, const std::string& path, std::string& error) {
-    if (CopyFileA(nativePath(target).c_str(), nativePath(path).c_str(), FALSE)) return true;
-    error = lastErrorText();
-    return false;
-}
-
-std::string programFolder() {
-    char buffer[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return "";  // cut short: no folder to trust
-    return folderOf(std::filesystem::path(std::string(buffer, n)).generic_string());
-}
-
-// Beside ombrel.exe, as a folder unpacked anywhere holds it, or where an
-// installation of the Linux layout puts it.
-std::vector<std::string> dataFolders() { return {programFolder(), dataFolder()}; }
-
-bool homeFolder(std::string& home) {
-    const char* value = std::getenv("USERPROFILE");
-    if (!value || !value[0]) return false;
-    home = std::filesystem::path(value).generic_string();
+// Beside the file under a name of this process's, then moved over it in one step.
+bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    const std::string folder = folderOf(absolutePath(path));
+    const std::string prefix = "." + fileNameOf(path) + ".";
+    removeLeftovers(folder, prefix, '.');
+    const std::string temporary =
+        folder + "/" + prefix + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount());
+    std::string why;
+    if (!writeNewFile(temporary, bytes, why)) {
+        error = nativePath(path) + ": can't write there (" + why + ")";
+        DeleteFileA(nativePath(temporary).c_str());
+        return false;
+    }
+    if (!MoveFileExA(nativePath(temporary).c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        error = nativePath(path) + ": can't write there (" + lastErrorText() + ")";
+        DeleteFileA(nativePath(temporary).c_str());
+        return false;
+    }
     return true;
 }
 
-std::string settingsPath() {
-    const char* appData = std::getenv("APPDATA");
-    if (!appData || rootLength(appData) == 0) return "";
-    return nativePath(std::string(appData) + "/ombrel/settings");
+bool processRunning(long id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(id));
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
+}
+
+// ---- The display
+
+bool displayAvailable(std::string&) { return true; }
+
+// ---- Running the viewer
+
+
+namespace {
+
+// The console's control handler runs on a thread of its own; what it shares
+// with the main thread is guarded by this lock.
+CRITICAL_SECTION lock;
+INIT_ONCE lockMade = INIT_ONCE_STATIC_INIT;
+int receivedSignal = 0;
+HANDLE viewerProcess = nullptr;
+DWORD viewerId = 0;
+
+BOOL CALLBACK makeLock(PINIT_ONCE, PVOID, PVOID*) {
+    InitializeCriticalSection(&lock);
+    return TRUE;
+}
+
+BOOL CALLBACK closeWindowOf(HWND window, LPARAM process) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == DWORD(process)) PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
+// Closes the viewer's windows as a person would, so that it ends the way it
+// always does (restoring the display mode after full screen); ends it
+// outright when it is still there after a few seconds. Called with the lock.
+void endViewer() {
+    EnumWindows(closeWindowOf, LPARAM(viewerId));
+    if (WaitForSingleObject(viewerProcess, 3000) == WAIT_TIMEOUT) TerminateProcess(viewerProcess, 1);
+}
+
+BOOL WINAPI onControl(DWORD event) {
+    const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+    EnterCriticalSection(&lock);
+    receivedSignal = interrupt ? SIGINT : SIGTERM;
+    if (viewerProcess) endViewer();
+    LeaveCriticalSection(&lock);
+    // A closing console, a logoff or a shutdown ends ombrel as soon as this
+    // returns: wait for the main thread, which cleans up and exits (ending
+    // this thread with it).
+    if (!interrupt) Sleep(INFINITE);
+    return TRUE;
+}
+
+// A job that ends the viewer when ombrel ends in any way, as nobody else
+// would end it or remove its run folder.
+HANDLE jobEndingWithUs() {
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    if (!job) return nullptr;
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    return job;
+}
+
+}  // namespace
+
+RunFolder::RunFolder() {
+    char temp[MAX_PATH + 1];
+    DWORD n = GetTempPathA(sizeof temp, temp);
+    if (n == 0 || n >= sizeof temp) {
+        error_ = "%TEMP%: can't find the folder for temporary files";
+        return;
+    }
+    const std::string base = std::filesystem::path(std::string(temp, n)).generic_string();
+    removeLeftovers(base, "ombrel-", '-');
+    // A name no other run holds: CreateDirectoryA fails on one that exists.
+    for (DWORD attempt = 0; attempt < 100; ++attempt) {
+        std::string path = base + (base.back() == '/' ? "" : "/") + "ombrel-" + std::to_string(GetCurrentProcessId()) +
+                           "-" + std::to_string((GetTickCount() + attempt) & 0xffff);
+        if (CreateDirectoryA(nativePath(path).c_str(), nullptr)) {
+            path_ = path;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            error_ = nativePath(path) + ": can't make the run folder (" + lastErrorText() + ")";
+            return;
+        }
+    }
+    error_ = nativePath(base) + ": can't make the run folder (every name tried is taken)";
+}
+
+RunFolder::~RunFolder() {
+    if (path_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+InterruptGuard::InterruptGuard() {
+    InitOnceExecuteOnce(&lockMade, makeLock, nullptr, nullptr);
+    receivedSignal = 0;
+    SetConsoleCtrlHandler(onControl, TRUE);
+}
+
+InterruptGuard::~InterruptGuard() { SetConsoleCtrlHandler(onControl, FALSE); }
+
+int InterruptGuard::received() {
+    EnterCriticalSection(&lock);
+    int signal = receivedSignal;
+    LeaveCriticalSection(&lock);
+    return signal;
+}
+
+void InterruptGuard::dieBy(int) { ExitProcess(STATUS_CONTROL_C_EXIT); }
+
+void InterruptGuard::checkpoint() {
+    if (const int signal = received()) throw interrupted(signal);
+}
+
+ViewerExit runViewer(const std::string& program, const std::string& folder) {
+    ViewerExit result;
+    const std::string native = nativePath(program);
+    std::string commandLine = "\"" + native + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    // Suspended until it is in the job, so not even its first steps outlive us.
+    if (!CreateProcessA(native.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nativePath(folder).c_str(), &startup, &started)) {
+        result.error = native + ": can't start the viewer (" + lastErrorText() + ")";
+        return result;
+    }
+    HANDLE job = jobEndingWithUs();
+    if (job) AssignProcessToJobObject(job, started.hProcess);
+    ResumeThread(started.hThread);
+    CloseHandle(started.hThread);
+
+    EnterCriticalSection(&lock);
+    viewerProcess = started.hProcess;
+    viewerId = started.dwProcessId;
+    if (receivedSignal) endViewer();  // came while it was starting
+    LeaveCriticalSection(&lock);
+
+    WaitForSingleObject(started.hProcess, INFINITE);
+    EnterCriticalSection(&lock);
+    viewerProcess = nullptr;
+    result.signal = receivedSignal;
+    LeaveCriticalSection(&lock);
+    DWORD code = 0;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hProcess);
+    if (job) CloseHandle(job);
+    result.started = true;
+    result.code = int(code);
+    return result;
+}
+
+std::string viewerProgram() { return programFolder() + "/viewer.exe"; }
+
+std::string signalName(int signal) { return signal == SIGINT ? "Interrupt" : "Terminated"; }
+
+// ---- Asking for a model
+
+
+bool onDesktop() { return true; }
+
+Choice chooseModel(std::string& path) {
+    std::vector<char> file(32768, '\0');
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.lpstrFilter = "IDP2 models (*.md2)\0*.md2\0All files\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = DWORD(file.size());
+    dialog.lpstrTitle = kChooserTitle;
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (GetOpenFileNameA(&dialog)) {
+        path = std::filesystem::path(file.data()).generic_string();
+        return Choice::Chosen;
+    }
+    // No error: the person closed the dialogue.
+    return CommDlgExtendedError() == 0 ? Choice::Cancelled : Choice::Unavailable;
 }
 
 }  // namespace frontend

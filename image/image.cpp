@@ -57,18 +57,24 @@ bool mxImage::create(int newWidth, int newHeight, int newBpp) {
 
 namespace {
 
-// Decodes the run-length stream from the file's current position until
+// Both readers decode from an Input: an InputFile (the viewer's files,
+// streamed) or a MemoryInput (bytes the front end already holds). The two
+// have the same read, seek and size, so each format is decoded by one piece
+// of code whatever the bytes come from.
+
+// Decodes the run-length stream from the input's current position until
 // `left` pixels are written to `out`: a byte below 192 is one pixel, a byte c
 // of 192 or more repeats the next byte c - 192 times (0 times for 192). Every
-// byte past the end of the file reads as 255, a count byte there as one pixel.
-// Lines are not tracked: the stream runs on from one row into the next.
-void decodePcxRuns(InputFile& file, uint8_t* out, size_t left) {
+// byte past the end of the input reads as 255, a count byte there as one
+// pixel. Lines are not tracked: the stream runs on from one row into the next.
+template <typename Input>
+void decodePcxRuns(Input& input, uint8_t* out, size_t left) {
     uint8_t chunk[1 << 16];
     const uint8_t* next = chunk;
     const uint8_t* end = chunk;
     auto refill = [&] {
         next = chunk;
-        end = chunk + file.read(chunk, sizeof chunk);
+        end = chunk + input.read(chunk, sizeof chunk);
         return next < end;
     };
     while (left > 0) {
@@ -106,10 +112,8 @@ const int kPaletteSize = 768;
 const int kTgaHeaderSize = 18;
 const int kTgaHeaderBytesRead = 17;  // the descriptor byte 17 is never looked at
 
-}  // namespace
-
-mxImage* readPcxImage(const char* path) {
-    InputFile file(path);
+template <typename Input>
+mxImage* readPcx(Input& file) {
     uint8_t header[kPcxHeaderSize];
     if (file.read(header, sizeof header) != sizeof header) return nullptr;
     const int64_t fileSize = file.size();
@@ -132,8 +136,8 @@ mxImage* readPcxImage(const char* path) {
     return image.release();
 }
 
-mxImage* readTgaImage(const char* path) {
-    InputFile file(path);
+template <typename Input>
+mxImage* readTga(Input& file) {
     uint8_t header[kTgaHeaderSize];
     if (file.read(header, sizeof header) < size_t(kTgaHeaderBytesRead)) return nullptr;
     int idLength = header[0], colorMapType = header[1], imageType = header[2];
@@ -162,4 +166,26 @@ mxImage* readTgaImage(const char* path) {
         }
     }
     return image.release();
+}
+
+}  // namespace
+
+mxImage* readPcxImage(const char* path) {
+    InputFile file(path);
+    return readPcx(file);
+}
+
+mxImage* readTgaImage(const char* path) {
+    InputFile file(path);
+    return readTga(file);
+}
+
+mxImage* readPcxImageFromBytes(const uint8_t* bytes, size_t size) {
+    MemoryInput input(bytes, size);
+    return readPcx(input);
+}
+
+mxImage* readTgaImageFromBytes(const uint8_t* bytes, size_t size) {
+    MemoryInput input(bytes, size);
+    return readTga(input);
 }

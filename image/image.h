@@ -2,6 +2,7 @@
 // uncompressed 24-bit TGA).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 // A picture in memory: `height` rows, top row first, each row width * bpp / 8
@@ -40,12 +41,18 @@ private:
     void release();
 };
 
-// Reads an 8-bit run-length PCX file: bpp 8, indices in data, the file's last
-// 768 bytes as palette. Null when the file can't be read or is not believable.
-mxImage* readPcxImage(const char* path);
+// Decodes an 8-bit run-length PCX file held in memory: bpp 8, indices in
+// data, the file's last 768 bytes as palette. Null when the bytes are not
+// believable as one.
+mxImage* readPcxImageFromBytes(const uint8_t* bytes, size_t size);
 
-// Reads an uncompressed 24-bit TGA file: bpp 24, RGB rows top first, no
-// palette. Null when the file can't be read or is not such a file.
+// Decodes an uncompressed 24-bit TGA file held in memory: bpp 24, RGB rows
+// top first, no palette. Null when the bytes are not such a file.
+mxImage* readTgaImageFromBytes(const uint8_t* bytes, size_t size);
+
+// The same two readers on the file at path; null also when it is not a
+// regular file that can be read.
+mxImage* readPcxImage(const char* path);
 mxImage* readTgaImage(const char* path);
 
 // Resamples `picture` (8 bits through its palette, or 24 bits) into

@@ -122,17 +122,22 @@ bool decodeModel(const uint8_t* file, int64_t size, Model* model) {
 
 }  // namespace
 
-Model* modelLoad(const char* path) {
-    FileBytes file;
-    if (!readWholeFile(path, MODEL_MAX_FILE_SIZE, file)) return nullptr;
+Model* modelLoadFromBytes(const uint8_t* bytes, size_t size) {
+    if (!bytes || size > size_t(MODEL_MAX_FILE_SIZE)) return nullptr;
     // Zeroed, so that a failure part-way leaves only null or owned pointers for modelFree.
     Model* model = static_cast<Model*>(std::calloc(1, sizeof(Model)));
     if (!model) return nullptr;
-    if (!decodeModel(file.data.get(), int64_t(file.size), model)) {
+    if (!decodeModel(bytes, int64_t(size), model)) {
         modelFree(model);
         return nullptr;
     }
     return model;
+}
+
+Model* modelLoad(const char* path) {
+    FileBytes file;
+    if (!readWholeFile(path, MODEL_MAX_FILE_SIZE, file)) return nullptr;
+    return modelLoadFromBytes(file.data.get(), file.size);
 }
 
 void modelFree(Model* model) {

@@ -21,6 +21,7 @@
 // routines check them (see model/draw.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 constexpr int32_t MODEL_MAGIC = 0x32504449;    // "IDP2" read as a little-endian int32
@@ -94,11 +95,15 @@ struct Model {
     ModelVertex* vertexBlock;
 };
 
-// Reads the model file at path. Returns a new Model that the caller releases
-// with modelFree, or null when the path is not a regular file that can be
-// read or isn't a usable IDP2 model (wrong magic, too short, a section
-// outside the file, a frame that breaks the frame limits, a negative vertex
-// count, more than the bounds above).
+// Decodes a model file held in memory (size bytes at bytes). Returns a new
+// Model that the caller releases with modelFree, or null when the bytes are
+// not a usable IDP2 model (wrong magic, too short, a section outside the
+// file, a frame that breaks the frame limits, a negative vertex count, more
+// than the bounds above, more than MODEL_MAX_FILE_SIZE bytes).
+Model* modelLoadFromBytes(const uint8_t* bytes, size_t size);
+
+// Reads the model file at path and decodes it as modelLoadFromBytes does;
+// null also when the path is not a regular file that can be read.
 Model* modelLoad(const char* path);
 
 // Releases the model and everything it owns: the vertex block, or else each

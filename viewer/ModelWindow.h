@@ -6,22 +6,9 @@
 #include <cstdint>
 
 #include "toolkit/mxGlWindow.h"
+#include "viewer/config.h"  // the toggle bits and render modes
 
 struct Model;
-
-// Toggle bits of ModelWindow::flags.
-enum {
-    FLAG_WATER = 0x01,
-    FLAG_LIGHTING = 0x02,
-    FLAG_SPECULAR = 0x04,
-    FLAG_INTERPOLATE = 0x08,
-    FLAG_COMMANDS = 0x10,
-    FLAG_PAUSED = 0x20,
-    FLAG_BACKGROUND = 0x40
-};
-
-// Render modes.
-enum { RENDER_WIREFRAME = 0, RENDER_FLAT = 1, RENDER_SMOOTH = 2, RENDER_TEXTURED = 3 };
 
 // Texture slots; each slot's OpenGL texture object is its own number.
 enum { TEXTURE_MAIN_SKIN = 1, TEXTURE_ATTACH_SKIN = 2, TEXTURE_BACKGROUND = 3, TEXTURE_WATER = 4 };

@@ -1,5 +1,6 @@
 #include "viewer/config.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -59,6 +60,20 @@ private:
 
 }  // namespace
 
+void viewTurn(const float p[3], float rotX, float rotY, float turned[3]) {
+    const double pi = 3.14159265358979323846;
+    const double ay = rotY * pi / 180, ax = rotX * pi / 180;
+    const double x = p[0] * std::cos(ay) + p[2] * std::sin(ay), y = p[1], z = -p[0] * std::sin(ay) + p[2] * std::cos(ay);
+    turned[0] = float(x);
+    turned[1] = float(y * std::cos(ax) - z * std::sin(ax));
+    turned[2] = float(y * std::sin(ax) + z * std::cos(ax));
+}
+
+void readConfigFromBytes(const uint8_t* bytes, size_t size, ViewerConfig& config) {
+    FieldReader read(bytes, size < size_t(CONFIG_FILE_SIZE) ? size : size_t(CONFIG_FILE_SIZE));
+    visitConfigFields(config, read);
+}
+
 bool readConfig(const char* path, ViewerConfig& config) {
     uint8_t record[CONFIG_FILE_SIZE];
     size_t size;
@@ -67,8 +82,7 @@ bool readConfig(const char* path, ViewerConfig& config) {
         if (!file.isOpen()) return false;
         size = file.read(record, sizeof record);  // whatever follows the record is not looked at
     }
-    FieldReader read(record, size);
-    visitConfigFields(config, read);
+    readConfigFromBytes(record, size, config);
     return true;
 }
 

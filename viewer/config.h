@@ -7,6 +7,34 @@
 #include <string>
 #include <vector>
 
+// What the record's values mean, for the viewer that shows them and for
+// whoever writes a record and must know what it will show.
+
+// Toggle bits of the flags field (and of ModelWindow::flags).
+enum {
+    FLAG_WATER = 0x01,
+    FLAG_LIGHTING = 0x02,
+    FLAG_SPECULAR = 0x04,
+    FLAG_INTERPOLATE = 0x08,
+    FLAG_COMMANDS = 0x10,
+    FLAG_PAUSED = 0x20,
+    FLAG_BACKGROUND = 0x40
+};
+
+// Render modes.
+enum { RENDER_WIREFRAME = 0, RENDER_FLAT = 1, RENDER_SMOOTH = 2, RENDER_TEXTURED = 3 };
+
+// The view: a perspective of this vertical field of view (degrees) between
+// these planes, the eye looking down -z; the model turned by rotY degrees
+// about its y axis first, then by rotX about the x axis, then moved by
+// -trans (so trans is where the eye sits in the turned model's space).
+constexpr double VIEW_FIELD_OF_VIEW = 65;
+constexpr double VIEW_NEAR_PLANE = 1, VIEW_FAR_PLANE = 1024;
+
+// A point turned as the view turns the model: about y by rotY, then about x
+// by rotX (degrees).
+void viewTurn(const float point[3], float rotX, float rotY, float turned[3]);
+
 constexpr int CONFIG_FILE_SIZE = 1653;
 constexpr int CONFIG_PATH_SIZE = 256;
 
@@ -82,6 +110,10 @@ void visitConfigFields(Config& c, Visitor& field) {
 // it does not hold completely; a path whose 256 bytes hold no zero ends at
 // its 255th character.
 bool readConfig(const char* path, ViewerConfig& config);
+
+// The same, field by field, from the record's bytes in memory (whatever
+// follows the record is not looked at).
+void readConfigFromBytes(const uint8_t* bytes, size_t size, ViewerConfig& config);
 
 // The record for these settings: exactly CONFIG_FILE_SIZE bytes.
 std::vector<uint8_t> configBytes(const ViewerConfig& config);

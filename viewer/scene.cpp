@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr double kFieldOfView = 65;
-constexpr double kNearPlane = 1, kFarPlane = 1024;
 constexpr float kOverlayAlpha = 0.3f;  // background and water
 constexpr float kWaterHalfSize = 100;
 constexpr float kShininess = 128;
@@ -86,7 +84,7 @@ void setProjection(int width, int height) {
     // A window of no height (or width) gets the projection of a 1-pixel
     // edge, so the aspect ratio stays finite and positive.
     const double aspect = double(width > 0 ? width : 1) / double(height > 0 ? height : 1);
-    gluPerspective(kFieldOfView, aspect, kNearPlane, kFarPlane);
+    gluPerspective(VIEW_FIELD_OF_VIEW, aspect, VIEW_NEAR_PLANE, VIEW_FAR_PLANE);
 }
 
 // Given while the modelview matrix is the identity: in eye space, on the
@@ -106,7 +104,8 @@ void setBrightnessScale(float brightness) {
     glPixelTransferf(GL_BLUE_SCALE, scale);
 }
 
-// The model turns about its own y axis first, then about x, then moves away.
+// The model turns about its own y axis first, then about x, then moves away
+// (viewTurn does the same turn for whoever frames the model).
 void setView(const ModelWindow& w) {
     glTranslatef(-w.transX, -w.transY, -w.transZ);
     glRotatef(w.rotX, 1, 0, 0);

@@ -43,8 +43,9 @@ protected:
                 "XDG_CONFIG_HOME=" + root + "/config",
                 "OMBREL_STANDIN_REPORT=" + root + "/report",
                 "OMBREL_STANDIN=" + standin,
-                "DISPLAY",
-                "WAYLAND_DISPLAY"};
+                "DISPLAY=:97",  // the stand-in viewer needs none, but ombrel shows nothing without one
+                "WAYLAND_DISPLAY",
+                "SDL_VIDEODRIVER"};
     }
 
     Result ombrel(const std::vector<std::string>& args, std::vector<std::string> extra = {}) const {
@@ -93,16 +94,26 @@ TEST_F(OmbrelProgram, BadInputIsOneLineNamingTheFileExitTwoAndNoViewer) {
         {{"--frames", "0-99", "hero.md2"}, "ombrel: --frames 0-99: hero.md2 has key frames 0 to 4"},
         {{"--animation", "fly", "hero.md2"},
          "ombrel: --animation fly: hero.md2 has no animation of that name (it has idle, walk)"},
-        {{"--fps", "0", "hero.md2"}, "ombrel: --fps: Value 0 not in range"},
+        {{"--fps", "0", "hero.md2"}, "ombrel: --fps 0: expected a number from 0.01 to 1000\n"},
+        {{"--fps", "nan", "hero.md2"}, "ombrel: --fps nan: expected a number from 0.01 to 1000\n"},
+        {{"--brightness", "2.5", "hero.md2"}, "ombrel: --brightness 2.5: expected a whole number from -20 to 100\n"},
         {{"--skin", "0", "hero.md2"}, "ombrel: --skin 0: stored skins are counted from 1"},
-        {{"--bogus", "hero.md2"}, "ombrel: The following argument was not expected: --bogus"},
+        {{"--bogus", "hero.md2"}, "ombrel: --bogus: no such option; ombrel --help lists them\n"},
+        {{"--szie", "800x600", "hero.md2"}, "ombrel: --szie: no such option; did you mean --size?\n"},
+        {{"render", "--frame", "9", "hero.md2", "-o", "x.png"}, "ombrel: --frame 9: hero.md2 has key frames 0 to 4\n"},
+        {{"render", "--tranparent", "hero.md2", "-o", "x.png"},
+         "ombrel: --tranparent: no such option; did you mean --transparent?\n"},
     };
     for (const auto& c : cases) {
         Result r = ombrel(c.first, {"XDG_CONFIG_HOME=" + root + "/none"});
         EXPECT_EQ(r.status, 2) << c.second;
         std::vector<std::string> errors = frontendtest::lines(r.err);
         ASSERT_EQ(errors.size(), 1u) << r.err;
-        EXPECT_EQ(errors[0].substr(0, c.second.size()), c.second);
+        // A whole line where the case ends in a line break, else its start.
+        if (c.second.back() == '\n')
+            EXPECT_EQ(r.err, c.second);
+        else
+            EXPECT_EQ(errors[0].substr(0, c.second.size()), c.second);
         EXPECT_FALSE(viewerStarted()) << c.second;
     }
     Result r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
@@ -112,9 +123,92 @@ TEST_F(OmbrelProgram, BadInputIsOneLineNamingTheFileExitTwoAndNoViewer) {
     frontendtest::writeBytes(settings, std::vector<uint8_t>(badValue.begin(), badValue.end()));
     r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err.rfind("ombrel: " + settings + ": --fps", 0), 0u) << r.err;
+    EXPECT_EQ(r.err, "ombrel: " + settings + ": line 1: --fps fast: expected a number from 0.01 to 1000\n");
+    EXPECT_EQ(ombrel({"--no-config", "hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"}).status, 0);
+    // Every line of the file is checked where it stands, and blamed by its number.
+    const std::vector<std::pair<std::string, std::string>> settingsCases = {
+        {"fps = 12\n\npaused = maybe\n", "line 3: paused = maybe: expected true or false"},
+        {"# a comment\nsize\n", "line 2: no value for size"},
+        {std::string(100000, 'x') + " = 1\n", "line 1: no option named \"" + std::string(40, 'x') + "...\""},
+        {"write-config = out.cfg\n", "line 1: no option named \"write-config\""},
+    };
+    for (const auto& c : settingsCases) {
+        frontendtest::writeBytes(settings, std::vector<uint8_t>(c.first.begin(), c.first.end()));
+        r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "ombrel: " + settings + ": " + c.second + "\n");
+    }
+    // Another file by --settings, and a folder where the file should be.
+    frontendtest::writeBytes(work + "/mine", {'f', 'p', 's', '=', '0', '\n'});
+    r = ombrel({"--settings", "mine", "hero.md2"});
+    EXPECT_EQ(r.err, "ombrel: mine: line 1: --fps 0: expected a number from 0.01 to 1000\n");
+    fs::remove(settings);
+    fs::create_directories(settings);
+    r = ombrel({"hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"});
+    EXPECT_EQ(r.err, "ombrel: " + settings + ": a folder, not a file\n");
     EXPECT_EQ(ombrel({"--no-config", "hero.md2"}, {"XDG_CONFIG_HOME=" + root + "/config"}).status, 0);
     EXPECT_TRUE(runFolderEmpty());
+}
+
+// What other runs left behind or planted: a run folder of a process that
+// was killed goes at the next start (one of a live process stays); a
+// record's folder that is a link or another user's is not written into; a
+// base folder too long for the record's paths is passed over.
+TEST_F(OmbrelProgram, LeftoversPlantedFoldersAndLongBases) {
+    const std::string stale = root + "/run/ombrel-999999999-abcdef", live = root + "/run/ombrel-1-abcdef";
+    fs::create_directories(stale + "/inside");
+    fs::create_directories(live);  // process 1 always runs
+    EXPECT_EQ(ombrel({"hero.md2"}).status, 0);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    fs::remove(live);
+
+    frontendtest::writeBytes(work + "/skin.png", frontendtest::pngBytes(4, 4, frontendtest::gradientRgb(4, 4)));
+    fs::create_directories(root + "/elsewhere");
+    fs::create_directory_symlink(root + "/elsewhere", work + "/linked.cfg.files");
+    Result r = ombrel({"--write-config", "linked.cfg", "--skin", "skin.png", "hero.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: " + work + "/linked.cfg.files: can't make the folder (something else than a folder "
+                                         "stands there)\n");
+    EXPECT_TRUE(fs::is_empty(root + "/elsewhere"));
+    if (geteuid() == 0) {
+        fs::create_directories(work + "/theirs.cfg.files");
+        ASSERT_EQ(chown((work + "/theirs.cfg.files").c_str(), 65534, 65534), 0);
+        r = ombrel({"--write-config", "theirs.cfg", "--skin", "skin.png", "hero.md2"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("another user's"), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_empty(work + "/theirs.cfg.files"));
+    }
+
+    const std::string longBase = root + "/" + std::string(120, 'r') + "/" + std::string(100, 'r');
+    fs::create_directories(longBase);
+    fs::create_directories(root + "/tmp");
+    r = ombrel({"--skin", "skin.png", "hero.md2"}, {"XDG_RUNTIME_DIR=" + longBase, "TMPDIR=" + root + "/tmp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> cwd = testdata::readFile(root + "/report/cwd");
+    EXPECT_EQ(std::string(cwd.begin(), cwd.end()).rfind(root + "/tmp/ombrel-", 0), 0u);
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((root + "/report/ombrel.cfg").c_str(), record));
+    EXPECT_EQ(std::string(record.paths[PATH_MAIN_SKIN]), std::string(cwd.begin(), cwd.end()) + "/skin.tga");
+}
+
+// Each way ombrel ends reaches the one reporter: one line, the right code.
+TEST_F(OmbrelProgram, FailuresOfTheSystemAreOneLineAndExitOne) {
+    fs::remove(root + "/bin/viewer");
+    Result r = ombrel({"hero.md2"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "ombrel: " + root + "/bin/viewer: the viewer is not there\n");
+    EXPECT_TRUE(runFolderEmpty());
+    fs::permissions(root + "/run", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::copy_file(VIEWER_STANDIN, root + "/bin/viewer");
+    r = ombrel({"hero.md2"}, {"TMPDIR=" + root + "/run"});
+    fs::permissions(root + "/run", fs::perms::owner_all);
+    if (geteuid() != 0) {  // root writes anywhere
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(frontendtest::lines(r.err).size(), 1u) << r.err;
+        EXPECT_NE(r.err.find("can't make the run folder"), std::string::npos) << r.err;
+        EXPECT_FALSE(viewerStarted());
+    }
 }
 
 TEST_F(OmbrelProgram, SkinProblemsAreOneLineAndTheModelStillOpens) {
@@ -153,7 +247,10 @@ TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
         const char* standin;
         int signal;
         int expected;  // ombrel's status: the viewer's code, or 128 + the signal it died of
-    } cases[] = {{"wait", SIGTERM, 128 + SIGTERM}, {"wait-exit", SIGINT, 0}, {"wait", SIGHUP, 128 + SIGHUP}};
+    } cases[] = {{"wait", SIGTERM, 128 + SIGTERM},
+                 {"wait-exit", SIGINT, 128 + SIGINT},  // the viewer closed calmly: still an interrupted command
+                 {"wait-exit", SIGTERM, 128 + SIGTERM},
+                 {"wait", SIGHUP, 128 + SIGHUP}};
     for (const Case& c : cases) {
         fs::remove_all(root + "/report");
         fs::create_directories(root + "/report");
@@ -181,14 +278,36 @@ TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
         int got = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         EXPECT_EQ(got, c.expected) << c.standin;
         if (std::string(c.standin) == "wait-exit") {
-            EXPECT_EQ(testdata::readFile(root + "/report/signal"), (std::vector<uint8_t>{'2'}));
+            const std::string number = std::to_string(c.signal);
+            EXPECT_EQ(testdata::readFile(root + "/report/signal"), std::vector<uint8_t>(number.begin(), number.end()));
         }
         EXPECT_TRUE(runFolderEmpty()) << c.standin;
     }
 }
 
+// Over SSH or in a container there is nothing to show the viewer on: one
+// line saying so and where to turn, exit 1 at once, no viewer left running;
+// a record can still be written, and a broken file is still named first.
+TEST_F(OmbrelProgram, WithoutADisplayItSaysSoAndStartsNothing) {
+    for (const std::vector<std::string>& environment :
+         {std::vector<std::string>{"DISPLAY"}, std::vector<std::string>{"SDL_VIDEODRIVER=offscreen"},
+          std::vector<std::string>{"DISPLAY", "SDL_VIDEODRIVER=dummy"}}) {
+        const auto start = std::chrono::steady_clock::now();
+        Result r = ombrel({"hero.md2"}, environment);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_EQ(r.status, 1) << environment.back();
+        ASSERT_EQ(frontendtest::lines(r.err).size(), 1u) << r.err;
+        EXPECT_EQ(r.err.rfind("ombrel: no display to show the model on (", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("ombrel render"), std::string::npos);
+        EXPECT_FALSE(viewerStarted());
+        EXPECT_TRUE(runFolderEmpty());
+    }
+    EXPECT_EQ(ombrel({"nowhere.md2"}, {"DISPLAY"}).err, "ombrel: nowhere.md2: no such file\n");
+    EXPECT_EQ(ombrel({"--write-config", "hero.cfg", "hero.md2"}, {"DISPLAY"}).status, 0);
+}
+
 TEST_F(OmbrelProgram, UsageChooserVersionAndHelp) {
-    Result r = ombrel({});
+    Result r = ombrel({}, {"DISPLAY"});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err.rfind("Usage: ombrel [OPTIONS] MODEL\n", 0), 0u) << r.err;
 
@@ -324,6 +443,26 @@ TEST_F(OmbrelProgram, InfoAndList) {
     EXPECT_EQ(nlohmann::json::parse(r.out)["frames"], 5);
     EXPECT_TRUE(runFolderEmpty());
     EXPECT_FALSE(viewerStarted());
+}
+
+// A model the reader takes but that has nothing to draw (one frame of no
+// vertices and a triangle, as format test files have): not usable for
+// info, opened with one line saying so (the viewer shows what it can).
+TEST_F(OmbrelProgram, AModelWithNothingToDrawIsSaidSo) {
+    testdata::Md2Model empty = frontendtest::sampleModel();
+    empty.frames.resize(1);
+    empty.frames[0].vertices.clear();
+    frontendtest::writeBytes(work + "/empty.md2", testdata::md2Bytes(empty));
+    Result r = ombrel({"info", "--json", "empty.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_FALSE(j["usable"]);
+    EXPECT_EQ(j["problems"][0], "no vertices: there is nothing to draw");
+    r = ombrel({"empty.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    EXPECT_TRUE(viewerStarted());
 }
 
 TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {

@@ -8,8 +8,6 @@
 
 #include "model/draw.h"
 #include "model/model.h"
-#include "tests/writers/bytes.h"
-#include "tests/writers/scratch_dir.h"
 
 namespace {
 
@@ -32,12 +30,7 @@ void drawEverything(const Model* model) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The reader takes a path: every input goes through one file in a
-    // scratch folder that goes with the program, as the picture targets do.
-    static testdata::ScratchDir dir;
-    static const std::string path = dir.file("input.md2");
-    if (!testdata::writeFile(path, std::vector<uint8_t>(data, data + size))) std::abort();
-    Model* model = modelLoad(path.c_str());
+    Model* model = modelLoadFromBytes(data, size);
     if (model) drawEverything(model);
     modelFree(model);
     return 0;

@@ -7,14 +7,9 @@
 #include <vector>
 
 #include "image/image.h"
-#include "tests/writers/bytes.h"
-#include "tests/writers/scratch_dir.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static testdata::ScratchDir dir;
-    static const std::string path = dir.file("input.pcx");
-    if (!testdata::writeFile(path, std::vector<uint8_t>(data, data + size))) std::abort();
-    mxImage* image = readPcxImage(path.c_str());
+    mxImage* image = readPcxImageFromBytes(data, size);
     if (image) {
         // Touch the first and last byte of every buffer the record claims.
         size_t bytes = size_t(image->width) * size_t(image->height) * 1;

@@ -79,4 +79,23 @@ TEST(CorpusPictures, SydneyTgaHasItsSize) {
     EXPECT_EQ(Bytes(pixel, pixel + 3), Bytes({stored[2], stored[1], stored[0]}));
 }
 
+// Pictures the front end already holds in memory (read once, or from an
+// archive) decode as the same files on disk do.
+TEST(CorpusPictures, BytesInMemoryGiveTheSamePictureAsThePath) {
+    for (const char* name : {"faerie.pcx", "faerie.tga", "sydney.tga"}) {
+        const Bytes file = testdata::readFile(corpus(name));
+        const bool pcx = std::string(name).find(".pcx") != std::string::npos;
+        std::unique_ptr<mxImage> fromPath = pcx ? readPcx(name) : readTga(name);
+        std::unique_ptr<mxImage> fromBytes(pcx ? readPcxImageFromBytes(file.data(), file.size())
+                                               : readTgaImageFromBytes(file.data(), file.size()));
+        ASSERT_NE(fromPath, nullptr) << name;
+        ASSERT_NE(fromBytes, nullptr) << name;
+        ASSERT_EQ(fromBytes->width, fromPath->width);
+        ASSERT_EQ(fromBytes->height, fromPath->height);
+        ASSERT_EQ(fromBytes->bpp, fromPath->bpp);
+        const size_t size = size_t(fromPath->width) * size_t(fromPath->height) * size_t(fromPath->bpp / 8);
+        EXPECT_EQ(Bytes(fromBytes->data, fromBytes->data + size), Bytes(fromPath->data, fromPath->data + size)) << name;
+    }
+}
+
 }  // namespace

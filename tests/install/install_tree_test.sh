@@ -72,10 +72,11 @@ thumbnailer=("${thumbnailer[@]//%i/$corpus/faerie.md2}")
 thumbnailer=("${thumbnailer[@]//%o/$work/thumb.png}")
 PATH=$P/bin:$PATH "${thumbnailer[@]}" || fail "the thumbnailer: ${thumbnailer[*]}"
 file -b "$work/thumb.png" | grep -Eq 'PNG image data, (128 x [0-9]+|[0-9]+ x 128),' || fail "thumbnail $(file -b "$work/thumb.png")"
-# The viewer is found in libexec: ombrel keeps running it (on SDL's
-# offscreen driver) until the time is up, where a missing one ends at once.
+# The viewer is found in libexec: ombrel keeps running it (on a private X
+# server) until the time is up, where a missing one ends at once.
 status=0
-timeout 3 env -u DISPLAY -u WAYLAND_DISPLAY SDL_VIDEODRIVER=offscreen "$P/bin/ombrel" "$corpus/faerie.md2" 2>"$work/err" || status=$?
+env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER xvfb-run -a -s "-screen 0 800x600x24" \
+  timeout 3 "$P/bin/ombrel" "$corpus/faerie.md2" 2>"$work/err" || status=$?
 [ "$status" = 124 ] || fail "ombrel MODEL ended with $status: $(cat "$work/err")"
 
 # The Debian package of the same tree: under /usr, with the link, and the

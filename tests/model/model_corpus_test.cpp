@@ -132,3 +132,23 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CorpusModelTest, testing::ValuesIn(kCorpus),
                          [](const testing::TestParamInfo<CorpusModel>& info) {
                              return std::string(info.param.file).substr(0, std::strlen(info.param.file) - 4);
                          });
+
+// The front end decodes models from bytes it already holds (a file read
+// once, an archive member): at any alignment, reading none past the span,
+// the same model as the reader of paths.
+TEST_P(CorpusModelTest, BytesInMemoryGiveTheSameModelAsThePath) {
+    const std::vector<uint8_t> file = testdata::readFile(corpusPath(GetParam().file));
+    std::vector<uint8_t> held(file.size() + 1);
+    std::copy(file.begin(), file.end(), held.begin() + 1);  // odd address, nothing after the span
+    ModelPtr fromBytes(modelLoadFromBytes(held.data() + 1, file.size()));
+    ModelPtr fromPath = loadCorpusModel(GetParam().file);
+    ASSERT_TRUE(fromBytes);
+    ASSERT_TRUE(fromPath);
+    EXPECT_EQ(std::memcmp(fromBytes.get(), fromPath.get(), MODEL_HEADER_SIZE), 0);
+    const size_t vertices = size_t(fromPath->numFrames) * size_t(fromPath->numVertices);
+    EXPECT_EQ(std::memcmp(fromBytes->vertexBlock, fromPath->vertexBlock, vertices * sizeof(ModelVertex)), 0);
+    EXPECT_EQ(std::memcmp(fromBytes->triangles, fromPath->triangles,
+                          size_t(fromPath->numTriangles) * sizeof(ModelTriangle)),
+              0);
+    EXPECT_FALSE(ModelPtr(modelLoadFromBytes(held.data() + 1, file.size() - 1)));  // one byte short
+}

@@ -1,5 +1,5 @@
-// The Windows build reads no archive: Debian carries no PhysFS for MinGW.
-// Every archive a person names gets the one message, and no Archive is
+// Archives in a build without an archive library (OMBREL_ARCHIVES off):
+// every archive a person names gets the one message, and no Archive is
 // ever made, so its other operations are never reached.
 #include "frontend/archive.h"
 
@@ -8,8 +8,7 @@ namespace frontend {
 namespace {
 
 const char kNoArchives[] =
-    "this Windows build of ombrel reads no archives (.pak, .pk3, .zip); unpack the model and its skin and open the "
-    ".md2 file";
+    "this build of ombrel reads no archives (.pak, .pk3, .zip); unpack the model and its skin and open the .md2 file";
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "frontend/archive.h"
+#include "frontend/export.h"
 #include "frontend/files.h"
 #include "frontend/info.h"
 #include "frontend/options.h"
@@ -29,6 +30,7 @@ const char kUsage[] =
     "       ombrel --write-config FILE [OPTIONS] MODEL\n"
     "       ombrel render [OPTIONS] MODEL -o OUT.png|OUT_{frame:03}.png|OUT.gif\n"
     "       ombrel thumbnail --size S MODEL OUT.png\n"
+    "       ombrel export [OPTIONS] MODEL -o OUT.glb|OUT.gltf|OUT.obj|OUT_{frame:03}.obj\n"
     "       ombrel info [--json] MODEL\n"
     "       ombrel list ARCHIVE\n";
 
@@ -52,6 +54,9 @@ std::string footer() {
            "ombrel render takes the options of opening and its own (ombrel render --help); a sequence or GIF\n"
            "shows every key frame of the played animation, --steps K adds K blended pictures after each,\n"
            "and a GIF plays at --fps and loops.\n"
+           "\n"
+           "ombrel export writes every key frame as a morph target and every animation (at --fps) to .glb or\n"
+           ".gltf, or a key frame to .obj (every one with {frame} in the name); ombrel export --help tells all.\n"
            "\n"
            "Exit status: the viewer's, or 2 for bad input (a missing file, a file that is not a model,\n"
            "a malformed option), 1 when the viewer can't be started or a picture can't be drawn or written.";
@@ -136,6 +141,7 @@ struct Command {
     bool noConfig = false;
     RenderRequest picture;
     ThumbnailRequest thumbnail;
+    ExportRequest exporting;
     std::string infoModel;
     bool json = false;
     std::string archive;
@@ -197,6 +203,11 @@ Command::Command() {
         "its skin, else shaded and lit; on failure nothing is written and the exit status is not 0");
     addThumbnailOptions(*thumb, thumbnail);
     thumb->callback([this] { status = writeThumbnail(thumbnail); });
+
+    CLI::App* exportCommand = app.add_subcommand(
+        "export", "Write the model for other tools: glTF 2.0 with every key frame and animation, or OBJ frames");
+    addExportOptions(*exportCommand, exporting);
+    exportCommand->callback([this] { status = exportModel(exporting); });
 
     CLI::App* info = app.add_subcommand("info", "Describe a model: counts, skins, animations, bounds and problems");
     info->add_option("MODEL", infoModel, "The model (a path or ARCHIVE:PATH)")->required()->type_name("");
@@ -295,10 +306,7 @@ int ombrelMain(int argc, char** argv) {
     } catch (const Failure& caught) {
         if (caught.signal) InterruptGuard::dieBy(caught.signal);
         const Failure failure = command.settings->blame(caught);
-        if (failure.bare())
-            std::cerr << failure.what() << "\n";
-        else if (!failure.reason().empty())
-            report(failure.what());
+        report(failure);
         return int(failure.code());
     }
 }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/file.h"
+#include "frontend/report.h"
 #include "frontend/system.h"
 
 namespace fs = std::filesystem;
@@ -138,6 +139,39 @@ void removeLeftovers(const std::string& folder, const std::string& prefix, char 
         std::error_code ignored;
         fs::remove_all(it->path(), ignored);  // a link is removed, never followed
     }
+}
+
+void replaceFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    OutputFiles output;
+    output.add(path, bytes);
+    output.commit();
+}
+
+OutputFiles::~OutputFiles() {
+    for (const auto& [temporary, path] : pending_) removeEntry(temporary);
+}
+
+void OutputFiles::add(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::string temporary, error;
+    if (!writeBeside(path, bytes, temporary, error)) throw systemFailure("", error);
+    pending_.emplace_back(temporary, path);
+}
+
+void OutputFiles::commit() {
+    // What can be known to fail is known before anything is moved.
+    for (const auto& [temporary, path] : pending_)
+        if (fileKind(path) == FileKind::Folder) throw systemFailure(path, "a folder stands there");
+    std::vector<std::string> moved;
+    for (const auto& [temporary, path] : pending_) {
+        std::string error;
+        if (!moveInto(temporary, path, error)) {
+            // Half a set of files is no use to anyone: the moved ones go too.
+            for (const std::string& done : moved) removeEntry(done);
+            throw systemFailure("", error);
+        }
+        moved.push_back(path);
+    }
+    pending_.clear();
 }
 
 FileKind fileKind(const std::string& path) {

@@ -55,6 +55,29 @@ void removeEntry(const std::string& path);
 // runs (the run folders "ombrel-ID-...", half-written ".NAME.ID...").
 void removeLeftovers(const std::string& folder, const std::string& prefix, char separator);
 
+// Writes the bytes beside path and renames them into place (system.h), so
+// path only ever holds a whole file. Throws a Failure when it can't.
+void replaceFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// Files written together: each beside its name first, then all renamed into
+// place by commit. What is not committed is removed when this goes, so a
+// failure or an interrupt part-way leaves none of them; a rename that fails
+// in commit takes the files already moved with it.
+class OutputFiles {
+public:
+    OutputFiles() = default;
+    ~OutputFiles();
+    OutputFiles(const OutputFiles&) = delete;
+    OutputFiles& operator=(const OutputFiles&) = delete;
+
+    // Each throws a Failure when a file can't be written.
+    void add(const std::string& path, const std::vector<uint8_t>& bytes);
+    void commit();
+
+private:
+    std::vector<std::pair<std::string, std::string>> pending_;  // the temporary, the path it goes to
+};
+
 // The file's bytes, read whole through the readers' own safe reading
 // (common/file.h). Refuses, with the reason in error, anything that is not
 // a regular file and any file larger than limit bytes.

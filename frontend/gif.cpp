@@ -2,6 +2,7 @@
 
 #include <gif_lib.h>
 
+#include "frontend/files.h"
 #include "frontend/report.h"
 #include "frontend/system.h"
 
@@ -81,8 +82,7 @@ void GifWriter::finish() {
     const bool closed = EGifCloseFile(gif_, &code) != GIF_ERROR;
     gif_ = nullptr;
     if (!closed) fail(code);
-    std::string error;
-    if (!replaceFile(path_, bytes_, error)) throw systemFailure("", error);
+    replaceFile(path_, bytes_);
 }
 
 }  // namespace frontend

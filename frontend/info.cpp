@@ -154,6 +154,11 @@ int listModels(const std::string& archivePath, std::ostream& out) {
     const Archive& archive = inputs.archive(archivePath);
     for (const std::string& member : archive.members())
         if (archive.startsWith(member, "IDP2", 4)) out << member << "\n";
+    const std::vector<LeftOutEntry>& leftOut = archive.leftOut();
+    if (!leftOut.empty())
+        report(archivePath + ": " + std::to_string(leftOut.size()) + (leftOut.size() == 1 ? " entry" : " entries") +
+               " left out (" + leftOut.front().name + ": " + leftOut.front().reason +
+               (leftOut.size() > 1 ? "; ..." : "") + ")");
     return 0;
 }
 

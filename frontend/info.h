@@ -40,7 +40,8 @@ void printDescription(const ModelDescription& description, bool json, std::ostre
 // viewer would refuse the model.
 int describeModel(const std::string& text, bool json, std::ostream& out);
 
-// Prints the members of the archive that are IDP2 models, one a line.
+// Prints the members of the archive that are IDP2 models, one a line, and
+// reports one line when its directory holds entries that are left out.
 // Throws a Failure when the archive can't be read.
 int listModels(const std::string& archivePath, std::ostream& out);
 

@@ -198,13 +198,25 @@ CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole
     });
 }
 
+CLI::Option* addKeyFrameOption(CLI::App& app, const std::string& names, const std::string& help,
+                               std::optional<int>& frame, std::string& givenAs) {
+    return addValueOption(app, names, help, [&frame, &givenAs, names](const std::string& value, std::string& error) {
+        double number = 0;
+        if (!parseNumber(value, true, 0, 1e9, number, error)) {
+            error = "expected a key frame number, counted from 0";
+            return false;
+        }
+        frame = int(number);
+        givenAs = names.substr(names.rfind(',') + 1) + " " + value;
+        return true;
+    });
+}
+
 CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help) {
     return app.add_flag(names, target, help);
 }
 
-namespace {
-
-CLI::Option* addColour(CLI::App& app, const std::string& name, std::optional<Colour>& target, const std::string& help) {
+CLI::Option* addColourOption(CLI::App& app, const std::string& name, std::optional<Colour>& target, const std::string& help) {
     return addValueOption(app, name, help, [&target](const std::string& value, std::string& error) {
         Colour colour;
         if (!parseColour(value, colour, error)) return false;
@@ -213,13 +225,7 @@ CLI::Option* addColour(CLI::App& app, const std::string& name, std::optional<Col
     });
 }
 
-}  // namespace
-
-void addViewOptions(CLI::App& app, ViewOptions& o) {
-    // A setting from the settings file comes first and the command line
-    // after it: the last value given wins.
-    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-
+void addSkinOption(CLI::App& app, ViewOptions& o) {
     addValueOption(app, "--skin", "Skin of the model: a picture, or N for the N-th skin name stored in the model",
                    [&o](const std::string& value, std::string& error) {
                        if (!allDigits(value)) {
@@ -235,6 +241,37 @@ void addViewOptions(CLI::App& app, ViewOptions& o) {
                    })
         ->type_name("PATH|N")
         ->group(kFiles);
+}
+
+void addAnimationOptions(CLI::App& app, ViewOptions& o) {
+    app.add_option("--animation", o.animation,
+                   "Play this animation of the model (ombrel info MODEL lists them) [default: the first that moves]")
+        ->type_name("NAME")
+        ->group(kAnimation);
+    addValueOption(app, "--frames", "Play these key frames, both included",
+                   [&o](const std::string& value, std::string& error) {
+                       std::pair<int, int> range;
+                       if (!parseFrameRange(value, range, error)) return false;
+                       o.frames = range;
+                       o.framesGivenAs = "--frames " + value;
+                       return true;
+                   })
+        ->type_name("FIRST-LAST")
+        ->group(kAnimation);
+    addNumberOption(app, "--fps", false, 0.01, 1000, "Key frames per second, from 0.01 to 1000 [default: 10]",
+                    [&o](double value) { o.framesPerSecond = value; })
+        ->type_name("N")
+        ->group(kAnimation);
+    addFlagOption(app, "--no-interpolate", o.noInterpolate, "Jump from key frame to key frame instead of blending")
+        ->group(kAnimation);
+}
+
+void addViewOptions(CLI::App& app, ViewOptions& o) {
+    // A setting from the settings file comes first and the command line
+    // after it: the last value given wins.
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+
+    addSkinOption(app, o);
     app.add_option("--attach", o.attach, "A second model shown with the first, such as its weapon")
         ->type_name("MODEL")
         ->group(kFiles);
@@ -259,26 +296,7 @@ void addViewOptions(CLI::App& app, ViewOptions& o) {
                    })
         ->type_name("MODE")
         ->group(kView);
-    app.add_option("--animation", o.animation,
-                   "Play this animation of the model (ombrel info MODEL lists them) [default: the first that moves]")
-        ->type_name("NAME")
-        ->group(kAnimation);
-    addValueOption(app, "--frames", "Play these key frames, both included",
-                   [&o](const std::string& value, std::string& error) {
-                       std::pair<int, int> range;
-                       if (!parseFrameRange(value, range, error)) return false;
-                       o.frames = range;
-                       o.framesGivenAs = "--frames " + value;
-                       return true;
-                   })
-        ->type_name("FIRST-LAST")
-        ->group(kAnimation);
-    addNumberOption(app, "--fps", false, 0.01, 1000, "Key frames per second, from 0.01 to 1000 [default: 10]",
-                    [&o](double value) { o.framesPerSecond = value; })
-        ->type_name("N")
-        ->group(kAnimation);
-    addFlagOption(app, "--no-interpolate", o.noInterpolate, "Jump from key frame to key frame instead of blending")
-        ->group(kAnimation);
+    addAnimationOptions(app, o);
     addFlagOption(app, "--paused", o.paused, "Start with the animation paused (p plays)")->group(kAnimation);
     addFlagOption(app, "--triangles", o.triangles, "Draw the triangle list instead of the strips and fans")
         ->group(kView);
@@ -289,16 +307,16 @@ void addViewOptions(CLI::App& app, ViewOptions& o) {
         ->type_name("WxH")
         ->group(kView);
     addFlagOption(app, "--fullscreen", o.fullScreen, "Switch the display to the window size")->group(kView);
-    addColour(app, "--background-color", o.backgroundColour, "Colour behind the model [default: 0,0,0]")
+    addColourOption(app, "--background-color", o.backgroundColour, "Colour behind the model [default: 0,0,0]")
         ->type_name("COLOUR")
         ->group(kColours);
-    addColour(app, "--model-color", o.modelColour, "Colour of the model in flat and smooth modes [default: 1,1,1]")
+    addColourOption(app, "--model-color", o.modelColour, "Colour of the model in flat and smooth modes [default: 1,1,1]")
         ->type_name("COLOUR")
         ->group(kColours);
-    addColour(app, "--wire-color", o.wireColour, "Colour of the wireframe [default: 1,1,1]")
+    addColourOption(app, "--wire-color", o.wireColour, "Colour of the wireframe [default: 1,1,1]")
         ->type_name("COLOUR")
         ->group(kColours);
-    addColour(app, "--light-color", o.lightColour, "Colour of the light, which l switches on [default: 1,1,1]")
+    addColourOption(app, "--light-color", o.lightColour, "Colour of the light, which l switches on [default: 1,1,1]")
         ->type_name("COLOUR")
         ->group(kColours);
     addNumberOption(app, "--brightness", true, -20, 100,

@@ -56,6 +56,11 @@ struct ViewOptions {
 // options as CLI11 parses.
 void addViewOptions(CLI::App& app, ViewOptions& options);
 
+// Parts of them, for commands that take only these: --skin; --animation,
+// --frames, --fps and --no-interpolate.
+void addSkinOption(CLI::App& app, ViewOptions& options);
+void addAnimationOptions(CLI::App& app, ViewOptions& options);
+
 // The long names (without "--") of the view options that name files: in the
 // settings file they count from the file's folder.
 const std::vector<std::string>& pathOptionNames();
@@ -82,6 +87,15 @@ CLI::Option* addValueOption(CLI::App& app, const std::string& names, const std::
 // A number from min to max (a whole one if whole), handed to set.
 CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole, double min, double max,
                              const std::string& help, std::function<void(double)> set);
+
+// A colour (R,G,B from 0 to 1, or #rrggbb).
+CLI::Option* addColourOption(CLI::App& app, const std::string& names, std::optional<Colour>& target,
+                             const std::string& help);
+
+// A key frame number (from 0 in the file), with the option as typed kept
+// for messages ("--frame 9").
+CLI::Option* addKeyFrameOption(CLI::App& app, const std::string& names, const std::string& help,
+                               std::optional<int>& frame, std::string& givenAs);
 
 // A flag: set when given (in the settings file also "name = true/false").
 CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help);

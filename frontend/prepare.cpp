@@ -26,38 +26,16 @@ std::string placeNamedPicture(const std::string& text, const std::string& role, 
     return staging.placePicture(file, inputs.read(file, kLargestInputFile, text), text, role, purpose, messages);
 }
 
-// The skin of a model: the one given, the stored one asked for by number,
-// or the first that discovery finds and that can be read. "" for none.
+// The skin of a model, where the viewer reads it; "" for none.
 std::string placeSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& role,
                       const std::string& purpose, Inputs& inputs, Staging& staging, Messages& messages) {
-    if (!given.empty()) return placeNamedPicture(given, role, purpose, inputs, staging, messages);
-    if (storedNumber > 0) {
-        const int count = int(model.storedSkins.size());
-        if (storedNumber > count)
-            throw badInput("--skin " + std::to_string(storedNumber),
-                           model.shownName + " stores " +
-                               (count == 0 ? std::string("no skin names")
-                                           : std::to_string(count) + " skin name" + (count == 1 ? "" : "s")));
-        const std::string& stored = model.storedSkins[size_t(storedNumber - 1)];
-        const FileRef file = resolveStoredSkin(model.file, stored);
-        if (file.empty())
-            throw badInput(model.shownName, "stored skin " + std::to_string(storedNumber) + " (" + stored +
-                                                ") is nowhere to be found");
-        messages.notes.push_back(purpose + ": stored skin name " + std::to_string(storedNumber) + " (" + stored + ")");
-        return staging.placePicture(file, inputs.read(file, kLargestInputFile, file.display()), file.display(), role,
-                                    purpose, messages);
-    }
-    for (const SkinCandidate& candidate : findSkins(model.file, model.storedSkins)) {
-        InterruptGuard::checkpoint();
-        const std::string shown = candidate.file.display();
-        const std::string path = staging.placePicture(
-            candidate.file, inputs.read(candidate.file, kLargestInputFile, shown), shown, role, purpose, messages);
-        if (!path.empty()) {
-            messages.notes.back() += " (" + candidate.why + ")";
-            return path;
-        }
-    }
-    return "";
+    std::string path;
+    useSkin(model, given, storedNumber, purpose, inputs, messages,
+            [&](const FileRef& file, const std::vector<uint8_t>& bytes, const std::string& shownName) {
+                path = staging.placePicture(file, bytes, shownName, role, purpose, messages);
+                return !path.empty();
+            });
+    return path;
 }
 
 // The main model and its skin; the render mode follows from the skin.
@@ -110,29 +88,15 @@ void placeBackgroundAndWater(const ViewOptions& options, Inputs& inputs, Staging
 // The played range: the named animation, the given frames, or by default
 // the first animation that moves (all frames when none does).
 std::pair<int, int> playedFrames(const ViewOptions& options, const OpenedModel& opened, Messages& messages) {
+    if (const auto chosen = chosenFrames(options, opened)) return *chosen;
     const Model& model = *opened.model;
-    const int frames = model.numFrames;
-    const std::vector<ModelAnimation> animations = modelAnimations(&model);
-    if (!options.animation.empty()) {
-        for (const ModelAnimation& a : animations)
-            if (a.name == options.animation) return {a.first, a.last};
-        std::string names;
-        for (const ModelAnimation& a : animations) names += (names.empty() ? "" : ", ") + a.name;
-        throw badInput("--animation " + options.animation, opened.shownName + " has no animation of that name" +
-                                                                (names.empty() ? std::string() : " (it has " + names + ")"));
-    }
-    if (options.frames) {
-        if (options.frames->second >= frames)
-            throw badInput(options.framesGivenAs, opened.shownName + " has key frames 0 to " + std::to_string(frames - 1));
-        return *options.frames;
-    }
-    for (const ModelAnimation& a : animations)
+    for (const ModelAnimation& a : modelAnimations(&model))
         if (a.last > a.first) {
             messages.notes.push_back("animation: " + a.name + " (frames " + std::to_string(a.first) + " to " +
                                      std::to_string(a.last) + ")");
             return {a.first, a.last};
         }
-    return {0, std::max(frames - 1, 0)};
+    return {0, std::max(model.numFrames - 1, 0)};
 }
 
 void setAnimation(const ViewOptions& options, const OpenedModel& main, PreparedView& view) {
@@ -183,6 +147,26 @@ void setLook(const ViewOptions& options, ViewerConfig& record) {
 }
 
 }  // namespace
+
+std::optional<std::pair<int, int>> chosenFrames(const ViewOptions& options, const OpenedModel& opened) {
+    const Model& model = *opened.model;
+    if (!options.animation.empty()) {
+        const std::vector<ModelAnimation> animations = modelAnimations(&model);
+        for (const ModelAnimation& a : animations)
+            if (a.name == options.animation) return std::make_pair(a.first, a.last);
+        std::string names;
+        for (const ModelAnimation& a : animations) names += (names.empty() ? "" : ", ") + a.name;
+        throw badInput("--animation " + options.animation, opened.shownName + " has no animation of that name" +
+                                                                (names.empty() ? std::string() : " (it has " + names + ")"));
+    }
+    if (options.frames) {
+        if (options.frames->second >= model.numFrames)
+            throw badInput(options.framesGivenAs,
+                           opened.shownName + " has key frames 0 to " + std::to_string(model.numFrames - 1));
+        return options.frames;
+    }
+    return std::nullopt;
+}
 
 std::string defaultWaterPicture() {
     for (const std::string& folder : dataFolders()) {

@@ -5,6 +5,10 @@
 // record, render) prepares it the same way.
 #pragma once
 
+#include <optional>
+#include <utility>
+
+#include "frontend/inputs.h"
 #include "frontend/options.h"
 #include "frontend/report.h"
 #include "frontend/staging.h"
@@ -24,6 +28,11 @@ struct PreparedView {
 // Everything the viewer needs for these options, as its record; files that
 // must be converted or extracted go into staging. Throws a Failure.
 PreparedView prepareView(const ViewOptions& options, Staging& staging);
+
+// The key frames the options name, checked against the model: --animation
+// NAME's, or --frames FIRST-LAST; none when neither is given. Throws a
+// Failure for an animation the model lacks or frames past its last.
+std::optional<std::pair<int, int>> chosenFrames(const ViewOptions& options, const OpenedModel& model);
 
 // The installed default water picture ("" when it is not there).
 std::string defaultWaterPicture();

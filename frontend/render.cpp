@@ -47,8 +47,7 @@ void writePng(const std::string& path, const RgbaPicture& picture, bool alpha) {
     std::vector<uint8_t> bytes =
         encodePng(picture.width, picture.height, alpha ? 4 : 3, alpha ? picture.rgba.data() : rgb.data());
     if (bytes.empty()) throw systemFailure(path, "can't encode the PNG");
-    std::string error;
-    if (!replaceFile(path, bytes, error)) throw systemFailure("", error);
+    replaceFile(path, bytes);
 }
 
 // The points a sequence or a GIF shows: every key frame of the played
@@ -142,17 +141,8 @@ void addRenderOptions(CLI::App& app, RenderRequest& r) {
         ->required()
         ->type_name("FILE")
         ->group(kPicture);
-    auto* frame = addValueOption(app, "--frame", "Show this key frame (numbered from 0 in the file)",
-                                 [&r](const std::string& value, std::string& error) {
-                                     double number = 0;
-                                     if (!parseNumber(value, true, 0, 1e9, number, error)) {
-                                         error = "expected a key frame number, counted from 0";
-                                         return false;
-                                     }
-                                     r.frame = int(number);
-                                     r.frameGivenAs = "--frame " + value;
-                                     return true;
-                                 })
+    auto* frame = addKeyFrameOption(app, "--frame", "Show this key frame (numbered from 0 in the file)", r.frame,
+                                    r.frameGivenAs)
                       ->type_name("N")
                       ->group(kPicture);
     auto* time = addNumberOption(app, "--time", false, 0, 1e6, "Show the animation this many seconds after its start",

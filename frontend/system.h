@@ -46,10 +46,15 @@ bool linkOrCopy(const std::string& target, const std::string& path, std::string&
 bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
 // Writes the bytes beside path (".NAME.PID.XXXXXX" in its folder, with the
-// permissions a new file gets) and renames them into place, so path only
-// ever holds a whole file. Such files left by a process that was killed are
-// removed first. False with "PATH: why" in error.
-bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+// permissions a new file gets), for moveInto to put in place, so path only
+// ever holds a whole file; the name used goes to temporary. Such files left
+// by a process that was killed are removed first. False with "PATH: why" in
+// error.
+bool writeBeside(const std::string& path, const std::vector<uint8_t>& bytes, std::string& temporary,
+                 std::string& error);
+// Renames a file written beside path into its place in one step (replacing
+// what was there); on failure removes it. False with "PATH: why" in error.
+bool moveInto(const std::string& temporary, const std::string& path, std::string& error);
 
 // Whether a process of this id runs (true when that can't be told).
 bool processRunning(long id);

@@ -114,11 +114,12 @@ bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, st
     return written;
 }
 
-bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+bool writeBeside(const std::string& path, const std::vector<uint8_t>& bytes, std::string& temporary,
+                 std::string& error) {
     const std::string folder = folderOf(absolutePath(path));
     const std::string prefix = "." + fileNameOf(path) + ".";
     removeLeftovers(folder, prefix, '.');
-    std::string temporary = folder + "/" + prefix + std::to_string(::getpid()) + ".XXXXXX";
+    temporary = folder + "/" + prefix + std::to_string(::getpid()) + ".XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         error = path + ": can't write there (" + std::strerror(errno) + ")";
@@ -135,15 +136,18 @@ bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std
         reason = std::strerror(errno);
         written = false;
     }
-    if (written && ::rename(temporary.c_str(), path.c_str()) != 0) {
-        reason = std::strerror(errno);
-        written = false;
-    }
     if (!written) {
         error = path + ": can't write there (" + reason + ")";
         ::unlink(temporary.c_str());
     }
     return written;
+}
+
+bool moveInto(const std::string& temporary, const std::string& path, std::string& error) {
+    if (::rename(temporary.c_str(), path.c_str()) == 0) return true;
+    error = path + ": can't write there (" + std::strerror(errno) + ")";
+    ::unlink(temporary.c_str());
+    return false;
 }
 
 bool processRunning(long id) { return !(::kill(pid_t(id), 0) != 0 && errno == ESRCH); }

@@ -117,25 +117,25 @@ bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, st
     return true;
 }
 
-// Beside the file under a name of this process's, then moved over it in one step.
-bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+// Beside the file under a name of this process's.
+bool writeBeside(const std::string& path, const std::vector<uint8_t>& bytes, std::string& temporary,
+                 std::string& error) {
     const std::string folder = folderOf(absolutePath(path));
     const std::string prefix = "." + fileNameOf(path) + ".";
     removeLeftovers(folder, prefix, '.');
-    const std::string temporary =
-        folder + "/" + prefix + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount());
+    temporary = folder + "/" + prefix + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount());
     std::string why;
-    if (!writeNewFile(temporary, bytes, why)) {
-        error = nativePath(path) + ": can't write there (" + why + ")";
-        DeleteFileA(nativePath(temporary).c_str());
-        return false;
-    }
-    if (!MoveFileExA(nativePath(temporary).c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        error = nativePath(path) + ": can't write there (" + lastErrorText() + ")";
-        DeleteFileA(nativePath(temporary).c_str());
-        return false;
-    }
-    return true;
+    if (writeNewFile(temporary, bytes, why)) return true;
+    error = nativePath(path) + ": can't write there (" + why + ")";
+    DeleteFileA(nativePath(temporary).c_str());
+    return false;
+}
+
+bool moveInto(const std::string& temporary, const std::string& path, std::string& error) {
+    if (MoveFileExA(nativePath(temporary).c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    error = nativePath(path) + ": can't write there (" + lastErrorText() + ")";
+    DeleteFileA(nativePath(temporary).c_str());
+    return false;
 }
 
 bool processRunning(long id) {

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "frontend/files.h"
+#include "model/gltf.h"
 #include "tests/frontend/frontend_files.h"
 #include "tests/writers/archives.h"
 #include "tests/writers/bytes.h"
@@ -288,13 +289,27 @@ TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
 // Over SSH or in a container there is nothing to show the viewer on: one
 // line saying so and where to turn, exit 1 at once, no viewer left running;
 // a record can still be written, and a broken file is still named first.
+#if defined(__SANITIZE_ADDRESS__)
+#define OMBREL_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define OMBREL_SANITIZED 1
+#endif
+#endif
+// "At once", not "never": a sanitizer build on a busy machine is slower.
+#ifdef OMBREL_SANITIZED
+constexpr std::chrono::seconds kPromptly(10);
+#else
+constexpr std::chrono::seconds kPromptly(2);
+#endif
+
 TEST_F(OmbrelProgram, WithoutADisplayItSaysSoAndStartsNothing) {
     for (const std::vector<std::string>& environment :
          {std::vector<std::string>{"DISPLAY"}, std::vector<std::string>{"SDL_VIDEODRIVER=offscreen"},
           std::vector<std::string>{"DISPLAY", "SDL_VIDEODRIVER=dummy"}}) {
         const auto start = std::chrono::steady_clock::now();
         Result r = ombrel({"hero.md2"}, environment);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, kPromptly);
         EXPECT_EQ(r.status, 1) << environment.back();
         ASSERT_EQ(frontendtest::lines(r.err).size(), 1u) << r.err;
         EXPECT_EQ(r.err.rfind("ombrel: no display to show the model on (", 0), 0u) << r.err;
@@ -465,6 +480,69 @@ TEST_F(OmbrelProgram, AModelWithNothingToDrawIsSaidSo) {
     EXPECT_TRUE(viewerStarted());
 }
 
+// ombrel export as a person runs it: the model and the skin found in a zip
+// as opening finds them, all of it or one animation, OBJ sequences, and
+// nothing left behind by a refusal or a failure.
+TEST_F(OmbrelProgram, ExportCarriesTheModelOutWholeOrNotAtAll) {
+    std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel());
+    frontendtest::writeBytes(work + "/pack.zip",
+                             testdata::zipArchive({{"hero/hero.md2", model},
+                                                   {"hero/hero.png", frontendtest::pngBytes(
+                                                                         4, 2, frontendtest::gradientRgb(4, 2))}}));
+    Result r = ombrel({"export", "pack.zip:hero/hero.md2", "-o", "hero.glb"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    tinygltf::TinyGLTF loader;
+    // The skin's pixels are the picture code's to check; here it is enough that one is there.
+    loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*,
+                             int size, void*) { return size > 0; },
+                          nullptr);
+    tinygltf::Model gltf;
+    std::string error, warning;
+    ASSERT_TRUE(loader.LoadBinaryFromFile(&gltf, &error, &warning, work + "/hero.glb")) << error;
+    ASSERT_EQ(gltf.meshes.size(), 1u);
+    EXPECT_EQ(gltf.meshes[0].primitives[0].targets.size(), 5u);  // every key frame
+    ASSERT_EQ(gltf.animations.size(), 2u);
+    EXPECT_EQ(gltf.animations[0].name, "idle");
+    EXPECT_EQ(gltf.animations[1].name, "walk");
+    ASSERT_EQ(gltf.images.size(), 1u);  // the skin from the zip, inside
+    EXPECT_EQ(gltf.images[0].mimeType, "image/png");
+
+    r = ombrel({"export", "--animation", "walk", "pack.zip:hero/hero.md2", "-o", "walk.gltf"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* file : {"walk.gltf", "walk.bin", "walk.png"}) EXPECT_TRUE(fs::exists(work + "/" + file)) << file;
+    ASSERT_TRUE(loader.LoadASCIIFromFile(&gltf, &error, &warning, work + "/walk.gltf")) << error;
+    EXPECT_EQ(gltf.meshes[0].primitives[0].targets.size(), 2u);
+
+    r = ombrel({"export", "--animation", "idle", "--no-config", "hero.md2", "-o", "idle_{frame:02}.obj"});
+    EXPECT_EQ(r.status, 2);  // export takes no settings, so no --no-config either
+    r = ombrel({"export", "--animation", "idle", "hero.md2", "-o", "idle_{frame:02}.obj"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* file : {"idle_00.obj", "idle_01.obj", "idle_02.obj", "idle.mtl", "idle.png"})
+        EXPECT_TRUE(fs::exists(work + "/" + file)) << file;
+    EXPECT_FALSE(fs::exists(work + "/idle_03.obj"));
+
+    // Refusals and failures write nothing: not half a glTF, not a temporary.
+    testdata::Md2Model empty = frontendtest::sampleModel();
+    for (testdata::Md2Frame& frame : empty.frames) frame.vertices.clear();
+    frontendtest::writeBytes(work + "/empty.md2", testdata::md2Bytes(empty));
+    fs::create_directories(work + "/out/half.bin");  // where the glTF's buffer must go
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"export", "hero.md2", "-o", "out/x.fbx"}, "ombrel: -o out/x.fbx: write a .glb or .gltf file (glTF 2.0) or an .obj file\n"},
+        {{"export", "empty.md2", "-o", "out/e.glb"}, "ombrel: empty.md2: nothing to draw (no vertices)\n"},
+        {{"export", "--quantize", "hero.md2", "-o", "out/q.obj"}, "ombrel: --quantize: only glTF files store integers\n"},
+        {{"export", "--frame", "9", "hero.md2", "-o", "out/f.obj"}, "ombrel: --frame 9: hero.md2 has key frames 0 to 4\n"},
+        {{"export", "hero.md2", "-o", "out/half.gltf"}, "ombrel: out/half.bin: a folder stands there\n"},
+    };
+    for (const auto& c : refused) {
+        r = ombrel(c.first);
+        EXPECT_EQ(r.err, c.second);
+        EXPECT_EQ(r.status, c.second.find("a folder stands") != std::string::npos ? 1 : 2) << c.second;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(work + "/out"), fs::directory_iterator()), 1) << "only half.bin";
+    EXPECT_FALSE(viewerStarted());
+}
+
 TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {
     std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel({"players/male/grunt.png"}));
     std::vector<uint8_t> png = frontendtest::pngBytes(4, 2, frontendtest::gradientRgb(4, 2));
@@ -480,6 +558,60 @@ TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {
     EXPECT_STREQ(record.paths[PATH_MAIN_SKIN], (run + "/skin.tga").c_str());
     EXPECT_EQ(record.renderMode, 3);
     EXPECT_NE(r.err.find("converted from PNG"), std::string::npos) << r.err;
+    EXPECT_TRUE(runFolderEmpty());
+}
+
+TEST_F(OmbrelProgram, HostileArchivesAndPicturesGetOneLineNotACrash) {
+    std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel());
+    // A folder entry and a doubled slash once crashed every command that
+    // opened the archive; a backslash name could not be reached.
+    frontendtest::writeBytes(work + "/folders.pak", testdata::pakArchive({{"a/", {}}, {"models\\hero.md2", model}}));
+    frontendtest::writeBytes(work + "/slashes.zip",
+                             testdata::zipArchive({{"/", {}}, {"a//b.md2", model}, {"../out.md2", model}}));
+    Result r = ombrel({"list", "folders.pak"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "models/hero.md2\n");
+    r = ombrel({"list", "slashes.zip"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "a/b.md2\n");
+    EXPECT_EQ(r.err, "ombrel: slashes.zip: 1 entry left out (../out.md2: a name that leads out of the archive)\n");
+    r = ombrel({"info", "--json", "folders.pak:MODELS/HERO.MD2"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ombrel({"slashes.zip:a/b.md2"}).status, 0);
+    EXPECT_TRUE(runFolderEmpty());
+
+    // A directory, or a member's data, outside the file: named, not "(no
+    // error)" or "an empty file".
+    std::vector<uint8_t> pak = testdata::pakArchive({{"hero.md2", model}});
+    std::vector<uint8_t> far = pak;
+    far[7] = 0x40;  // the directory a gigabyte on
+    frontendtest::writeBytes(work + "/far.pak", far);
+    std::vector<uint8_t> outside = pak;
+    outside[outside.size() - 5] = 0x40;  // the member's data a gigabyte on
+    frontendtest::writeBytes(work + "/outside.pak", outside);
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refusals = {
+        {{"list", "far.pak"}, "ombrel: far.pak: a PACK archive whose directory lies outside the file"},
+        {{"info", "outside.pak:hero.md2"},
+         "ombrel: outside.pak:hero.md2: damaged in the archive (its data lies outside the file)"},
+        {{"outside.pak:hero.md2"},
+         "ombrel: outside.pak:hero.md2: damaged in the archive (its data lies outside the file)"},
+    };
+    for (const auto& c : refusals) {
+        r = ombrel(c.first);
+        EXPECT_EQ(r.status, 2) << c.second;
+        std::vector<std::string> errors = frontendtest::lines(r.err);
+        ASSERT_EQ(errors.size(), 1u) << r.err;
+        EXPECT_EQ(errors[0].substr(0, c.second.size()), c.second);
+    }
+
+    // A 1x1 PNG whose data swells to 16 MiB, as the skin: refused on one line.
+    frontendtest::writeBytes(work + "/swell.png",
+                             frontendtest::pngWithPixelData(1, 1, std::vector<uint8_t>(size_t(16) << 20, 0)));
+    r = ombrel({"--skin", "swell.png", "hero.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err,
+              "ombrel: swell.png: can't read the skin (a PNG that has pixel data that is damaged or inflates to more "
+              "than the 4 bytes its 1x1 pixels need); going on without it\n");
     EXPECT_TRUE(runFolderEmpty());
 }
 

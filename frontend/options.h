@@ -67,6 +67,13 @@ bool parseColour(const std::string& text, Colour& colour, std::string& error);
 bool parseFrameRange(const std::string& text, std::pair<int, int>& range, std::string& error);
 bool parseRotation(const std::string& text, float& x, float& y, std::string& error);
 bool parseRenderMode(const std::string& text, int& mode, std::string& error);
+// The three-quarter view: the front, a little from the model's left and
+// from above; the view of thumbnails and the gallery.
+constexpr float kThreeQuarterRotX = 20, kThreeQuarterRotY = -55;
+
+// A named view (front, back, left, right, top, three-quarter) as the turn
+// --rotate would give.
+bool parseView(const std::string& text, float& rotX, float& rotY, std::string& error);
 // A number from min to max (a whole one if whole); the bounds appear in
 // error as a person would type them ("from 0.01 to 1000").
 bool parseNumber(const std::string& text, bool whole, double min, double max, double& value, std::string& error);
@@ -82,6 +89,10 @@ CLI::Option* addValueOption(CLI::App& app, const std::string& names, const std::
 // A number from min to max (a whole one if whole), handed to set.
 CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole, double min, double max,
                              const std::string& help, std::function<void(double)> set);
+
+// --view NAME, turning the model as parseView says; fallback is the view
+// shown without it, for the help.
+CLI::Option* addViewChoice(CLI::App& app, float& rotX, float& rotY, const std::string& fallback);
 
 // A flag: set when given (in the settings file also "name = true/false").
 CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help);

@@ -47,6 +47,9 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
 // ever holds a whole file. False with "PATH: why" in error.
 bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
+// Whether standard error is a terminal a person watches (not a file or a pipe).
+bool standardErrorIsTerminal();
+
 // ---- The display
 
 // Whether a window can be shown: on Linux DISPLAY or WAYLAND_DISPLAY is set

@@ -9,10 +9,12 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <io.h>
 
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -124,6 +126,8 @@ bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std
 }
 
 // ---- The display
+
+bool standardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 bool displayAvailable(std::string&) { return true; }
 

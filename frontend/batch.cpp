@@ -8,8 +8,8 @@
 
 #include "frontend/files.h"
 #include "frontend/gif.h"
-#include "frontend/png.h"
 #include "frontend/system.h"
+#include "image/png_writer.h"
 
 namespace frontend {
 
@@ -149,7 +149,7 @@ void drawEach(const Batch& batch) {
             const FoundModel& model = found.models[i];
             progress.show(i, model.name);
             auto fail = [&](const Failure& failure) {
-                if (total == 1) throw failure;
+                if (total == 1 || failure.signal) throw failure;
                 progress.clear();
                 report(failure.what());
                 ++failed;
@@ -159,6 +159,9 @@ void drawEach(const Batch& batch) {
                 ViewOptions options = batch.options;
                 options.model = model.text;
                 prepared = prepareView(options, inputs, staging);
+                // A picture of nothing would be only the background: a
+                // thumbnail or a gallery never shows an empty square as a model.
+                if (!prepared->nothingToDraw.empty()) throw badInput("", prepared->nothingToDraw);
                 if (batch.adjust) batch.adjust(prepared->record);
             } catch (const Failure& failure) {
                 fail(failure);

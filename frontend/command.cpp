@@ -268,6 +268,8 @@ void Command::open() {
         if (run.path().empty()) throw systemFailure("", run.error());
         Staging staging(run.path());
         PreparedView prepared = prepareView(view, staging);
+        // The viewer shows what it can: an empty scene, said so.
+        if (!prepared.nothingToDraw.empty()) prepared.messages.warnings.push_back(prepared.nothingToDraw);
         prepared.messages.show(view.verbose);
         // Without a display the viewer would run unseen for ever. Asked after
         // the files, so a broken one is still named first.
@@ -279,7 +281,9 @@ void Command::open() {
             throw systemFailure(run.path(), "can't write the record");
         if (!guard.received()) exit = runViewer(viewer, run.path());
     }  // the run folder goes here, before anything else happens
-    if (guard.received() && (!exit.started || exit.signal == guard.received())) InterruptGuard::dieBy(guard.received());
+    // Interrupted, ombrel ends as an interrupted command does (130 for
+    // Ctrl+C), also when the viewer closed calmly on the signal passed on.
+    if (guard.received()) InterruptGuard::dieBy(guard.received());
     if (!exit.started) throw systemFailure("", exit.error);
     if (exit.signal) {
         report("the viewer ended by signal " + std::to_string(exit.signal) + " (" + signalName(exit.signal) + ")");
@@ -307,6 +311,7 @@ int ombrelMain(int argc, char** argv) {
         }
         return command.status;
     } catch (const Failure& caught) {
+        if (caught.signal) InterruptGuard::dieBy(caught.signal);
         const Failure failure = command.settings->blame(caught);
         if (failure.bare())
             std::cerr << failure.what() << "\n";

@@ -137,6 +137,20 @@ std::string findIgnoringCase(const std::string& folder, const std::string& relat
     return findFrom(folder.empty() ? "." : folder, splitParts(relative), 0);
 }
 
+void removeLeftovers(const std::string& folder, const std::string& prefix, char separator) {
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const size_t digits = name.find_first_not_of("0123456789", prefix.size());
+        if (digits == prefix.size() || digits == std::string::npos || name[digits] != separator) continue;
+        if (digits - prefix.size() > 9 || processRunning(std::stol(name.substr(prefix.size(), digits - prefix.size()))))
+            continue;
+        std::error_code ignored;
+        fs::remove_all(it->path(), ignored);  // a link is removed, never followed
+    }
+}
+
 FileKind fileKind(const std::string& path) {
     std::error_code error;
     const fs::file_status status = fs::status(path, error);

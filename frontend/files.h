@@ -54,6 +54,11 @@ bool makeFoldersFor(const std::string& path, std::string& error);
 // Removes the file or link at path, if any (never what a link leads to).
 void removeEntry(const std::string& path);
 
+// Removes what killed processes left in folder: the entries named
+// prefix + ID + separator + anything, where ID is a process that no longer
+// runs (the run folders "ombrel-ID-...", half-written ".NAME.ID...").
+void removeLeftovers(const std::string& folder, const std::string& prefix, char separator);
+
 // The file's bytes, read whole through the readers' own safe reading
 // (common/file.h). Refuses, with the reason in error, anything that is not
 // a regular file and any file larger than limit bytes.

@@ -92,7 +92,7 @@ nlohmann::json describeJson(const ModelDescription& d) {
     } else {
         j["bounds"] = nullptr;
     }
-    j["usable"] = d.check.refusal.empty();
+    j["usable"] = d.check.refusal.empty() && d.check.nothingToDraw.empty();
     j["problems"] = nlohmann::json::array();
     if (!d.check.refusal.empty()) j["problems"].push_back("the viewer refuses it: " + d.check.refusal);
     for (const std::string& problem : d.check.problems) j["problems"].push_back(problem);
@@ -115,8 +115,9 @@ ModelDescription describeBytes(const std::string& name, const std::vector<uint8_
             }
         }
     }
+    d.storedResolved.resize(d.storedSkins.size());
     if (file.empty()) return d;
-    for (const std::string& stored : d.storedSkins) d.storedResolved.push_back(resolveStoredSkin(file, stored));
+    for (size_t i = 0; i < d.storedSkins.size(); ++i) d.storedResolved[i] = resolveStoredSkin(file, d.storedSkins[i]);
     std::vector<SkinCandidate> skins = findSkins(file, d.storedSkins);
     if (!skins.empty())
         d.skin = skins.front();
@@ -144,6 +145,7 @@ int describeModel(const std::string& text, bool json, std::ostream& out) {
     printDescription(d, json, out);
     // The account is printed whole first: what can be read of a refused model helps.
     if (!d.check.refusal.empty()) throw badInput(text, d.check.refusal);
+    if (!d.check.nothingToDraw.empty()) throw badInput(text, "nothing to draw (" + d.check.nothingToDraw + ")");
     return 0;
 }
 

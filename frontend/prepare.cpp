@@ -48,6 +48,7 @@ std::string placeSkin(const OpenedModel& model, const std::string& given, int st
                                     purpose, messages);
     }
     for (const SkinCandidate& candidate : findSkins(model.file, model.storedSkins)) {
+        InterruptGuard::checkpoint();
         const std::string shown = candidate.file.display();
         const std::string path = staging.placePicture(
             candidate.file, inputs.read(candidate.file, kLargestInputFile, shown), shown, role, purpose, messages);
@@ -64,7 +65,8 @@ void placeMainModel(const ViewOptions& options, const OpenedModel& main, Inputs&
                     PreparedView& view) {
     const std::string skin =
         placeSkin(main, options.skin, options.skinNumber, "skin", "skin", inputs, staging, view.messages);
-    if (skin.empty() && options.skin.empty() && options.skinNumber == 0)
+    // A model with nothing to draw is said so instead (by the caller).
+    if (skin.empty() && options.skin.empty() && options.skinNumber == 0 && main.check.nothingToDraw.empty())
         view.messages.warnings.push_back(options.model + ": no skin found; showing the wireframe");
     setPath(view.record, PATH_MAIN_MODEL, staging.placeModel(main, "model.md2"));
     setPath(view.record, PATH_MAIN_SKIN, skin);
@@ -214,9 +216,17 @@ PreparedView prepareView(const ViewOptions& options, Inputs& inputs, Staging& st
     PreparedView view;
     view.main = openModel(options.model, inputs);
     const OpenedModel& main = view.main;
+    if (!main.check.nothingToDraw.empty())
+        view.nothingToDraw = options.model + ": nothing to draw (" + main.check.nothingToDraw + ")";
+    // A signal between steps ends the run there, not after every picture
+    // is converted.
+    InterruptGuard::checkpoint();
     placeMainModel(options, main, inputs, staging, view);
+    InterruptGuard::checkpoint();
     placeAttachment(options, inputs, staging, view);
+    InterruptGuard::checkpoint();
     placeBackgroundAndWater(options, inputs, staging, view);
+    InterruptGuard::checkpoint();
     setAnimation(options, main, view);
     setView(options, main, view.record);
     setLook(options, view.record);

@@ -16,6 +16,10 @@ struct PreparedView {
     ViewerConfig record;
     Messages messages;
     OpenedModel main;  // the model shown, as read
+    // Why the main model shows nothing ("" when it has something to draw),
+    // as one line: "MODEL: nothing to draw (no vertices)". Pictures of it are
+    // refused; the viewer still opens it.
+    std::string nothingToDraw;
 };
 
 // Everything the viewer needs for these options, as its record; files that

@@ -85,9 +85,4 @@ void addGalleryOptions(CLI::App& app, GalleryRequest& request);
 // showing them all with each model's facts, and index.json with the same.
 int writeGallery(const GalleryRequest& request);
 
-// Where a numbered picture of a sequence goes: the pattern with its
-// {frame} or {frame:0N} replaced by number (padded to N digits). "" when
-// the pattern holds no such place; a Failure when it holds a malformed one.
-std::string sequenceName(const std::string& pattern, int number);
-
 }  // namespace frontend

@@ -30,6 +30,4 @@ void addGalleryOptions(CLI::App& app, GalleryRequest&) { app.allow_extras(); }
 
 int writeGallery(const GalleryRequest&) { refuse("ombrel gallery"); }
 
-std::string sequenceName(const std::string&, int) { return ""; }
-
 }  // namespace frontend

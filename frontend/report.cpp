@@ -27,6 +27,12 @@ Failure usageFailure(const std::string& text) {
     return failure;
 }
 
+Failure interrupted(int signal) {
+    Failure failure(ExitCode::SystemFailure, "", "");
+    failure.signal = signal;
+    return failure;
+}
+
 Failure systemFailure(const std::string& subject, const std::string& reason) {
     return Failure(ExitCode::SystemFailure, subject, reason);
 }

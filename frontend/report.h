@@ -34,6 +34,10 @@ public:
     // Printed as it stands, without "ombrel: " (the usage lines).
     bool bare() const { return bare_; }
 
+    // The signal that interrupted the run (0 for none): nothing is printed,
+    // and ombrel ends by that signal once everything is cleaned up.
+    int signal = 0;
+
 private:
     friend Failure usageFailure(const std::string& text);
     bool bare_ = false;
@@ -47,6 +51,8 @@ Failure badInput(const std::string& subject, const std::string& reason);
 Failure badOptionValue(const std::string& longName, const std::string& value, const std::string& reason);
 // The usage lines, for a command line that says nothing to do: exit 2.
 Failure usageFailure(const std::string& text);
+// The run was interrupted by this signal.
+Failure interrupted(int signal);
 // A failure of the system (nothing wrong with the input): exit 1.
 Failure systemFailure(const std::string& subject, const std::string& reason);
 

@@ -105,6 +105,10 @@ std::string cleanStoredName(std::string name) {
     while (!name.empty() && name.front() == '/') name.erase(name.begin());
     while (name.rfind("./", 0) == 0) name.erase(0, 2);
     while (!name.empty() && (name.back() == ' ' || name.back() == '/')) name.pop_back();
+    // A name that climbs out of its folder leads nowhere: a game reads names
+    // from its roots only, and following one would read any file on disk.
+    const std::string parts = "/" + name + "/";
+    if (parts.find("/../") != std::string::npos) return "";
     return name;
 }
 

@@ -19,7 +19,7 @@ std::string Staging::store(const std::string& name, const std::vector<uint8_t>& 
     std::string path = folder_ + "/" + name;
     std::string error;
     removeEntry(path);  // a link left from an earlier record must not be written through
-    if (!writeWholeFile(path, bytes, error)) throw badInput(path, "can't write it (" + error + ")");
+    if (!writeNewFile(path, bytes, error)) throw badInput(path, "can't write it (" + error + ")");
     return path;
 }
 

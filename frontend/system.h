@@ -32,20 +32,27 @@ std::vector<std::string> dataFolders();
 // The system's words for the last call's failure (errno; GetLastError).
 std::string lastErrorText();
 
-// Makes the folder, for this user only; an existing folder is fine.
+// Makes the folder, for this user only. An existing one is taken only when
+// it is a folder of this user's own and not a link (a folder someone else
+// planted, or a link to one, would receive what is meant to be private).
 bool makePrivateFolder(const std::string& path, std::string& error);
 
 // Makes path lead to target: a symbolic link on POSIX, a copy on Windows,
 // where making links needs rights a person rarely has.
 bool linkOrCopy(const std::string& target, const std::string& path, std::string& error);
 
-// Writes the bytes to path, replacing it. False with the reason in error.
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+// Writes the bytes to a new file at path: nothing may stand there, and a
+// link put there meanwhile is never followed. False with the reason in error.
+bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
 
-// Writes the bytes beside path (".NAME.XXXXXX" in its folder, with the
+// Writes the bytes beside path (".NAME.PID.XXXXXX" in its folder, with the
 // permissions a new file gets) and renames them into place, so path only
-// ever holds a whole file. False with "PATH: why" in error.
+// ever holds a whole file. Such files left by a process that was killed are
+// removed first. False with "PATH: why" in error.
 bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);
+
+// Whether a process of this id runs (true when that can't be told).
+bool processRunning(long id);
 
 // Whether standard error is a terminal a person watches (not a file or a pipe).
 bool standardErrorIsTerminal();
@@ -61,7 +68,10 @@ bool displayAvailable(std::string& why);
 
 // A fresh folder only this user can enter, under $XDG_RUNTIME_DIR (else
 // $TMPDIR, else /tmp; on Windows under %TEMP%), removed with everything in
-// it on destruction.
+// it on destruction. Its name holds the process's id: folders that killed
+// processes left behind are removed when the next one is made. A base
+// folder whose path leaves too little room for the record's paths is passed
+// over.
 class RunFolder {
 public:
     RunFolder();
@@ -95,6 +105,10 @@ public:
 
     // Ends the process by this signal, as if it had not been caught.
     [[noreturn]] static void dieBy(int signal);
+
+    // Between the steps of a long preparation: throws the Failure that ends
+    // the run once a signal came (the run folder goes as it unwinds).
+    static void checkpoint();
 };
 
 struct ViewerExit {

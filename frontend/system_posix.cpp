@@ -23,6 +23,7 @@
 #include <system_error>
 
 #include "frontend/files.h"
+#include "frontend/report.h"
 
 extern char** environ;
 
@@ -58,9 +59,21 @@ std::vector<std::string> dataFolders() { return {dataFolder()}; }
 std::string lastErrorText() { return std::strerror(errno); }
 
 bool makePrivateFolder(const std::string& path, std::string& error) {
-    if (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) return true;
-    error = std::strerror(errno);
-    return false;
+    if (::mkdir(path.c_str(), 0700) == 0) return true;
+    if (errno != EEXIST) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat s;
+    if (::lstat(path.c_str(), &s) != 0 || !S_ISDIR(s.st_mode)) {
+        error = "something else than a folder stands there";
+        return false;
+    }
+    if (s.st_uid != ::geteuid()) {
+        error = "the folder is another user's";
+        return false;
+    }
+    return true;
 }
 
 bool linkOrCopy(const std::string& target, const std::string& path, std::string& error) {
@@ -87,8 +100,8 @@ bool writeAll(int fd, const std::vector<uint8_t>& bytes, std::string& error) {
 
 }  // namespace
 
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
@@ -102,7 +115,10 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
 }
 
 bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    std::string temporary = folderOf(absolutePath(path)) + "/." + fileNameOf(path) + ".XXXXXX";
+    const std::string folder = folderOf(absolutePath(path));
+    const std::string prefix = "." + fileNameOf(path) + ".";
+    removeLeftovers(folder, prefix, '.');
+    std::string temporary = folder + "/" + prefix + std::to_string(::getpid()) + ".XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
         error = path + ": can't write there (" + std::strerror(errno) + ")";
@@ -129,6 +145,8 @@ bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std
     }
     return written;
 }
+
+bool processRunning(long id) { return !(::kill(pid_t(id), 0) != 0 && errno == ESRCH); }
 
 // ---- The display
 
@@ -172,9 +190,14 @@ void forwardSignal(int signal) {
     if (pid > 0) ::kill(pid, signal);
 }
 
+// The record holds paths of at most 255 characters: the run folder's, and a
+// file's name in it ("attach-skin.tga"), must fit.
+constexpr size_t kLongestBase = 200;
+
 bool usableFolder(const char* path) {
     struct stat s;
-    return path && path[0] == '/' && ::stat(path, &s) == 0 && S_ISDIR(s.st_mode) && ::access(path, W_OK | X_OK) == 0;
+    return path && path[0] == '/' && std::strlen(path) <= kLongestBase && ::stat(path, &s) == 0 &&
+           S_ISDIR(s.st_mode) && ::access(path, W_OK | X_OK) == 0;
 }
 
 }  // namespace
@@ -183,7 +206,8 @@ RunFolder::RunFolder() {
     const char* base = std::getenv("XDG_RUNTIME_DIR");
     if (!usableFolder(base)) base = std::getenv("TMPDIR");
     if (!usableFolder(base)) base = "/tmp";
-    std::string pattern = std::string(base) + "/ombrel-XXXXXX";
+    removeLeftovers(base, "ombrel-", '-');
+    std::string pattern = std::string(base) + "/ombrel-" + std::to_string(::getpid()) + "-XXXXXX";
     // mkdtemp makes the folder with mode 0700: private to this user.
     if (::mkdtemp(pattern.data())) {
         path_ = pattern;
@@ -212,6 +236,10 @@ InterruptGuard::~InterruptGuard() {
 }
 
 int InterruptGuard::received() { return receivedSignal; }
+
+void InterruptGuard::checkpoint() {
+    if (receivedSignal) throw interrupted(receivedSignal);
+}
 
 void InterruptGuard::dieBy(int signal) {
     ::signal(signal, SIG_DFL);

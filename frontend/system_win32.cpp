@@ -20,6 +20,7 @@
 #include <system_error>
 
 #include "frontend/files.h"
+#include "frontend/report.h"
 
 namespace frontend {
 
@@ -71,10 +72,21 @@ std::string lastErrorText() { return reason(GetLastError()); }
 
 // The folder inherits the rights of the one it is made in: under %TEMP%
 // (the run folder), a folder of this user's own.
+// An existing one must be a folder and no link (a symbolic link or a
+// junction), whose target would receive the files.
 bool makePrivateFolder(const std::string& path, std::string& error) {
-    if (CreateDirectoryA(nativePath(path).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) return true;
-    error = lastErrorText();
-    return false;
+    if (CreateDirectoryA(nativePath(path).c_str(), nullptr)) return true;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+        error = lastErrorText();
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesA(nativePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        error = "something else than a folder stands there";
+        return false;
+    }
+    return true;
 }
 
 bool linkOrCopy(const std::string& target, const std::string& path, std::string& error) {
@@ -83,9 +95,9 @@ bool linkOrCopy(const std::string& target, const std::string& path, std::string&
     return false;
 }
 
-bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
+bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
     HANDLE file =
-        CreateFileA(nativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(nativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = lastErrorText();
         return false;
@@ -109,10 +121,13 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
 
 // Beside the file under a name of this process's, then moved over it in one step.
 bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
-    const std::string temporary = folderOf(absolutePath(path)) + "/." + fileNameOf(path) + "." +
-                                  std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount());
+    const std::string folder = folderOf(absolutePath(path));
+    const std::string prefix = "." + fileNameOf(path) + ".";
+    removeLeftovers(folder, prefix, '.');
+    const std::string temporary =
+        folder + "/" + prefix + std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount());
     std::string why;
-    if (!writeWholeFile(temporary, bytes, why)) {
+    if (!writeNewFile(temporary, bytes, why)) {
         error = nativePath(path) + ": can't write there (" + why + ")";
         DeleteFileA(nativePath(temporary).c_str());
         return false;
@@ -123,6 +138,14 @@ bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std
         return false;
     }
     return true;
+}
+
+bool processRunning(long id) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(id));
+    if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;
+    const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return running;
 }
 
 // ---- The display
@@ -198,6 +221,7 @@ RunFolder::RunFolder() {
         return;
     }
     const std::string base = std::filesystem::path(std::string(temp, n)).generic_string();
+    removeLeftovers(base, "ombrel-", '-');
     // A name no other run holds: CreateDirectoryA fails on one that exists.
     for (DWORD attempt = 0; attempt < 100; ++attempt) {
         std::string path = base + (base.back() == '/' ? "" : "/") + "ombrel-" + std::to_string(GetCurrentProcessId()) +
@@ -236,6 +260,10 @@ int InterruptGuard::received() {
 }
 
 void InterruptGuard::dieBy(int) { ExitProcess(STATUS_CONTROL_C_EXIT); }
+
+void InterruptGuard::checkpoint() {
+    if (const int signal = received()) throw interrupted(signal);
+}
 
 ViewerExit runViewer(const std::string& program, const std::string& folder) {
     ViewerExit result;

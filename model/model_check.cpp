@@ -169,9 +169,14 @@ ModelCheck modelCheck(const uint8_t* bytes, size_t size) {
     countNegative(check.problems, "triangles", m.numTriangles);
     countNegative(check.problems, "draw-command words", m.numCommands);
     countNegative(check.problems, "frames", m.numFrames);
-    if (m.numFrames <= 0) check.problems.push_back("no frames: there is nothing to draw");
-    if (m.numTriangles <= 0 && m.numCommands <= 0)
-        check.problems.push_back("no triangles and no draw commands: there is nothing to draw");
+    for (const auto& [nothing, why] : {std::pair{m.numFrames <= 0, "no frames"},
+                                       std::pair{m.numFrames > 0 && m.numVertices <= 0, "no vertices"},
+                                       std::pair{m.numTriangles <= 0 && m.numCommands <= 0,
+                                                 "no triangles and no draw commands"}}) {
+        if (!nothing) continue;
+        check.problems.push_back(std::string(why) + ": there is nothing to draw");
+        if (check.nothingToDraw.empty()) check.nothingToDraw = why;
+    }
     if (m.skinWidth <= 0 || m.skinHeight <= 0)
         check.problems.push_back("a skin size of " + std::to_string(m.skinWidth) + "x" + std::to_string(m.skinHeight) +
                                  " in the header");

@@ -25,6 +25,11 @@ struct ModelCheck {
     // indices out of range, a draw-command stream without its end, normals
     // past the table, no frames...
     std::vector<std::string> problems;
+
+    // Why a model the reader takes still shows nothing ("" when it has
+    // something to draw): no frames, no vertices, or neither triangles nor
+    // draw commands.
+    std::string nothingToDraw;
 };
 
 ModelCheck modelCheck(const uint8_t* bytes, size_t size);

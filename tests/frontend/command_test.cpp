@@ -150,6 +150,48 @@ TEST_F(OmbrelProgram, BadInputIsOneLineNamingTheFileExitTwoAndNoViewer) {
     EXPECT_TRUE(runFolderEmpty());
 }
 
+// What other runs left behind or planted: a run folder of a process that
+// was killed goes at the next start (one of a live process stays); a
+// record's folder that is a link or another user's is not written into; a
+// base folder too long for the record's paths is passed over.
+TEST_F(OmbrelProgram, LeftoversPlantedFoldersAndLongBases) {
+    const std::string stale = root + "/run/ombrel-999999999-abcdef", live = root + "/run/ombrel-1-abcdef";
+    fs::create_directories(stale + "/inside");
+    fs::create_directories(live);  // process 1 always runs
+    EXPECT_EQ(ombrel({"hero.md2"}).status, 0);
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    fs::remove(live);
+
+    frontendtest::writeBytes(work + "/skin.png", frontendtest::pngBytes(4, 4, frontendtest::gradientRgb(4, 4)));
+    fs::create_directories(root + "/elsewhere");
+    fs::create_directory_symlink(root + "/elsewhere", work + "/linked.cfg.files");
+    Result r = ombrel({"--write-config", "linked.cfg", "--skin", "skin.png", "hero.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: " + work + "/linked.cfg.files: can't make the folder (something else than a folder "
+                                         "stands there)\n");
+    EXPECT_TRUE(fs::is_empty(root + "/elsewhere"));
+    if (geteuid() == 0) {
+        fs::create_directories(work + "/theirs.cfg.files");
+        ASSERT_EQ(chown((work + "/theirs.cfg.files").c_str(), 65534, 65534), 0);
+        r = ombrel({"--write-config", "theirs.cfg", "--skin", "skin.png", "hero.md2"});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("another user's"), std::string::npos) << r.err;
+        EXPECT_TRUE(fs::is_empty(work + "/theirs.cfg.files"));
+    }
+
+    const std::string longBase = root + "/" + std::string(120, 'r') + "/" + std::string(100, 'r');
+    fs::create_directories(longBase);
+    fs::create_directories(root + "/tmp");
+    r = ombrel({"--skin", "skin.png", "hero.md2"}, {"XDG_RUNTIME_DIR=" + longBase, "TMPDIR=" + root + "/tmp"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::vector<uint8_t> cwd = testdata::readFile(root + "/report/cwd");
+    EXPECT_EQ(std::string(cwd.begin(), cwd.end()).rfind(root + "/tmp/ombrel-", 0), 0u);
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((root + "/report/ombrel.cfg").c_str(), record));
+    EXPECT_EQ(std::string(record.paths[PATH_MAIN_SKIN]), std::string(cwd.begin(), cwd.end()) + "/skin.tga");
+}
+
 // Each way ombrel ends reaches the one reporter: one line, the right code.
 TEST_F(OmbrelProgram, FailuresOfTheSystemAreOneLineAndExitOne) {
     fs::remove(root + "/bin/viewer");
@@ -205,7 +247,10 @@ TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
         const char* standin;
         int signal;
         int expected;  // ombrel's status: the viewer's code, or 128 + the signal it died of
-    } cases[] = {{"wait", SIGTERM, 128 + SIGTERM}, {"wait-exit", SIGINT, 0}, {"wait", SIGHUP, 128 + SIGHUP}};
+    } cases[] = {{"wait", SIGTERM, 128 + SIGTERM},
+                 {"wait-exit", SIGINT, 128 + SIGINT},  // the viewer closed calmly: still an interrupted command
+                 {"wait-exit", SIGTERM, 128 + SIGTERM},
+                 {"wait", SIGHUP, 128 + SIGHUP}};
     for (const Case& c : cases) {
         fs::remove_all(root + "/report");
         fs::create_directories(root + "/report");
@@ -233,7 +278,8 @@ TEST_F(OmbrelProgram, SignalsArePassedOnAndTheRunFolderGoes) {
         int got = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         EXPECT_EQ(got, c.expected) << c.standin;
         if (std::string(c.standin) == "wait-exit") {
-            EXPECT_EQ(testdata::readFile(root + "/report/signal"), (std::vector<uint8_t>{'2'}));
+            const std::string number = std::to_string(c.signal);
+            EXPECT_EQ(testdata::readFile(root + "/report/signal"), std::vector<uint8_t>(number.begin(), number.end()));
         }
         EXPECT_TRUE(runFolderEmpty()) << c.standin;
     }
@@ -397,6 +443,26 @@ TEST_F(OmbrelProgram, InfoAndList) {
     EXPECT_EQ(nlohmann::json::parse(r.out)["frames"], 5);
     EXPECT_TRUE(runFolderEmpty());
     EXPECT_FALSE(viewerStarted());
+}
+
+// A model the reader takes but that has nothing to draw (one frame of no
+// vertices and a triangle, as format test files have): not usable for
+// info, opened with one line saying so (the viewer shows what it can).
+TEST_F(OmbrelProgram, AModelWithNothingToDrawIsSaidSo) {
+    testdata::Md2Model empty = frontendtest::sampleModel();
+    empty.frames.resize(1);
+    empty.frames[0].vertices.clear();
+    frontendtest::writeBytes(work + "/empty.md2", testdata::md2Bytes(empty));
+    Result r = ombrel({"info", "--json", "empty.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_FALSE(j["usable"]);
+    EXPECT_EQ(j["problems"][0], "no vertices: there is nothing to draw");
+    r = ombrel({"empty.md2"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "ombrel: empty.md2: nothing to draw (no vertices)\n");
+    EXPECT_TRUE(viewerStarted());
 }
 
 TEST_F(OmbrelProgram, ModelsAndSkinsFromArchivesAreExtractedForTheViewer) {

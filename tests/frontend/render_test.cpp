@@ -147,6 +147,18 @@ TEST_F(Render, TransparentBackgroundOpaqueModel) {
     EXPECT_EQ(partly, 0);
 }
 
+// A picture half written by a render that was killed goes when the next
+// render writes that picture; one of a process that still runs stays.
+TEST_F(Render, LeftoversOfKilledRendersGo) {
+    const std::string stale = scratch.file(".x.png.999999999.abc123"), live = scratch.file(".x.png.1.abc123");
+    testdata::writeFile(stale, {1, 2, 3});
+    testdata::writeFile(live, {1, 2, 3});
+    ASSERT_EQ(ombrel("render --no-config --size 64x48 " + kFaerie + " -o " + scratch.file("x.png")), 0) << errors();
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(scratch.file("x.png")));
+}
+
 TEST_F(Render, RefusalsWriteNothing) {
     EXPECT_EQ(ombrel("render --no-config " + kFaerie + " -o " + scratch.file("x.jpg")), 2);
     EXPECT_NE(errors().find(".png"), std::string::npos) << errors();
@@ -155,6 +167,15 @@ TEST_F(Render, RefusalsWriteNothing) {
     EXPECT_NE(errors().find("40 to 45"), std::string::npos) << errors();
     EXPECT_EQ(ombrel("render --no-config --steps 2 " + kFaerie + " -o " + scratch.file("x.png")), 2);
     EXPECT_EQ(ombrel("render --no-config --size 9000x10 " + kFaerie + " -o " + scratch.file("x.png")), 2);
+    // A model with nothing to draw would give a picture of the background only.
+    std::vector<uint8_t> empty = testdata::readFile(kFaerie);
+    empty[24] = empty[25] = empty[26] = empty[27] = 0;  // no vertices
+    const std::string model = scratch.file("empty.md2");
+    testdata::writeFile(model, empty);
+    EXPECT_EQ(ombrel("render --no-config " + model + " -o " + scratch.file("x.png")), 2);
+    EXPECT_NE(errors().find("nothing to draw (no vertices)"), std::string::npos) << errors();
+    EXPECT_EQ(ombrel("thumbnail --size 64 " + model + " " + scratch.file("x.png")), 2);
+    fs::remove(model);
     EXPECT_EQ(filesIn(scratch.path()), 1u) << "only stderr.txt";
 }
 

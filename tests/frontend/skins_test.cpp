@@ -87,6 +87,28 @@ TEST(Skins, InsideTheArchiveFirstThenBesideIt) {
     EXPECT_TRUE(frontend::resolveStoredSkin(model, "players/female/athena.pcx").empty());
 }
 
+// A stored name that climbs out of the archive's root, or out of the folder
+// beside it, leads nowhere (on disk it would lead to any file at all).
+TEST(Skins, NamesThatClimbOutLeadNowhere) {
+    testdata::ScratchDir dir;
+    const std::string root = frontend::absolutePath(dir.path());
+    frontendtest::writeBytes(root + "/game/pak0.pak", testdata::pakArchive({{"players/male/tris.md2", {1, 2, 3}},
+                                                                            {"secret.pcx", {10, 5, 1, 8}}}));
+    frontendtest::writePcx(root + "/outside.pcx");
+    frontendtest::writePcx(root + "/game/players/secret.pcx");
+    std::string error;
+    std::unique_ptr<frontend::Archive> pak = frontend::Archive::open(root + "/game/pak0.pak", error);
+    ASSERT_TRUE(pak) << error;
+    const FileRef inArchive{pak.get(), "players/male/tris.md2"};
+    const FileRef onDisk{nullptr, root + "/game/players/male/tris.md2"};
+    for (const char* climbing : {"../../outside.pcx", "players/male/../../secret.pcx", "..\\..\\outside.pcx",
+                                 "players/../../outside.pcx", "../secret.pcx"}) {
+        EXPECT_TRUE(frontend::resolveStoredSkin(inArchive, climbing).empty()) << climbing;
+        EXPECT_TRUE(frontend::resolveStoredSkin(onDisk, climbing).empty()) << climbing;
+        EXPECT_TRUE(findSkins(onDisk, {climbing}).empty()) << climbing;
+    }
+}
+
 TEST(Archives, PakAndZipMembersReadBackWhole) {
     testdata::ScratchDir dir;
     const std::vector<uint8_t> model = frontendtest::pngBytes(3, 3, frontendtest::gradientRgb(3, 3));

@@ -63,7 +63,7 @@ bool Browser::start(const std::string& folder, std::string& error) {
         dup2(answers, 4);
         close(requests);
         close(answers);
-        const int logFile = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int logFile = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (logFile >= 0) {
             dup2(logFile, 1);
             dup2(logFile, 2);

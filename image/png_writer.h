@@ -1,13 +1,9 @@
-// PNG files, encoded by stb_image_write.
+// PNG files, encoded by stb_image_write: rendered pictures and exported skins.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-namespace frontend {
-
 // The PNG of width x height pixels of channels bytes each (3: R, G, B; 4
 // with alpha), rows top first; empty on failure.
 std::vector<uint8_t> encodePng(int width, int height, int channels, const uint8_t* pixels);
-
-}  // namespace frontend

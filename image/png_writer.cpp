@@ -1,5 +1,6 @@
-#include "frontend/png.h"
+#include "image/png_writer.h"
 
+#ifdef OMBREL_PNG_ZLIB
 #include <zlib.h>
 
 #include <cstdlib>
@@ -8,7 +9,8 @@ namespace {
 
 // stb_image_write's own deflate takes twice as long as zlib's for the same
 // picture, and a picture's PNG is a good part of what `ombrel render`
-// costs: stb hands its compression to zlib, as it offers to.
+// costs: stb hands its compression to zlib, as it offers to, where the
+// build has zlib (the Windows cross build has not, and keeps stb's own).
 unsigned char* deflateWithZlib(unsigned char* data, int length, int* outLength, int) {
     uLongf size = compressBound(uLong(length));
     auto* out = static_cast<unsigned char*>(std::malloc(size));
@@ -23,11 +25,11 @@ unsigned char* deflateWithZlib(unsigned char* data, int length, int* outLength, 
 }  // namespace
 
 #define STBIW_ZLIB_COMPRESS deflateWithZlib
+#endif
+
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include <stb_image_write.h>
-
-namespace frontend {
 
 namespace {
 
@@ -46,5 +48,3 @@ std::vector<uint8_t> encodePng(int width, int height, int channels, const uint8_
     if (!stbi_write_png_to_func(append, &bytes, width, height, channels, pixels, width * channels)) bytes.clear();
     return bytes;
 }
-
-}  // namespace frontend

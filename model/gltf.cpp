@@ -1,0 +1,3 @@
+// tinygltf's code, once for the whole program.
+#define TINYGLTF_IMPLEMENTATION
+#include "model/gltf.h"

@@ -26,38 +26,16 @@ std::string placeNamedPicture(const std::string& text, const std::string& role, 
     return staging.placePicture(file, inputs.read(file, kLargestInputFile, text), text, role, purpose, messages);
 }
 
-// The skin of a model: the one given, the stored one asked for by number,
-// or the first that discovery finds and that can be read. "" for none.
+// The skin of a model, where the viewer reads it; "" for none.
 std::string placeSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& role,
                       const std::string& purpose, Inputs& inputs, Staging& staging, Messages& messages) {
-    if (!given.empty()) return placeNamedPicture(given, role, purpose, inputs, staging, messages);
-    if (storedNumber > 0) {
-        const int count = int(model.storedSkins.size());
-        if (storedNumber > count)
-            throw badInput("--skin " + std::to_string(storedNumber),
-                           model.shownName + " stores " +
-                               (count == 0 ? std::string("no skin names")
-                                           : std::to_string(count) + " skin name" + (count == 1 ? "" : "s")));
-        const std::string& stored = model.storedSkins[size_t(storedNumber - 1)];
-        const FileRef file = resolveStoredSkin(model.file, stored);
-        if (file.empty())
-            throw badInput(model.shownName, "stored skin " + std::to_string(storedNumber) + " (" + stored +
-                                                ") is nowhere to be found");
-        messages.notes.push_back(purpose + ": stored skin name " + std::to_string(storedNumber) + " (" + stored + ")");
-        return staging.placePicture(file, inputs.read(file, kLargestInputFile, file.display()), file.display(), role,
-                                    purpose, messages);
-    }
-    for (const SkinCandidate& candidate : findSkins(model.file, model.storedSkins)) {
-        InterruptGuard::checkpoint();
-        const std::string shown = candidate.file.display();
-        const std::string path = staging.placePicture(
-            candidate.file, inputs.read(candidate.file, kLargestInputFile, shown), shown, role, purpose, messages);
-        if (!path.empty()) {
-            messages.notes.back() += " (" + candidate.why + ")";
-            return path;
-        }
-    }
-    return "";
+    std::string path;
+    useSkin(model, given, storedNumber, purpose, inputs, messages,
+            [&](const FileRef& file, const std::vector<uint8_t>& bytes, const std::string& shownName) {
+                path = staging.placePicture(file, bytes, shownName, role, purpose, messages);
+                return !path.empty();
+            });
+    return path;
 }
 
 // The main model and its skin; the render mode follows from the skin.

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "frontend/files.h"
+#include "frontend/system.h"
 
 namespace fs = std::filesystem;
 
@@ -177,6 +178,38 @@ FileRef resolveStoredSkin(const FileRef& model, const std::string& storedName) {
     addStoredName(list, placesOf(model), storedName, "");
     std::vector<SkinCandidate> found = list.take();
     return found.empty() ? FileRef() : found.front().file;
+}
+
+bool useSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& purpose,
+             Inputs& inputs, Messages& messages, const SkinUse& use) {
+    if (!given.empty()) {
+        const FileRef file = inputs.locate(given);
+        return use(file, inputs.read(file, kLargestInputFile, given), given);
+    }
+    if (storedNumber > 0) {
+        const int count = int(model.storedSkins.size());
+        if (storedNumber > count)
+            throw badInput("--skin " + std::to_string(storedNumber),
+                           model.shownName + " stores " +
+                               (count == 0 ? std::string("no skin names")
+                                           : std::to_string(count) + " skin name" + (count == 1 ? "" : "s")));
+        const std::string& stored = model.storedSkins[size_t(storedNumber - 1)];
+        const FileRef file = resolveStoredSkin(model.file, stored);
+        if (file.empty())
+            throw badInput(model.shownName, "stored skin " + std::to_string(storedNumber) + " (" + stored +
+                                                ") is nowhere to be found");
+        messages.notes.push_back(purpose + ": stored skin name " + std::to_string(storedNumber) + " (" + stored + ")");
+        return use(file, inputs.read(file, kLargestInputFile, file.display()), file.display());
+    }
+    for (const SkinCandidate& candidate : findSkins(model.file, model.storedSkins)) {
+        InterruptGuard::checkpoint();
+        const std::string shown = candidate.file.display();
+        if (use(candidate.file, inputs.read(candidate.file, kLargestInputFile, shown), shown)) {
+            messages.notes.back() += " (" + candidate.why + ")";
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace frontend

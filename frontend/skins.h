@@ -11,10 +11,12 @@
 // archive on disk.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "frontend/inputs.h"
+#include "frontend/report.h"
 
 namespace frontend {
 
@@ -32,5 +34,20 @@ std::vector<SkinCandidate> findSkins(const FileRef& model, const std::vector<std
 
 // Where a stored skin name leads (step 1 for this name alone); empty if nowhere.
 FileRef resolveStoredSkin(const FileRef& model, const std::string& storedName);
+
+// Takes a picture's bytes for a skin: true when it took them (having put a
+// note in messages saying so), false when the picture can't be used (having
+// put a warning there saying why).
+using SkinUse =
+    std::function<bool(const FileRef& file, const std::vector<uint8_t>& bytes, const std::string& shownName)>;
+
+// The skin of a model, handed to use: the picture given (a path or
+// ARCHIVE:PATH), the stored skin name asked for by number (from 1), or else
+// the first picture that discovery finds and use takes. purpose names the
+// skin in notes ("skin"). False when none was taken. Throws a Failure for a
+// given picture that is not there, a stored number the model does not
+// have, or a stored name that leads nowhere.
+bool useSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& purpose,
+             Inputs& inputs, Messages& messages, const SkinUse& use);
 
 }  // namespace frontend

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "frontend/options.h"
-#include "frontend/render.h"
 #include "frontend/report.h"
+#include "frontend/sequence.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
@@ -35,12 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     if (frontend::parseNumber(text, true, -20, 100, number, error) && (number != std::floor(number) || number < -20))
         std::abort();
-    if (frontend::picturesDrawable()) {
-        try {
-            const std::string name = frontend::sequenceName(text, 7);
-            if (!name.empty() && name.find('7') == std::string::npos) std::abort();
-        } catch (const frontend::Failure&) {
-        }
+    try {
+        const std::string name = frontend::sequenceName(text, 7);
+        if (!name.empty() && name.find('7') == std::string::npos) std::abort();
+    } catch (const frontend::Failure&) {
     }
     return 0;
 }

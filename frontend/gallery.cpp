@@ -37,7 +37,9 @@ public:
     void draw(const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
         GalleryEntry entry;
         entry.name = model.name;
-        entry.description = describeBytes(model.text, prepared.main.bytes, prepared.main.file);
+        // The facts as words now: the archives they name close with the run.
+        const ModelDescription description = describeBytes(model.text, prepared.main.bytes, prepared.main.file);
+        entry.facts = describeJson(description);
         entry.still = "pictures/" + model.name + ".png";
         entry.gif = "pictures/" + model.name + ".gif";
         const ViewerConfig& record = prepared.record;
@@ -48,7 +50,7 @@ public:
         writePngFile(claim(entry.still, model), view.draw({record.startFrame, record.startFrame, 0}), true);
         writeLoopGif(claim(entry.gif, model), view, record, 0, true);
 
-        const std::vector<ModelAnimation>& animations = entry.description.animations;
+        const std::vector<ModelAnimation>& animations = description.animations;
         entry.animationGifs.assign(animations.size(), "");
         std::set<std::string> names;
         for (size_t i = 0; r_.allAnimations && i < animations.size() && !InterruptGuard::received(); ++i) {

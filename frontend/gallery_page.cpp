@@ -21,6 +21,7 @@ figure { margin: 0; background: #2a2d33; border-radius: 6px; padding: .6em; }
 figure img { display: block; margin: 0 auto .4em; max-width: 100%; height: auto;
   background: repeating-conic-gradient(#34373e 0% 25%, #3c3f47 0% 50%) 50% / 16px 16px; }
 figcaption { font-size: .85em; line-height: 1.45; overflow-wrap: anywhere; }
+.animations { font-size: .92em; }
 .name { font-weight: bold; color: #fff; font-size: 1.05em; }
 .path { color: #9a9ea6; }
 .problems { color: #e9a878; }
@@ -49,38 +50,42 @@ std::string frames(int first, int last) {
     return first == last ? std::to_string(first) : std::to_string(first) + "\u2013" + std::to_string(last);
 }
 
+std::string text(const nlohmann::json& value) { return value.is_string() ? value.get<std::string>() : std::string(); }
+
 void writeEntry(std::ostream& out, const GalleryEntry& e, int width, int height) {
-    const ModelDescription& d = e.description;
-    out << "<figure data-name=\"" << escapeHtml(e.name + " " + d.name) << "\">\n";
+    const nlohmann::json& facts = e.facts;
+    const std::string path = text(facts.value("file", nlohmann::json()));
+    out << "<figure data-name=\"" << escapeHtml(e.name + " " + path) << "\">\n";
     out << "<a href=\"" << urlPath(e.gif) << "\"><img src=\"" << urlPath(e.gif) << "\" width=\"" << width
         << "\" height=\"" << height << "\" alt=\"" << escapeHtml(e.name) << "\"></a>\n";
     out << "<figcaption>\n<div class=\"name\">" << escapeHtml(e.name) << "</div>\n";
-    out << "<div class=\"path\">" << escapeHtml(d.name) << "</div>\n";
-    out << "<div>" << d.check.header.numFrames << " frames; the picture plays "
-        << frames(e.playedFirst, e.playedLast) << " (<a href=\"" << urlPath(e.still) << "\">still</a>)</div>\n";
-    if (!d.animations.empty()) {
-        out << "<div>animations:";
-        for (size_t i = 0; i < d.animations.size(); ++i) {
-            const ModelAnimation& a = d.animations[i];
+    out << "<div class=\"path\">" << escapeHtml(path) << "</div>\n";
+    out << "<div>" << facts.value("frames", 0) << " frames; the picture plays " << frames(e.playedFirst, e.playedLast)
+        << " (<a href=\"" << urlPath(e.still) << "\">still</a>)</div>\n";
+    const nlohmann::json animations = facts.value("animations", nlohmann::json::array());
+    if (!animations.empty()) {
+        out << "<div class=\"animations\">animations:";
+        for (size_t i = 0; i < animations.size(); ++i) {
+            const nlohmann::json& a = animations[i];
+            const std::string name = escapeHtml(text(a.value("name", nlohmann::json())));
             const std::string gif = i < e.animationGifs.size() ? e.animationGifs[i] : std::string();
             out << (i == 0 ? " " : ", ");
             if (gif.empty())
-                out << escapeHtml(a.name);
+                out << name;
             else
-                out << "<a href=\"" << urlPath(gif) << "\">" << escapeHtml(a.name) << "</a>";
-            out << " (" << frames(a.first, a.last) << ")";
+                out << "<a href=\"" << urlPath(gif) << "\">" << name << "</a>";
+            out << " (" << frames(a.value("first", 0), a.value("last", 0)) << ")";
         }
         out << "</div>\n";
     }
-    out << "<div>skin: " << (d.skin.file.empty() ? std::string("none found") : escapeHtml(d.skin.file.display()))
-        << "</div>\n";
-    std::vector<std::string> problems = d.check.problems;
-    if (!d.check.refusal.empty()) problems.insert(problems.begin(), d.check.refusal);
+    const std::string skin = text(facts.value("skin", nlohmann::json()));
+    out << "<div>skin: " << (skin.empty() ? std::string("none found") : escapeHtml(skin)) << "</div>\n";
+    const nlohmann::json problems = facts.value("problems", nlohmann::json::array());
     if (problems.empty()) {
         out << "<div>problems: none</div>\n";
     } else {
         out << "<div class=\"problems\">problems:";
-        for (size_t i = 0; i < problems.size(); ++i) out << (i == 0 ? " " : "; ") << escapeHtml(problems[i]);
+        for (size_t i = 0; i < problems.size(); ++i) out << (i == 0 ? " " : "; ") << escapeHtml(text(problems[i]));
         out << "</div>\n";
     }
     out << "</figcaption>\n</figure>\n";
@@ -124,7 +129,8 @@ std::string urlPath(const std::string& path) {
 std::string galleryPage(const std::vector<GalleryEntry>& entries, int width, int height) {
     std::ostringstream out;
     std::string style = kStyle;
-    style.replace(style.find("%MIN%"), 5, std::to_string(std::min(width, 320) + 20));
+    // Room for the picture, and for the facts beside a small one.
+    style.replace(style.find("%MIN%"), 5, std::to_string(std::clamp(width, 200, 320) + 20));
     out << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<title>Ombrel gallery: " << entries.size() << (entries.size() == 1 ? " model" : " models")
@@ -140,7 +146,7 @@ std::string galleryPage(const std::vector<GalleryEntry>& entries, int width, int
 nlohmann::json galleryIndex(const std::vector<GalleryEntry>& entries) {
     nlohmann::json index = nlohmann::json::array();
     for (const GalleryEntry& e : entries) {
-        nlohmann::json model = describeJson(e.description);
+        nlohmann::json model = e.facts;
         model["name"] = e.name;
         model["still"] = e.still;
         model["gif"] = e.gif;

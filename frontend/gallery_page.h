@@ -4,21 +4,19 @@
 // a file or an archive is escaped before it goes into the page.
 #pragma once
 
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 
 #include <string>
 #include <vector>
 
-#include "frontend/info.h"
-
 namespace frontend {
 
 struct GalleryEntry {
-    std::string name;                // the model's name in the gallery (sources.h)
-    ModelDescription description;    // what ombrel info says of it
-    std::string still, gif;          // its pictures, relative to the page ('/' between parts)
+    std::string name;      // the model's name in the gallery (sources.h)
+    nlohmann::json facts;  // what ombrel info --json says of it (info.h's describeJson)
+    std::string still, gif;               // its pictures, relative to the page ('/' between parts)
     int playedFirst = 0, playedLast = 0;  // the key frames the GIF shows
-    // One for each of description.animations: its GIF, "" where none was made.
+    // One for each of the facts' animations: its GIF, "" where none was made.
     std::vector<std::string> animationGifs;
 };
 

@@ -211,8 +211,9 @@ Command::Command() {
 
     CLI::App* gallerySub = app.add_subcommand(
         "gallery",
-        "Draw every model as a looping GIF and a still PNG (three-quarters, lit, smooth-edged, transparent) and write "
-        "index.html, a page any browser shows from disk, and index.json with each model's facts");
+        "Draw every model as a looping GIF of its first moving animation and a still PNG (three-quarters, lit as "
+        "pictures are, smooth-edged, transparent; untextured models shaded) and write index.html, a page any browser "
+        "shows from disk, and index.json with each model's facts");
     addGalleryOptions(*gallerySub, gallery);
     gallerySub->callback([this] { status = writeGallery(gallery); });
 

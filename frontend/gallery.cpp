@@ -104,7 +104,7 @@ private:
 }  // namespace
 
 void addGalleryOptions(CLI::App& app, GalleryRequest& r) {
-    app.add_option("SOURCE", r.sources, "The models: files, folders (every .md2 below), archives, ARCHIVE:PATH")
+    app.add_option("MODEL", r.sources, "The models: files, folders (every .md2 below), archives, ARCHIVE:PATH")
         ->required()
         ->type_name("");
     app.add_option("-o,--output", r.folder, "The folder to write the gallery to (made if missing)")
@@ -144,9 +144,9 @@ int writeGallery(const GalleryRequest& r) {
     if (!makeFoldersFor(r.folder + "/index.html", error)) throw badInput("-o " + r.folder, error);
     try {
         drawEach(batch);
-    } catch (const Failure&) {
+    } catch (const Failure& failure) {
         // The page shows what was drawn, also when some models failed.
-        if (!gallery.empty()) gallery.writePage();
+        if (!failure.signal && !gallery.empty()) gallery.writePage();
         throw;
     }
     gallery.writePage();

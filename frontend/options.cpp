@@ -230,8 +230,8 @@ CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target
 
 CLI::Option* addViewChoice(CLI::App& app, float& rotX, float& rotY, const std::string& fallback) {
     return addValueOption(app, "--view",
-                          "Turn the model to show its front, back, left, right, top or three-quarter (front, a little "
-                          "from the left and above), framed to fill the picture [default: " +
+                          "Turn the model to show its front, back, left or right side, top, or three-quarter (its front and "
+                          "right side, from a little above), framed to fill the picture [default: " +
                               fallback + "]",
                           [&rotX, &rotY](const std::string& value, std::string& error) {
                               return parseView(value, rotX, rotY, error);

@@ -67,8 +67,8 @@ bool parseColour(const std::string& text, Colour& colour, std::string& error);
 bool parseFrameRange(const std::string& text, std::pair<int, int>& range, std::string& error);
 bool parseRotation(const std::string& text, float& x, float& y, std::string& error);
 bool parseRenderMode(const std::string& text, int& mode, std::string& error);
-// The three-quarter view: the front, a little from the model's left and
-// from above; the view of thumbnails and the gallery.
+// The three-quarter view: the model's front and right side, from a little
+// above; the view of thumbnails and the gallery.
 constexpr float kThreeQuarterRotX = 20, kThreeQuarterRotY = -55;
 
 // A named view (front, back, left, right, top, three-quarter) as the turn

@@ -60,7 +60,8 @@ std::string footer() {
            "inside its folder or archive. A model that fails gets its line, the others are drawn.\n"
            "\n"
            "Exit status: the viewer's, or 2 for bad input (a missing file, a file that is not a model,\n"
-           "a malformed option, any model of many that failed), 1 when the viewer can't be started or a picture can't be drawn or written.";
+           "a malformed option, any of many models that failed), 1 when the viewer can't be started or a\n"
+           "picture can't be drawn or written.";
 }
 
 // What this build leaves out, said under --help's description.

@@ -53,12 +53,13 @@ public:
         const std::vector<ModelAnimation>& animations = description.animations;
         entry.animationGifs.assign(animations.size(), "");
         std::set<std::string> names;
-        for (size_t i = 0; r_.allAnimations && i < animations.size() && !InterruptGuard::received(); ++i) {
+        for (size_t i = 0; i < animations.size() && !InterruptGuard::received(); ++i) {
             const ModelAnimation& a = animations[i];
             if (a.first == record.startFrame && a.last == record.endFrame) {
                 entry.animationGifs[i] = entry.gif;
                 continue;
             }
+            if (!r_.allAnimations) continue;
             std::string file = safeFileName(a.name);
             if (!names.insert(file).second) file += "-" + std::to_string(i + 1);
             entry.animationGifs[i] = "animations/" + model.name + "/" + file + ".gif";

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct ModelDescription {
 // from where the file lies (an empty file: nowhere). Throws a Failure when
 // there is nothing to describe: the bytes are not an IDP2 model at all.
 ModelDescription describeBytes(const std::string& name, const std::vector<uint8_t>& bytes, const FileRef& file);
+
+// The facts as one JSON object (what `ombrel info --json` prints).
+nlohmann::json describeJson(const ModelDescription& description);
 
 // As text for people, or as one JSON object.
 void printDescription(const ModelDescription& description, bool json, std::ostream& out);

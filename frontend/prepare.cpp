@@ -99,14 +99,28 @@ std::pair<int, int> playedFrames(const ViewOptions& options, const OpenedModel& 
     return {0, std::max(model.numFrames - 1, 0)};
 }
 
-void setAnimation(const ViewOptions& options, const OpenedModel& main, PreparedView& view) {
-    ViewerConfig& record = view.record;
-    const std::pair<int, int> range = playedFrames(options, main, view.messages);
-    record.startFrame = record.currentFrame = range.first;
-    record.endFrame = range.second;
-    record.nextFrame = range.first < range.second ? range.first + 1 : range.first;
+// The played range's frames: the first shown, blending towards the next.
+void setFrames(ViewerConfig& record, int first, int last) {
+    record.startFrame = record.currentFrame = first;
+    record.endFrame = last;
+    record.nextFrame = first < last ? first + 1 : first;
     record.frameFraction = 0;
-    record.msPerFrame = float(1000.0 / options.framesPerSecond);
+}
+
+// The eye placed so the played frames, turned, fill the window.
+void frameView(const ViewOptions& options, const Model& model, ViewerConfig& record) {
+    const ViewPlacement placement =
+        frameFrames(model, record.startFrame, record.endFrame, options.rotX, options.rotY,
+                    float(options.width) / float(options.height), options.distance ? *options.distance : 0);
+    record.transX = placement.transX;
+    record.transY = placement.transY;
+    record.transZ = placement.transZ;
+}
+
+void setAnimation(const ViewOptions& options, const OpenedModel& main, PreparedView& view) {
+    const std::pair<int, int> range = playedFrames(options, main, view.messages);
+    setFrames(view.record, range.first, range.second);
+    view.record.msPerFrame = float(1000.0 / options.framesPerSecond);
 }
 
 // The window, the turn and the eye placed so the played frames fill the window.
@@ -116,12 +130,7 @@ void setView(const ViewOptions& options, const OpenedModel& main, ViewerConfig& 
     record.fullScreen = options.fullScreen ? 1 : 0;
     record.rotX = options.rotX;
     record.rotY = options.rotY;
-    const ViewPlacement placement =
-        frameBox(boundsOfFrames(*main.model, record.startFrame, record.endFrame), options.rotX, options.rotY,
-                 float(options.width) / float(options.height), options.distance ? *options.distance : 0);
-    record.transX = placement.transX;
-    record.transY = placement.transY;
-    record.transZ = placement.transZ;
+    frameView(options, *main.model, record);
 }
 
 void setColour(float (&field)[3], const std::optional<Colour>& colour) {
@@ -176,11 +185,21 @@ std::string defaultWaterPicture() {
     return "";
 }
 
+void playFrames(ViewerConfig& record, const Model& model, int first, int last, const ViewOptions& options) {
+    setFrames(record, first, last);
+    frameView(options, model, record);
+}
+
 PreparedView prepareView(const ViewOptions& options, Staging& staging) {
+    Inputs inputs;
+    return prepareView(options, inputs, staging);
+}
+
+PreparedView prepareView(const ViewOptions& options, Inputs& inputs, Staging& staging) {
     if (options.model.empty()) throw badInput("", "no model given");
     PreparedView view;
-    Inputs inputs;
-    const OpenedModel main = openModel(options.model, inputs);
+    view.main = openModel(options.model, inputs);
+    const OpenedModel& main = view.main;
     if (!main.check.nothingToDraw.empty())
         view.nothingToDraw = options.model + ": nothing to draw (" + main.check.nothingToDraw + ")";
     // A signal between steps ends the run there, not after every picture

@@ -9,10 +9,12 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <io.h>
 
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -147,6 +149,8 @@ bool processRunning(long id) {
 }
 
 // ---- The display
+
+bool standardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 bool displayAvailable(std::string&) { return true; }
 

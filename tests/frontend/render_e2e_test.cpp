@@ -25,9 +25,12 @@ TEST_P(RenderMatchesViewer, PixelByPixel) {
     std::string words;
     for (const std::string& o : options) words += " " + o;
 
-    // The renderer, first, with no display at all.
+    // The renderer, first, with no display at all: unlit and unsmoothed, as
+    // the viewer starts.
     unsetenv("DISPLAY");
-    ASSERT_EQ(std::system((kBin + "/ombrel render" + words + " " + kFaerie + " -o " + scratch.file("render.png")).c_str()),
+    ASSERT_EQ(std::system((kBin + "/ombrel render --no-light --antialias 1" + words + " " + kFaerie + " -o " +
+                           scratch.file("render.png"))
+                              .c_str()),
               0);
     e2e::XServer server;
     std::string error;

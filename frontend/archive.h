@@ -1,6 +1,11 @@
 // Reading files out of game archives (PACK .pak files, zip .pk3 and .zip
-// files) through PhysFS. Member names are matched ignoring letter case and
-// with '\' taken as '/', the way the game files that name them were written.
+// files). Member names are matched ignoring letter case and with '\' taken
+// as '/', the way the game files that name them were written.
+//
+// The archive's directory is read here, once, within fixed bounds, and its
+// names are made plain paths: PhysFS then reads each member's bytes through
+// a one-member view of the archive, so no name the archive holds (however
+// long, deep or strange) ever reaches the library's path handling.
 // A build without PhysFS reads no archive (archive_unavailable.cpp): opening
 // one fails, saying so.
 #pragma once
@@ -23,11 +28,49 @@ bool splitArchivePath(const std::string& text, std::string& archive, std::string
 // False in a build that reads no archive.
 bool archivesReadable();
 
+// A stored member name as a path inside the archive: '\' and '/' separate
+// parts, empty and "." parts go, ".." takes the part before it away. False
+// when the name leaves the archive's root (a ".." too many, a leading
+// separator before a name, a drive letter) or holds a NUL byte; folder is
+// set when it names a folder (it ends in a separator, or nothing is left).
+bool normaliseMemberName(const std::string& stored, std::string& name, bool& folder);
+
+// The archive's bytes, read at any offset.
+class ArchiveSource {
+public:
+    virtual ~ArchiveSource() = default;
+    virtual uint64_t size() const = 0;
+    // False when the n bytes at offset are not all there (or can't be read).
+    virtual bool readAt(uint64_t offset, void* out, size_t n) const = 0;
+};
+
+// One member as the directory describes it.
+struct ArchiveEntry {
+    std::string name;         // normalised
+    uint64_t offset = 0;      // PACK: the data; zip: the local header, both from the file's start
+    uint64_t storedSize = 0;  // bytes in the archive (compressed, in a zip)
+    uint64_t size = 0;        // bytes once read
+    // In a zip, the central directory's word on how the member is stored.
+    uint16_t versionNeeded = 0, flags = 0, method = 0;
+    uint32_t modified = 0, crc = 0;
+};
+
+enum class ArchiveFormat { Pack, Zip };
+
+// What a directory held that is not a member: its stored name (made
+// printable, cut at 200 bytes) and why it is left out.
+struct LeftOutEntry {
+    std::string name;
+    std::string reason;
+};
+
 class Archive {
 public:
     // Opens the archive at path; null with the reason in error when it is
     // not a readable archive.
     static std::unique_ptr<Archive> open(const std::string& path, std::string& error);
+    // The same for an archive's bytes; name stands for it in path().
+    static std::unique_ptr<Archive> openBytes(std::vector<uint8_t> bytes, const std::string& name, std::string& error);
     ~Archive();
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
@@ -36,6 +79,10 @@ public:
 
     // Every file in the archive, '/' between parts, in name order.
     const std::vector<std::string>& members() const { return members_; }
+
+    // Directory entries that are neither files nor folders here: links,
+    // names that leave the archive or are too long, names stored twice.
+    const std::vector<LeftOutEntry>& leftOut() const { return leftOut_; }
 
     // The member stored under name (exactly, else ignoring case); "" if none.
     std::string find(const std::string& name) const;
@@ -47,11 +94,32 @@ public:
     // True when the member's first size bytes are magic.
     bool startsWith(const std::string& member, const char* magic, size_t size) const;
 
+    // Bounds on what a directory may hold, so that reading one costs time
+    // and memory in proportion to the archive and no more.
+    // A member name's bytes: four times the 260-character paths of the
+    // systems game archives are made on (the PACK format stops at 55).
+    static constexpr size_t kLongestName = 1024;
+    // A directory's bytes: room for over 500,000 members, where the largest
+    // game archives hold tens of thousands.
+    static constexpr uint64_t kLargestDirectory = uint64_t(64) << 20;
+
 private:
     Archive() = default;
+    static std::unique_ptr<Archive> openSource(std::unique_ptr<ArchiveSource> source, const std::string& path,
+                                               std::string& error);
+    // Why this build reads no archive (archivesReadable() false).
+    static std::string noReaderReason();
+    const ArchiveEntry* entry(const std::string& member) const;
+    // Reads at most limit + 1 bytes of the member through PhysFS.
+    bool readMember(const ArchiveEntry& entry, size_t limit, std::vector<uint8_t>& bytes, std::string& error) const;
+
     std::string path_;
-    std::string mountPoint_;
+    std::unique_ptr<ArchiveSource> source_;
+    ArchiveFormat format_ = ArchiveFormat::Pack;
     std::vector<std::string> members_;
+    std::vector<ArchiveEntry> entries_;  // in the order of members_
+    std::vector<LeftOutEntry> leftOut_;
+    mutable bool readerStarted_ = false;  // PhysFS is up for this archive
 };
 
 }  // namespace frontend

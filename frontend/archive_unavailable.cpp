@@ -5,28 +5,19 @@
 
 namespace frontend {
 
-namespace {
-
-const char kNoArchives[] =
-    "this build of ombrel reads no archives (.pak, .pk3, .zip); unpack the model and its skin and open the .md2 file";
-
-}  // namespace
-
 bool archivesReadable() { return false; }
 
-std::unique_ptr<Archive> Archive::open(const std::string&, std::string& error) {
-    error = kNoArchives;
-    return nullptr;
+std::string Archive::noReaderReason() {
+    return "this build of ombrel reads no archives (.pak, .pk3, .zip); unpack the model and its skin and open the "
+           ".md2 file";
 }
 
 Archive::~Archive() = default;
 
-bool Archive::read(const std::string&, size_t, std::vector<uint8_t>& bytes, std::string& error) const {
+bool Archive::readMember(const ArchiveEntry&, size_t, std::vector<uint8_t>& bytes, std::string& error) const {
     bytes.clear();
-    error = kNoArchives;
+    error = noReaderReason();
     return false;
 }
-
-bool Archive::startsWith(const std::string&, const char*, size_t) const { return false; }
 
 }  // namespace frontend

@@ -28,8 +28,10 @@ const char kDescription[] =
 const char kUsage[] =
     "Usage: ombrel [OPTIONS] MODEL\n"
     "       ombrel --write-config FILE [OPTIONS] MODEL\n"
-    "       ombrel render [OPTIONS] MODEL -o OUT.png|OUT_{frame:03}.png|OUT.gif\n"
+    "       ombrel render [OPTIONS] MODEL... -o OUT.png|OUT_{frame:03}.png|OUT.gif|OUT/{name}.png\n"
     "       ombrel thumbnail --size S MODEL OUT.png\n"
+    "       ombrel thumbnail --size S MODEL... -o OUT/{name}.png\n"
+    "       ombrel gallery [OPTIONS] MODEL... -o DIR\n"
     "       ombrel export [OPTIONS] MODEL -o OUT.glb|OUT.gltf|OUT.obj|OUT_{frame:03}.obj\n"
     "       ombrel info [--json] MODEL\n"
     "       ombrel list ARCHIVE\n";
@@ -53,20 +55,25 @@ std::string footer() {
            "\n"
            "ombrel render takes the options of opening and its own (ombrel render --help); a sequence or GIF\n"
            "shows every key frame of the played animation, --steps K adds K blended pictures after each,\n"
-           "and a GIF plays at --fps and loops.\n"
+           "and a GIF plays at --fps and loops. Pictures are lit (flat and smooth models) and smooth-edged\n"
+           "by default: --no-light --antialias 1 draws exactly what the viewer shows.\n"
+           "render, thumbnail and gallery take many models at once: files, folders (every .md2 below),\n"
+           "archives (every model inside) and ARCHIVE:PATH; {name} in -o stands for each model's path\n"
+           "inside its folder or archive. A model that fails gets its line, the others are drawn.\n"
            "\n"
            "ombrel export writes every key frame as a morph target and every animation (at --fps) to .glb or\n"
            ".gltf, or a key frame to .obj (every one with {frame} in the name); ombrel export --help tells all.\n"
            "\n"
            "Exit status: the viewer's, or 2 for bad input (a missing file, a file that is not a model,\n"
-           "a malformed option), 1 when the viewer can't be started or a picture can't be drawn or written.";
+           "a malformed option, any of many models that failed), 1 when the viewer can't be started or a\n"
+           "picture can't be drawn or written.";
 }
 
 // What this build leaves out, said under --help's description.
 std::string leftOut() {
     std::string text;
     if (!archivesReadable()) text += "This build reads no archives (.pak, .pk3, .zip).\n";
-    if (!picturesDrawable()) text += "This build draws no pictures (render, thumbnail).\n";
+    if (!picturesDrawable()) text += "This build draws no pictures (render, thumbnail, gallery).\n";
     return text;
 }
 
@@ -142,6 +149,7 @@ struct Command {
     RenderRequest picture;
     ThumbnailRequest thumbnail;
     ExportRequest exporting;
+    GalleryRequest gallery;
     std::string infoModel;
     bool json = false;
     std::string archive;
@@ -182,11 +190,15 @@ Command::Command() {
 
     // render shares the view options with opening, and so takes the settings.
     render = app.add_subcommand("render",
-                                "Draw the model without a window: a PNG, a PNG for every key frame, or a looping GIF "
+                                "Draw models without a window: a PNG, a PNG for every key frame, or a looping GIF "
                                 "[default size: 640x480]");
     addViewOptions(*render, picture.view);
     render->get_option("--size")->description("Picture size in pixels [default: 640x480]");
-    render->add_option("MODEL", picture.view.model, "The model to draw")->required()->type_name("");
+    render->add_option("MODEL", picture.sources,
+                       "The models to draw: files, folders (every .md2 below), archives (every model inside), "
+                       "ARCHIVE:PATH")
+        ->required()
+        ->type_name("");
     addRenderOptions(*render, picture);
     addFlagOption(*render, "--no-config", noConfig, "Ignore the settings file")->trigger_on_parse();
     render->callback([this] {
@@ -199,8 +211,8 @@ Command::Command() {
 
     CLI::App* thumb = app.add_subcommand(
         "thumbnail",
-        "Write a PNG thumbnail of at most SxS pixels for file managers: transparent around the model, textured with "
-        "its skin, else shaded and lit; on failure nothing is written and the exit status is not 0");
+        "Write a PNG thumbnail of SxS pixels for file managers: the model turned three-quarters, transparent around "
+        "it, textured with its skin, else shaded and lit; on failure nothing is written and the exit status is not 0");
     addThumbnailOptions(*thumb, thumbnail);
     thumb->callback([this] { status = writeThumbnail(thumbnail); });
 
@@ -208,6 +220,14 @@ Command::Command() {
         "export", "Write the model for other tools: glTF 2.0 with every key frame and animation, or OBJ frames");
     addExportOptions(*exportCommand, exporting);
     exportCommand->callback([this] { status = exportModel(exporting); });
+
+    CLI::App* gallerySub = app.add_subcommand(
+        "gallery",
+        "Draw every model as a looping GIF of its first moving animation and a still PNG (three-quarters, lit as "
+        "pictures are, smooth-edged, transparent; untextured models shaded) and write index.html, a page any browser "
+        "shows from disk, and index.json with each model's facts");
+    addGalleryOptions(*gallerySub, gallery);
+    gallerySub->callback([this] { status = writeGallery(gallery); });
 
     CLI::App* info = app.add_subcommand("info", "Describe a model: counts, skins, animations, bounds and problems");
     info->add_option("MODEL", infoModel, "The model (a path or ARCHIVE:PATH)")->required()->type_name("");
@@ -306,10 +326,7 @@ int ombrelMain(int argc, char** argv) {
     } catch (const Failure& caught) {
         if (caught.signal) InterruptGuard::dieBy(caught.signal);
         const Failure failure = command.settings->blame(caught);
-        if (failure.bare())
-            std::cerr << failure.what() << "\n";
-        else if (!failure.reason().empty())
-            report(failure.what());
+        report(failure);
         return int(failure.code());
     }
 }

@@ -5,11 +5,11 @@
 #include "frontend/files.h"
 #include "frontend/inputs.h"
 #include "frontend/pictures.h"
+#include "frontend/prepare.h"
 #include "frontend/report.h"
 #include "frontend/sequence.h"
 #include "frontend/skins.h"
 #include "frontend/system.h"
-#include "model/animations.h"
 #include "model/export.h"
 
 namespace frontend {
@@ -24,28 +24,6 @@ Format formatOf(const std::string& output) {
     if (extension == "gltf") return Format::Gltf;
     if (extension == "obj") return Format::Obj;
     throw badInput("-o " + output, "write a .glb or .gltf file (glTF 2.0) or an .obj file");
-}
-
-// The exported key frames: the named animation, the given frames, or by
-// default every frame of the model.
-std::pair<int, int> exportedFrames(const ViewOptions& view, const OpenedModel& opened) {
-    const Model& model = *opened.model;
-    if (!view.animation.empty()) {
-        const std::vector<ModelAnimation> animations = modelAnimations(&model);
-        for (const ModelAnimation& a : animations)
-            if (a.name == view.animation) return {a.first, a.last};
-        std::string names;
-        for (const ModelAnimation& a : animations) names += (names.empty() ? "" : ", ") + a.name;
-        throw badInput("--animation " + view.animation, opened.shownName + " has no animation of that name" +
-                                                             (names.empty() ? std::string() : " (it has " + names + ")"));
-    }
-    if (view.frames) {
-        if (view.frames->second >= model.numFrames)
-            throw badInput(view.framesGivenAs,
-                           opened.shownName + " has key frames 0 to " + std::to_string(model.numFrames - 1));
-        return *view.frames;
-    }
-    return {0, model.numFrames - 1};
 }
 
 // The skin's pixels, found as opening finds it; none when there is none.
@@ -113,18 +91,8 @@ void addExportOptions(CLI::App& app, ExportRequest& r) {
     app.get_option("--frames")->description("Export these key frames only, both included");
     app.get_option("--fps")->description("Key frames per second of the animations, from 0.01 to 1000 [default: 10]");
     app.get_option("--no-interpolate")->description("Step from key frame to key frame instead of blending");
-    addValueOption(app, "--frame", "The key frame an OBJ holds (numbered from 0 in the file) [default: the first "
-                                   "exported]",
-                   [&r](const std::string& value, std::string& error) {
-                       double number = 0;
-                       if (!parseNumber(value, true, 0, 1e9, number, error)) {
-                           error = "expected a key frame number, counted from 0";
-                           return false;
-                       }
-                       r.frame = int(number);
-                       r.frameGivenAs = "--frame " + value;
-                       return true;
-                   })
+    addKeyFrameOption(app, "--frame", "The key frame an OBJ holds (numbered from 0 in the file) [default: the first exported]",
+                      r.frame, r.frameGivenAs)
         ->type_name("N")
         ->group(kExport);
     addNumberOption(app, "--scale", false, 1e-6, 1e6, "Multiply every length by S [default: 1, the file's units]",
@@ -155,7 +123,8 @@ int exportModel(const ExportRequest& r) {
     const OpenedModel opened = openModel(r.view.model, inputs);
     if (!opened.check.nothingToDraw.empty())
         throw badInput(r.view.model, "nothing to draw (" + opened.check.nothingToDraw + ")");
-    const std::pair<int, int> range = exportedFrames(r.view, opened);
+    // The named animation, the given frames, or by default every frame.
+    const std::pair<int, int> range = chosenFrames(r.view, opened).value_or(std::make_pair(0, opened.model->numFrames - 1));
     if (r.frame && *r.frame >= opened.model->numFrames)
         throw badInput(r.frameGivenAs,
                        opened.shownName + " has key frames 0 to " + std::to_string(opened.model->numFrames - 1));

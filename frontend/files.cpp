@@ -69,6 +69,17 @@ bool entryExists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, error));
 }
 
+bool makeFoldersFor(const std::string& path, std::string& error) {
+    const std::string folder = folderOf(absolutePath(path));
+    std::error_code failure;
+    fs::create_directories(folder, failure);
+    if (failure) {
+        error = "can't make the folder " + nativePath(folder) + " (" + failure.message() + ")";
+        return false;
+    }
+    return true;
+}
+
 void removeEntry(const std::string& path) {
     std::error_code ignored;
     fs::remove(path, ignored);

@@ -47,6 +47,10 @@ std::string describeKind(FileKind kind);
 // Something stands at path, also a link that leads nowhere.
 bool entryExists(const std::string& path);
 
+// Makes the folders path lies in, as many as are missing. False with the
+// reason in error.
+bool makeFoldersFor(const std::string& path, std::string& error);
+
 // Removes the file or link at path, if any (never what a link leads to).
 void removeEntry(const std::string& path);
 

@@ -63,7 +63,9 @@ void printText(const ModelDescription& d, std::ostream& out) {
     for (const std::string& problem : problems) out << "  problem: " << problem << "\n";
 }
 
-void printJson(const ModelDescription& d, std::ostream& out) {
+}  // namespace
+
+nlohmann::json describeJson(const ModelDescription& d) {
     const Model& h = d.check.header;
     nlohmann::json j;
     j["file"] = d.name;
@@ -94,11 +96,8 @@ void printJson(const ModelDescription& d, std::ostream& out) {
     j["problems"] = nlohmann::json::array();
     if (!d.check.refusal.empty()) j["problems"].push_back("the viewer refuses it: " + d.check.refusal);
     for (const std::string& problem : d.check.problems) j["problems"].push_back(problem);
-    // Names come from the file: bytes that are not UTF-8 are replaced, not fatal.
-    out << j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    return j;
 }
-
-}  // namespace
 
 ModelDescription describeBytes(const std::string& name, const std::vector<uint8_t>& bytes, const FileRef& file) {
     ModelDescription d;
@@ -133,7 +132,8 @@ ModelDescription describeBytes(const std::string& name, const std::vector<uint8_
 
 void printDescription(const ModelDescription& d, bool json, std::ostream& out) {
     if (json)
-        printJson(d, out);
+        // Names come from the file: bytes that are not UTF-8 are replaced, not fatal.
+        out << describeJson(d).dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     else
         printText(d, out);
 }
@@ -154,6 +154,11 @@ int listModels(const std::string& archivePath, std::ostream& out) {
     const Archive& archive = inputs.archive(archivePath);
     for (const std::string& member : archive.members())
         if (archive.startsWith(member, "IDP2", 4)) out << member << "\n";
+    const std::vector<LeftOutEntry>& leftOut = archive.leftOut();
+    if (!leftOut.empty())
+        report(archivePath + ": " + std::to_string(leftOut.size()) + (leftOut.size() == 1 ? " entry" : " entries") +
+               " left out (" + leftOut.front().name + ": " + leftOut.front().reason +
+               (leftOut.size() > 1 ? "; ..." : "") + ")");
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <nlohmann/json_fwd.hpp>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct ModelDescription {
 // there is nothing to describe: the bytes are not an IDP2 model at all.
 ModelDescription describeBytes(const std::string& name, const std::vector<uint8_t>& bytes, const FileRef& file);
 
+// The facts as one JSON object (what `ombrel info --json` prints).
+nlohmann::json describeJson(const ModelDescription& description);
+
 // As text for people, or as one JSON object.
 void printDescription(const ModelDescription& description, bool json, std::ostream& out);
 
@@ -40,7 +44,8 @@ void printDescription(const ModelDescription& description, bool json, std::ostre
 // viewer would refuse the model.
 int describeModel(const std::string& text, bool json, std::ostream& out);
 
-// Prints the members of the archive that are IDP2 models, one a line.
+// Prints the members of the archive that are IDP2 models, one a line, and
+// reports one line when its directory holds entries that are left out.
 // Throws a Failure when the archive can't be read.
 int listModels(const std::string& archivePath, std::ostream& out);
 

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -34,16 +35,19 @@ FramePoint pointInLoop(double keyFrames, int first, int last) {
 OffscreenView::~OffscreenView() {
     if (!window_) return;
     window_->makeCurrent();
-    if (framebuffer_) {
-        glDeleteFramebuffers(1, &framebuffer_);
-        glDeleteRenderbuffers(1, &colour_);
-        glDeleteRenderbuffers(1, &depth_);
-    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    const GLuint framebuffers[] = {drawn_, resolved_};
+    const GLuint renderbuffers[] = {drawnColour_, drawnDepth_, resolvedColour_};
+    glDeleteFramebuffers(2, framebuffers);  // names of 0 are passed over
+    glDeleteRenderbuffers(3, renderbuffers);
     delete window_;
     mxAppQuit();
 }
 
 namespace {
+
+// What is drawn larger to be reduced stays within this (256 MiB read back).
+constexpr int kLargestDrawnEdge = 8192;
 
 // Whether the window's own framebuffer holds every bit a picture keeps.
 bool windowKeepsPicture(bool alpha) {
@@ -55,9 +59,68 @@ bool windowKeepsPicture(bool alpha) {
     return red >= 8 && green >= 8 && blue >= 8 && (!alpha || alphaBits >= 8);
 }
 
+// A renderbuffer of this format, multisampled when samples is above 1.
+GLuint makeRenderbuffer(GLenum format, int samples, int width, int height) {
+    GLuint name = 0;
+    glGenRenderbuffers(1, &name);
+    glBindRenderbuffer(GL_RENDERBUFFER, name);
+    if (samples > 1)
+        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width, height);
+    else
+        glRenderbufferStorage(GL_RENDERBUFFER, format, width, height);
+    return name;
+}
+
+GLuint makeFramebuffer(GLuint colour, GLuint depth) {
+    GLuint name = 0;
+    glGenFramebuffers(1, &name);
+    glBindFramebuffer(GL_FRAMEBUFFER, name);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    if (depth) glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    return name;
+}
+
+// Each scale x scale block of pixels becomes one, their average.
+RgbaPicture reduce(const RgbaPicture& large, int scale) {
+    RgbaPicture small;
+    small.width = large.width / scale;
+    small.height = large.height / scale;
+    small.rgba.resize(size_t(small.width) * size_t(small.height) * 4);
+    const int count = scale * scale;
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x)
+            for (int c = 0; c < 4; ++c) {
+                int sum = 0;
+                for (int dy = 0; dy < scale; ++dy)
+                    for (int dx = 0; dx < scale; ++dx)
+                        sum += large.rgba[(size_t(y * scale + dy) * size_t(large.width) + size_t(x * scale + dx)) * 4 +
+                                          size_t(c)];
+                small.rgba[(size_t(y) * size_t(small.width) + size_t(x)) * 4 + size_t(c)] =
+                    uint8_t((sum + count / 2) / count);
+            }
+    return small;
+}
+
+// A smoothed edge over a transparent background is the model's colour
+// blended with the clear colour by its coverage; the clear colour is taken
+// out again, so the edge keeps the model's colour (with the coverage as its
+// alpha) and shows no fringe of the clear colour over whatever it is put on.
+void unblendClearColour(RgbaPicture& picture, const float (&clear)[3]) {
+    for (size_t i = 0; i < picture.rgba.size(); i += 4) {
+        const int alpha = picture.rgba[i + 3];
+        if (alpha == 0 || alpha == 255) continue;
+        for (size_t c = 0; c < 3; ++c) {
+            const float background = std::clamp(clear[c], 0.0f, 1.0f) * 255;
+            const float own = (float(picture.rgba[i + c]) - (255 - float(alpha)) * background / 255) * 255 / float(alpha);
+            picture.rgba[i + c] = uint8_t(std::lround(std::clamp(own, 0.0f, 255.0f)));
+        }
+    }
+}
+
 }  // namespace
 
-bool OffscreenView::open(const ViewerConfig& record, bool alpha, std::string& error) {
+bool OffscreenView::open(const OffscreenFormat& format, std::string& error) {
+    format_ = format;
     // No display is needed, whatever DISPLAY says; a driver the person chose
     // is theirs to keep.
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
@@ -65,49 +128,102 @@ bool OffscreenView::open(const ViewerConfig& record, bool alpha, std::string& er
         error = "no offscreen video driver to draw with";
         return false;
     }
-    storeConfiguredPaths(record);
-    window_ = openViewerWindow(record);
+    window_ = createViewerWindow(format.width, format.height);
     if (!window_) {
         mxAppQuit();
         error = "no OpenGL context on the offscreen driver";
         return false;
     }
+    return makeFramebuffers(error);
+}
+
+bool OffscreenView::makeFramebuffers(std::string& error) {
+    const int asked = std::max(format_.samples, 1);
     // The window's framebuffer has the pixel format the driver matched to
-    // the viewer's request, which has no alpha and may have fewer bits. Where
-    // that loses part of the picture, the scene draws into a framebuffer of
-    // its own: 8 bits a channel with alpha, and the viewer's depth bits. (The
-    // window's own keeps every shader the driver made for the window's
-    // first pictures: the quicker way.)
-    if (windowKeepsPicture(alpha)) return true;
-    const int width = record.windowWidth, height = record.windowHeight;
-    glGenRenderbuffers(1, &colour_);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
-    glGenRenderbuffers(1, &depth_);
-    glBindRenderbuffer(GL_RENDERBUFFER, depth_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, width, height);
-    glGenFramebuffers(1, &framebuffer_);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth_);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        error = "the offscreen driver can't draw " + std::to_string(width) + "x" + std::to_string(height) + " pixels";
+    // the viewer's request, which has no alpha and may have fewer bits.
+    // Where it keeps the whole picture and no smoothing is asked for, the
+    // scene draws there: the quicker way (it keeps every shader the driver
+    // made for the window's first pictures).
+    if (asked == 1 && windowKeepsPicture(format_.alpha)) return true;
+
+    // Smoothing by the driver's multisampling; where it offers fewer
+    // samples than asked, the picture is also drawn larger and reduced.
+    GLint most = 0;
+    if (asked > 1) glGetIntegerv(GL_MAX_SAMPLES, &most);
+    const int multisamples = std::min<int>(asked, std::max<GLint>(most, 1));
+    while (multisamples * scale_ * scale_ < asked) ++scale_;
+    const int width = format_.width * scale_, height = format_.height * scale_;
+    if (scale_ > 1 && std::max(width, height) > kLargestDrawnEdge) {
+        error = "--antialias " + std::to_string(asked) + " needs " + std::to_string(width) + "x" +
+                std::to_string(height) + " pixels drawn on this driver, which offers " + std::to_string(most) +
+                " samples a pixel; ask fewer samples or a smaller picture";
+        return false;
+    }
+    if (scale_ > 1) {
+        window_->setBounds(0, 0, width, height);
+        if (window_->getWidth() != width || window_->getHeight() != height) {
+            error = "the offscreen driver can't draw " + std::to_string(width) + "x" + std::to_string(height) +
+                    " pixels for --antialias " + std::to_string(asked);
+            return false;
+        }
+    }
+
+    drawnColour_ = makeRenderbuffer(GL_RGBA8, multisamples, width, height);
+    drawnDepth_ = makeRenderbuffer(GL_DEPTH_COMPONENT16, multisamples, width, height);
+    GLint given = 1;
+    if (multisamples > 1) {
+        glBindRenderbuffer(GL_RENDERBUFFER, drawnColour_);
+        glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
+    }
+    samplesGiven_ = std::max<GLint>(given, 1) * scale_ * scale_;
+    drawn_ = makeFramebuffer(drawnColour_, drawnDepth_);
+    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    if (complete && multisamples > 1) {
+        resolvedColour_ = makeRenderbuffer(GL_RGBA8, 1, width, height);
+        resolved_ = makeFramebuffer(resolvedColour_, 0);
+        complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    if (!complete || glGetError() != GL_NO_ERROR) {
+        error = "the offscreen driver can't draw " + std::to_string(width) + "x" + std::to_string(height) + " pixels" +
+                (asked > 1 ? " with " + std::to_string(multisamples) + " samples each" : std::string());
         return false;
     }
     return true;
 }
 
+void OffscreenView::show(const ViewerConfig& record) {
+    window_->makeCurrent();
+    if (shown_) window_->restart();
+    storeConfiguredPaths(record);
+    applyRecord(*window_, record);
+    shown_ = true;
+}
+
 void OffscreenView::setFlag(int bit, bool on) { window_->setFlag(bit, on); }
 
 RgbaPicture OffscreenView::draw(const FramePoint& at) {
-    RgbaPicture picture;
-    picture.width = window_->getWidth();
-    picture.height = window_->getHeight();
     window_->currentFrame = at.current;
     window_->nextFrame = at.next;
     window_->frameFraction = at.fraction;
     window_->makeCurrent();
+    glBindFramebuffer(GL_FRAMEBUFFER, drawn_);
     window_->draw();
+    if (resolved_) {
+        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved_);
+        const int width = format_.width * scale_, height = format_.height * scale_;
+        glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, resolved_);
+    }
+    RgbaPicture picture = readBack();
+    if (scale_ > 1) picture = reduce(picture, scale_);
+    if (format_.alpha && samplesGiven_ > 1) unblendClearColour(picture, window_->backgroundColor);
+    return picture;
+}
+
+RgbaPicture OffscreenView::readBack() {
+    RgbaPicture picture;
+    picture.width = format_.width * scale_;
+    picture.height = format_.height * scale_;
     const size_t row = size_t(picture.width) * 4;
     picture.rgba.resize(row * size_t(picture.height));
     glReadPixels(0, 0, picture.width, picture.height, GL_RGBA, GL_UNSIGNED_BYTE, picture.rgba.data());

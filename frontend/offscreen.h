@@ -1,6 +1,7 @@
-// The viewer's model window without a display: the record applied by the
+// The viewer's model window without a display: records applied by the
 // viewer's own start-up steps, on SDL's offscreen driver, drawn by the
-// viewer's own scene code into a framebuffer object and read back.
+// viewer's own scene code into a framebuffer object and read back. One
+// window and one OpenGL context serve any number of records in turn.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,16 @@ struct RgbaPicture {
     std::vector<uint8_t> rgba;
 };
 
+struct OffscreenFormat {
+    int width = 640, height = 480;
+    // Keep what the scene leaves in the alpha channel: 0 where only the
+    // clear reached, 1 where the model is drawn.
+    bool alpha = false;
+    // Samples a pixel for smooth edges: 1 (none, exactly the viewer's
+    // picture), 2, 4 or 8.
+    int samples = 1;
+};
+
 class OffscreenView {
 public:
     OffscreenView() = default;
@@ -38,21 +49,40 @@ public:
     OffscreenView(const OffscreenView&) = delete;
     OffscreenView& operator=(const OffscreenView&) = delete;
 
-    // Opens the model window for record, exactly as the viewer starts on it.
-    // With alpha the pictures keep what the scene leaves in the alpha
-    // channel: 0 where only the clear reached, 1 where the model is drawn.
-    // False, with the reason in error, when there is no GL context.
-    bool open(const ViewerConfig& record, bool alpha, std::string& error);
+    // Makes the model window and what it draws into. False, with the reason
+    // in error, when there is no GL context or it can't draw this format.
+    bool open(const OffscreenFormat& format, std::string& error);
 
-    // The scene at this point, drawn once (alpha 255 throughout unless opened with alpha).
+    // Fills the window from record exactly as the viewer starts on it (the
+    // record's paths, then its settings); a window that showed another
+    // record is restarted first. The record's window size is the format's.
+    void show(const ViewerConfig& record);
+
+    // The scene at this point, drawn once (alpha 255 throughout unless the
+    // format keeps alpha). Smoothed edges over a transparent background keep
+    // the model's own colour, with the coverage in their alpha.
     RgbaPicture draw(const FramePoint& at);
 
-    // Sets or clears one of the record's toggle bits (FLAG_*) on the open view.
+    // Sets or clears one of the record's toggle bits (FLAG_*) on the shown record.
     void setFlag(int bit, bool on);
 
+    // The samples a pixel the pictures get (what the driver gave, with the
+    // picture drawn larger and reduced where it offers fewer than asked).
+    int samplesGiven() const { return samplesGiven_; }
+
 private:
+    bool makeFramebuffers(std::string& error);
+    RgbaPicture readBack();
+
+    OffscreenFormat format_;
     ModelWindow* window_ = nullptr;
-    unsigned framebuffer_ = 0, colour_ = 0, depth_ = 0;
+    bool shown_ = false;
+    int scale_ = 1;  // the picture is drawn scale_ times wider and higher, then reduced
+    int samplesGiven_ = 1;
+    // drawn_: where the scene draws (0: the window's own); resolved_: the
+    // single-sample copy a multisampled drawing is resolved into.
+    unsigned drawn_ = 0, drawnColour_ = 0, drawnDepth_ = 0;
+    unsigned resolved_ = 0, resolvedColour_ = 0;
 };
 
 }  // namespace frontend

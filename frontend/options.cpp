@@ -156,6 +156,32 @@ bool parseRenderMode(const std::string& text, int& mode, std::string& error) {
     return false;
 }
 
+namespace {
+
+struct NamedView {
+    const char* name;
+    float rotX, rotY;
+};
+
+// Models face +x with y up; the view turns them about y, then tips them
+// about x (positive tips the top towards the eye: seen from above).
+const NamedView kViews[] = {
+    {"front", 0, -90}, {"back", 0, 90}, {"left", 0, 180}, {"right", 0, 0}, {"top", 90, -90},
+    {"three-quarter", kThreeQuarterRotX, kThreeQuarterRotY},
+};
+
+}  // namespace
+
+bool parseView(const std::string& text, float& rotX, float& rotY, std::string& error) {
+    for (const NamedView& view : kViews)
+        if (text == view.name) {
+            rotX = view.rotX, rotY = view.rotY;
+            return true;
+        }
+    error = "expected front, back, left, right, top or three-quarter";
+    return false;
+}
+
 const char* renderModeName(int mode) { return mode >= 0 && mode < 4 ? kModeNames[mode] : "unknown"; }
 
 bool parseNumber(const std::string& text, bool whole, double min, double max, double& value, std::string& error) {
@@ -198,8 +224,33 @@ CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole
     });
 }
 
+CLI::Option* addKeyFrameOption(CLI::App& app, const std::string& names, const std::string& help,
+                               std::optional<int>& frame, std::string& givenAs) {
+    return addValueOption(app, names, help, [&frame, &givenAs, names](const std::string& value, std::string& error) {
+        double number = 0;
+        if (!parseNumber(value, true, 0, 1e9, number, error)) {
+            error = "expected a key frame number, counted from 0";
+            return false;
+        }
+        frame = int(number);
+        givenAs = names.substr(names.rfind(',') + 1) + " " + value;
+        return true;
+    });
+}
+
 CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help) {
     return app.add_flag(names, target, help);
+}
+
+CLI::Option* addViewChoice(CLI::App& app, float& rotX, float& rotY, const std::string& fallback) {
+    return addValueOption(app, "--view",
+                          "Turn the model to show its front, back, left or right side, top, or three-quarter (its front and "
+                          "right side, from a little above), framed to fill the picture [default: " +
+                              fallback + "]",
+                          [&rotX, &rotY](const std::string& value, std::string& error) {
+                              return parseView(value, rotX, rotY, error);
+                          })
+        ->type_name("VIEW");
 }
 
 CLI::Option* addColourOption(CLI::App& app, const std::string& name, std::optional<Colour>& target, const std::string& help) {
@@ -320,6 +371,7 @@ void addViewOptions(CLI::App& app, ViewOptions& o) {
                    })
         ->type_name("X,Y")
         ->group(kView);
+    addViewChoice(app, o.rotX, o.rotY, "front")->group(kView);
     addNumberOption(app, "--distance", false, 1, 1000,
                     "Distance from the eye to the model, from 1 to 1000 [default: where the model fills the window]",
                     [&o](double value) { o.distance = float(value); })

@@ -72,6 +72,13 @@ bool parseColour(const std::string& text, Colour& colour, std::string& error);
 bool parseFrameRange(const std::string& text, std::pair<int, int>& range, std::string& error);
 bool parseRotation(const std::string& text, float& x, float& y, std::string& error);
 bool parseRenderMode(const std::string& text, int& mode, std::string& error);
+// The three-quarter view: the model's front and right side, from a little
+// above; the view of thumbnails and the gallery.
+constexpr float kThreeQuarterRotX = 20, kThreeQuarterRotY = -55;
+
+// A named view (front, back, left, right, top, three-quarter) as the turn
+// --rotate would give.
+bool parseView(const std::string& text, float& rotX, float& rotY, std::string& error);
 // A number from min to max (a whole one if whole); the bounds appear in
 // error as a person would type them ("from 0.01 to 1000").
 bool parseNumber(const std::string& text, bool whole, double min, double max, double& value, std::string& error);
@@ -91,6 +98,15 @@ CLI::Option* addNumberOption(CLI::App& app, const std::string& names, bool whole
 // A colour (R,G,B from 0 to 1, or #rrggbb).
 CLI::Option* addColourOption(CLI::App& app, const std::string& names, std::optional<Colour>& target,
                              const std::string& help);
+
+// A key frame number (from 0 in the file), with the option as typed kept
+// for messages ("--frame 9").
+CLI::Option* addKeyFrameOption(CLI::App& app, const std::string& names, const std::string& help,
+                               std::optional<int>& frame, std::string& givenAs);
+
+// --view NAME, turning the model as parseView says; fallback is the view
+// shown without it, for the help.
+CLI::Option* addViewChoice(CLI::App& app, float& rotX, float& rotY, const std::string& fallback);
 
 // A flag: set when given (in the settings file also "name = true/false").
 CLI::Option* addFlagOption(CLI::App& app, const std::string& names, bool& target, const std::string& help);

@@ -36,8 +36,9 @@ bool pictureRgb(const std::vector<uint8_t>& bytes, int& width, int& height, std:
                 std::string& error);
 
 // Decodes a picture with the picture library into R, G, B rows, top row
-// first. False with the reason when it can't, or when the picture is larger
-// than the viewer accepts.
+// first. False with the reason when it can't, when the picture is larger
+// than the viewer accepts, or when the file can't hold the pixels its header
+// declares (cut short, or compressed data that would swell past them).
 bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
                    std::string& error);
 

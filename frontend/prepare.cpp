@@ -88,39 +88,39 @@ void placeBackgroundAndWater(const ViewOptions& options, Inputs& inputs, Staging
 // The played range: the named animation, the given frames, or by default
 // the first animation that moves (all frames when none does).
 std::pair<int, int> playedFrames(const ViewOptions& options, const OpenedModel& opened, Messages& messages) {
+    if (const auto chosen = chosenFrames(options, opened)) return *chosen;
     const Model& model = *opened.model;
-    const int frames = model.numFrames;
-    const std::vector<ModelAnimation> animations = modelAnimations(&model);
-    if (!options.animation.empty()) {
-        for (const ModelAnimation& a : animations)
-            if (a.name == options.animation) return {a.first, a.last};
-        std::string names;
-        for (const ModelAnimation& a : animations) names += (names.empty() ? "" : ", ") + a.name;
-        throw badInput("--animation " + options.animation, opened.shownName + " has no animation of that name" +
-                                                                (names.empty() ? std::string() : " (it has " + names + ")"));
-    }
-    if (options.frames) {
-        if (options.frames->second >= frames)
-            throw badInput(options.framesGivenAs, opened.shownName + " has key frames 0 to " + std::to_string(frames - 1));
-        return *options.frames;
-    }
-    for (const ModelAnimation& a : animations)
+    for (const ModelAnimation& a : modelAnimations(&model))
         if (a.last > a.first) {
             messages.notes.push_back("animation: " + a.name + " (frames " + std::to_string(a.first) + " to " +
                                      std::to_string(a.last) + ")");
             return {a.first, a.last};
         }
-    return {0, std::max(frames - 1, 0)};
+    return {0, std::max(model.numFrames - 1, 0)};
+}
+
+// The played range's frames: the first shown, blending towards the next.
+void setFrames(ViewerConfig& record, int first, int last) {
+    record.startFrame = record.currentFrame = first;
+    record.endFrame = last;
+    record.nextFrame = first < last ? first + 1 : first;
+    record.frameFraction = 0;
+}
+
+// The eye placed so the played frames, turned, fill the window.
+void frameView(const ViewOptions& options, const Model& model, ViewerConfig& record) {
+    const ViewPlacement placement =
+        frameFrames(model, record.startFrame, record.endFrame, options.rotX, options.rotY,
+                    float(options.width) / float(options.height), options.distance ? *options.distance : 0);
+    record.transX = placement.transX;
+    record.transY = placement.transY;
+    record.transZ = placement.transZ;
 }
 
 void setAnimation(const ViewOptions& options, const OpenedModel& main, PreparedView& view) {
-    ViewerConfig& record = view.record;
     const std::pair<int, int> range = playedFrames(options, main, view.messages);
-    record.startFrame = record.currentFrame = range.first;
-    record.endFrame = range.second;
-    record.nextFrame = range.first < range.second ? range.first + 1 : range.first;
-    record.frameFraction = 0;
-    record.msPerFrame = float(1000.0 / options.framesPerSecond);
+    setFrames(view.record, range.first, range.second);
+    view.record.msPerFrame = float(1000.0 / options.framesPerSecond);
 }
 
 // The window, the turn and the eye placed so the played frames fill the window.
@@ -130,12 +130,7 @@ void setView(const ViewOptions& options, const OpenedModel& main, ViewerConfig& 
     record.fullScreen = options.fullScreen ? 1 : 0;
     record.rotX = options.rotX;
     record.rotY = options.rotY;
-    const ViewPlacement placement =
-        frameBox(boundsOfFrames(*main.model, record.startFrame, record.endFrame), options.rotX, options.rotY,
-                 float(options.width) / float(options.height), options.distance ? *options.distance : 0);
-    record.transX = placement.transX;
-    record.transY = placement.transY;
-    record.transZ = placement.transZ;
+    frameView(options, *main.model, record);
 }
 
 void setColour(float (&field)[3], const std::optional<Colour>& colour) {
@@ -162,6 +157,26 @@ void setLook(const ViewOptions& options, ViewerConfig& record) {
 
 }  // namespace
 
+std::optional<std::pair<int, int>> chosenFrames(const ViewOptions& options, const OpenedModel& opened) {
+    const Model& model = *opened.model;
+    if (!options.animation.empty()) {
+        const std::vector<ModelAnimation> animations = modelAnimations(&model);
+        for (const ModelAnimation& a : animations)
+            if (a.name == options.animation) return std::make_pair(a.first, a.last);
+        std::string names;
+        for (const ModelAnimation& a : animations) names += (names.empty() ? "" : ", ") + a.name;
+        throw badInput("--animation " + options.animation, opened.shownName + " has no animation of that name" +
+                                                                (names.empty() ? std::string() : " (it has " + names + ")"));
+    }
+    if (options.frames) {
+        if (options.frames->second >= model.numFrames)
+            throw badInput(options.framesGivenAs,
+                           opened.shownName + " has key frames 0 to " + std::to_string(model.numFrames - 1));
+        return options.frames;
+    }
+    return std::nullopt;
+}
+
 std::string defaultWaterPicture() {
     for (const std::string& folder : dataFolders()) {
         const std::string path = folder + "/water.pcx";
@@ -170,11 +185,21 @@ std::string defaultWaterPicture() {
     return "";
 }
 
+void playFrames(ViewerConfig& record, const Model& model, int first, int last, const ViewOptions& options) {
+    setFrames(record, first, last);
+    frameView(options, model, record);
+}
+
 PreparedView prepareView(const ViewOptions& options, Staging& staging) {
+    Inputs inputs;
+    return prepareView(options, inputs, staging);
+}
+
+PreparedView prepareView(const ViewOptions& options, Inputs& inputs, Staging& staging) {
     if (options.model.empty()) throw badInput("", "no model given");
     PreparedView view;
-    Inputs inputs;
-    const OpenedModel main = openModel(options.model, inputs);
+    view.main = openModel(options.model, inputs);
+    const OpenedModel& main = view.main;
     if (!main.check.nothingToDraw.empty())
         view.nothingToDraw = options.model + ": nothing to draw (" + main.check.nothingToDraw + ")";
     // A signal between steps ends the run there, not after every picture

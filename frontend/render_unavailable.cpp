@@ -1,4 +1,4 @@
-// render and thumbnail in a build without offscreen drawing (OMBREL_PICTURES
+// render, thumbnail and gallery in a build without offscreen drawing (OMBREL_PICTURES
 // off): their words are taken, so a person who types them learns in one line
 // why nothing is drawn.
 #include <CLI/CLI.hpp>
@@ -25,5 +25,9 @@ int renderPictures(const RenderRequest&) { refuse("ombrel render"); }
 void addThumbnailOptions(CLI::App& app, ThumbnailRequest&) { app.allow_extras(); }
 
 int writeThumbnail(const ThumbnailRequest&) { refuse("ombrel thumbnail"); }
+
+void addGalleryOptions(CLI::App& app, GalleryRequest&) { app.allow_extras(); }
+
+int writeGallery(const GalleryRequest&) { refuse("ombrel gallery"); }
 
 }  // namespace frontend

@@ -39,6 +39,13 @@ Failure systemFailure(const std::string& subject, const std::string& reason) {
 
 void report(const std::string& line) { std::cerr << "ombrel: " << line << "\n"; }
 
+void report(const Failure& failure) {
+    if (failure.bare())
+        std::cerr << failure.what() << "\n";
+    else if (!failure.reason().empty())
+        report(std::string(failure.what()));
+}
+
 void Messages::show(bool verbose) const {
     for (const std::string& warning : warnings) report(warning);
     if (verbose)

@@ -58,6 +58,9 @@ Failure systemFailure(const std::string& subject, const std::string& reason);
 
 // Prints "ombrel: LINE" on standard error.
 void report(const std::string& line);
+// Prints the failure so: "ombrel: SUBJECT: REASON" (the usage lines as they
+// stand; nothing for a failure without a reason, such as an interruption).
+void report(const Failure& failure);
 
 // What preparing a run has to say besides refusing it.
 struct Messages {

@@ -59,6 +59,9 @@ bool moveInto(const std::string& temporary, const std::string& path, std::string
 // Whether a process of this id runs (true when that can't be told).
 bool processRunning(long id);
 
+// Whether standard error is a terminal a person watches (not a file or a pipe).
+bool standardErrorIsTerminal();
+
 // ---- The display
 
 // Whether a window can be shown: on Linux DISPLAY or WAYLAND_DISPLAY is set

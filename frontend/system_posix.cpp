@@ -163,6 +163,8 @@ bool hasText(const char* variable) {
 
 }  // namespace
 
+bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
 bool displayAvailable(std::string& why) {
     // SDL's drivers that show nothing: a window there would wait unseen for ever.
     const char* driver = std::getenv("SDL_VIDEODRIVER");

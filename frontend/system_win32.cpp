@@ -9,10 +9,12 @@
 #include <windows.h>
 
 #include <commdlg.h>
+#include <io.h>
 
 #include <algorithm>
 #include <cctype>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -148,6 +150,8 @@ bool processRunning(long id) {
 
 // ---- The display
 
+bool standardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
 bool displayAvailable(std::string&) { return true; }
 
 // ---- Running the viewer
@@ -168,6 +172,14 @@ BOOL CALLBACK makeLock(PINIT_ONCE, PVOID, PVOID*) {
     return TRUE;
 }
 
+// The lock, made on first use: checkpoints between the steps of a run ask
+// for the signal whether or not a guard was set up (writing a record
+// starts no viewer and sets none).
+CRITICAL_SECTION& theLock() {
+    InitOnceExecuteOnce(&lockMade, makeLock, nullptr, nullptr);
+    return lock;
+}
+
 BOOL CALLBACK closeWindowOf(HWND window, LPARAM process) {
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
@@ -185,10 +197,10 @@ void endViewer() {
 
 BOOL WINAPI onControl(DWORD event) {
     const bool interrupt = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-    EnterCriticalSection(&lock);
+    EnterCriticalSection(&theLock());
     receivedSignal = interrupt ? SIGINT : SIGTERM;
     if (viewerProcess) endViewer();
-    LeaveCriticalSection(&lock);
+    LeaveCriticalSection(&theLock());
     // A closing console, a logoff or a shutdown ends ombrel as soon as this
     // returns: wait for the main thread, which cleans up and exits (ending
     // this thread with it).
@@ -241,7 +253,6 @@ RunFolder::~RunFolder() {
 }
 
 InterruptGuard::InterruptGuard() {
-    InitOnceExecuteOnce(&lockMade, makeLock, nullptr, nullptr);
     receivedSignal = 0;
     SetConsoleCtrlHandler(onControl, TRUE);
 }
@@ -249,9 +260,9 @@ InterruptGuard::InterruptGuard() {
 InterruptGuard::~InterruptGuard() { SetConsoleCtrlHandler(onControl, FALSE); }
 
 int InterruptGuard::received() {
-    EnterCriticalSection(&lock);
+    EnterCriticalSection(&theLock());
     int signal = receivedSignal;
-    LeaveCriticalSection(&lock);
+    LeaveCriticalSection(&theLock());
     return signal;
 }
 
@@ -279,17 +290,17 @@ ViewerExit runViewer(const std::string& program, const std::string& folder) {
     ResumeThread(started.hThread);
     CloseHandle(started.hThread);
 
-    EnterCriticalSection(&lock);
+    EnterCriticalSection(&theLock());
     viewerProcess = started.hProcess;
     viewerId = started.dwProcessId;
     if (receivedSignal) endViewer();  // came while it was starting
-    LeaveCriticalSection(&lock);
+    LeaveCriticalSection(&theLock());
 
     WaitForSingleObject(started.hProcess, INFINITE);
-    EnterCriticalSection(&lock);
+    EnterCriticalSection(&theLock());
     viewerProcess = nullptr;
     result.signal = receivedSignal;
-    LeaveCriticalSection(&lock);
+    LeaveCriticalSection(&theLock());
     DWORD code = 0;
     GetExitCodeProcess(started.hProcess, &code);
     CloseHandle(started.hProcess);

@@ -9,11 +9,22 @@
 
 ModelWindow::ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style)
     : mxGlWindow(parent, x, y, w, h, label, style) {
+    setDefaults();
+    // Without a context there is nothing to upload into or set up; the
+    // window keeps its defaults and its creator learns of the failure from
+    // hasContext().
+    if (hasContext()) {
+        loadDefaultWater();
+        glCullFace(GL_FRONT);
+        mxAppSetIdleTarget(this);
+        setVisible(true);
+    }
+}
+
+void ModelWindow::setDefaults() {
     rotX = rotY = 0;
     transX = transY = 0;
     transZ = 50;
-    models[MODEL_MAIN] = models[MODEL_ATTACH] = nullptr;
-    for (int32_t& t : textures) t = 0;
     setFrameRange(0, 0);
     setRenderMode(RENDER_WIREFRAME);
     setFlag(FLAG_WATER, false);
@@ -30,16 +41,28 @@ ModelWindow::ModelWindow(mxWindow* parent, int x, int y, int w, int h, const cha
     setLightColor(1, 1, 1);
     setBrightness(0);
     textureLimit = 256;
-    // Without a context there is nothing to upload into or set up; the
-    // window keeps its defaults and its creator learns of the failure from
-    // hasContext().
-    if (hasContext()) {
-        char defaultWater[] = "water.pcx";
-        loadTexture(defaultWater, TEXTURE_WATER);
-        glCullFace(GL_FRONT);
-        mxAppSetIdleTarget(this);
-        setVisible(true);
-    }
+}
+
+void ModelWindow::loadDefaultWater() {
+    char defaultWater[] = "water.pcx";
+    loadTexture(defaultWater, TEXTURE_WATER);
+}
+
+void ModelWindow::restart() {
+    for (int slot = TEXTURE_MAIN_SKIN; slot <= TEXTURE_WATER; ++slot) loadTexture(nullptr, slot);
+    loadModel(nullptr, MODEL_MAIN);
+    loadModel(nullptr, MODEL_ATTACH);
+    setDefaults();
+    if (!hasContext()) return;
+    // What a drawn picture leaves in the context goes back to a new
+    // context's values: the shade model (wireframe keeps the last one set)
+    // and the pixel transfer scale (which brightens the textures uploaded
+    // after it), so the next record looks as it would in a new window.
+    glShadeModel(GL_SMOOTH);
+    glPixelTransferf(GL_RED_SCALE, 1);
+    glPixelTransferf(GL_GREEN_SCALE, 1);
+    glPixelTransferf(GL_BLUE_SCALE, 1);
+    loadDefaultWater();
 }
 
 ModelWindow::~ModelWindow() {

@@ -22,6 +22,12 @@ public:
     ~ModelWindow() override;
 
     int handleEvent(mxEvent* event) override;
+
+    // Back to the state the constructor leaves, for the next record: every
+    // slot emptied (and its path buffer) but for the default water.pcx,
+    // every setting at its default, the context as a new one would draw.
+    // The window keeps its size.
+    void restart();
     void draw() override;
 
     void setRenderMode(int mode);
@@ -67,6 +73,8 @@ public:
     int32_t flags = 0;
 
 private:
+    void setDefaults();
+    void loadDefaultWater();
     void animationTick();
     void stepFrames();
     void drag(const mxEvent& event);

@@ -29,44 +29,52 @@ void storeConfiguredPaths(const ViewerConfig& config) {
         std::memcpy(configPathBuffer(ConfigPath(i)), config.paths[i], CONFIG_PATH_SIZE);
 }
 
-ModelWindow* openViewerWindow(const ViewerConfig& c) {
+ModelWindow* createViewerWindow(int width, int height) {
     mxGlWindow::setDefaultFormat(0, 16, 16);
-    ModelWindow* window = new ModelWindow(nullptr, 0, 0, c.windowWidth, c.windowHeight, "", mxWindow::Popup);
+    ModelWindow* window = new ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup);
     if (!window->hasContext()) {
         delete window;
         return nullptr;
     }
+    return window;
+}
 
+void applyRecord(ModelWindow& window, const ViewerConfig& c) {
     // Each slot from its own buffer, in slot order.
-    for (int slot : {MODEL_MAIN, MODEL_ATTACH}) window->loadModel(modelPathBuffer(slot), slot);
+    for (int slot : {MODEL_MAIN, MODEL_ATTACH}) window.loadModel(modelPathBuffer(slot), slot);
     for (int slot = TEXTURE_MAIN_SKIN; slot <= TEXTURE_WATER; ++slot)
-        window->loadTexture(texturePathBuffer(slot), slot);
+        window.loadTexture(texturePathBuffer(slot), slot);
 
-    window->rotX = c.rotX;
-    window->rotY = c.rotY;
-    window->transX = c.transX;
-    window->transY = c.transY;
-    window->transZ = c.transZ;
-    window->setRenderMode(c.renderMode);
+    window.rotX = c.rotX;
+    window.rotY = c.rotY;
+    window.transX = c.transX;
+    window.transY = c.transY;
+    window.transZ = c.transZ;
+    window.setRenderMode(c.renderMode);
     // A fraction that is no number (or infinite) would blend every vertex
     // into one that is none, and while paused nothing would mend it.
-    window->frameFraction = std::isfinite(c.frameFraction) ? c.frameFraction : 0;
-    window->currentFrame = c.currentFrame;
-    window->nextFrame = c.nextFrame;
-    window->startFrame = c.startFrame;
-    window->endFrame = c.endFrame;
-    window->setMsPerFrame(c.msPerFrame);
-    window->setBackgroundColor(c.backgroundColor[0], c.backgroundColor[1], c.backgroundColor[2]);
-    window->setModelColor(c.modelColor[0], c.modelColor[1], c.modelColor[2]);
-    window->setWireColor(c.wireColor[0], c.wireColor[1], c.wireColor[2]);
-    window->setLightColor(c.lightColor[0], c.lightColor[1], c.lightColor[2]);
-    window->setBrightness(brightnessHundredths(c.brightness));
+    window.frameFraction = std::isfinite(c.frameFraction) ? c.frameFraction : 0;
+    window.currentFrame = c.currentFrame;
+    window.nextFrame = c.nextFrame;
+    window.startFrame = c.startFrame;
+    window.endFrame = c.endFrame;
+    window.setMsPerFrame(c.msPerFrame);
+    window.setBackgroundColor(c.backgroundColor[0], c.backgroundColor[1], c.backgroundColor[2]);
+    window.setModelColor(c.modelColor[0], c.modelColor[1], c.modelColor[2]);
+    window.setWireColor(c.wireColor[0], c.wireColor[1], c.wireColor[2]);
+    window.setLightColor(c.lightColor[0], c.lightColor[1], c.lightColor[2]);
+    window.setBrightness(brightnessHundredths(c.brightness));
     // Lighting always starts off, whatever the file says; the same call
     // brings the draw-path switches in line with the stored bits.
-    window->flags = c.flags;
-    window->setFlag(FLAG_LIGHTING, false);
+    window.flags = c.flags;
+    window.setFlag(FLAG_LIGHTING, false);
     // Only textures loaded from now on obey the configured limit.
-    window->textureLimit = c.textureLimit;
+    window.textureLimit = c.textureLimit;
+}
+
+ModelWindow* openViewerWindow(const ViewerConfig& c) {
+    ModelWindow* window = createViewerWindow(c.windowWidth, c.windowHeight);
+    if (window) applyRecord(*window, c);
     return window;
 }
 

@@ -4,6 +4,7 @@
 #include <stb_image_write.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +69,43 @@ std::vector<uint8_t> pngBytes(int width, int height, const std::vector<uint8_t>&
     std::vector<uint8_t> out;
     stbi_write_png_to_func(append, &out, width, height, 3, rgb.data(), width * 3);
     return out;
+}
+
+std::vector<uint8_t> bmpBytes(int width, int height, const std::vector<uint8_t>& rgb) {
+    std::vector<uint8_t> out;
+    stbi_write_bmp_to_func(append, &out, width, height, 3, rgb.data());
+    return out;
+}
+
+std::vector<uint8_t> jpegBytes(int width, int height, const std::vector<uint8_t>& rgb) {
+    std::vector<uint8_t> out;
+    stbi_write_jpg_to_func(append, &out, width, height, 3, rgb.data(), 90);
+    return out;
+}
+
+std::vector<uint8_t> pngWithPixelData(int width, int height, const std::vector<uint8_t>& pixelData) {
+    auto chunk = [](std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
+        const uint32_t length = uint32_t(data.size());
+        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(length >> shift));
+        const size_t start = out.size();
+        out.insert(out.end(), type, type + 4);
+        out.insert(out.end(), data.begin(), data.end());
+        const uint32_t crc = uint32_t(crc32(0, out.data() + start, uInt(out.size() - start)));
+        for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(crc >> shift));
+    };
+    std::vector<uint8_t> header;
+    for (uint32_t v : {uint32_t(width), uint32_t(height)})
+        for (int shift = 24; shift >= 0; shift -= 8) header.push_back(uint8_t(v >> shift));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB, not interlaced
+    uLongf packedSize = compressBound(uLong(pixelData.size()));
+    std::vector<uint8_t> packed(packedSize);
+    compress2(packed.data(), &packedSize, pixelData.data(), uLong(pixelData.size()), 9);
+    packed.resize(packedSize);
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    chunk(png, "IHDR", header);
+    chunk(png, "IDAT", packed);
+    chunk(png, "IEND", {});
+    return png;
 }
 
 std::vector<uint8_t> gradientRgb(int width, int height) {

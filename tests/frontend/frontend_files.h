@@ -24,6 +24,15 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // A PNG of width x height R, G, B pixels (rows top first).
 std::vector<uint8_t> pngBytes(int width, int height, const std::vector<uint8_t>& rgb);
 
+// The same as a BMP (24-bit) or a JPEG, through the picture library's writer.
+std::vector<uint8_t> bmpBytes(int width, int height, const std::vector<uint8_t>& rgb);
+std::vector<uint8_t> jpegBytes(int width, int height, const std::vector<uint8_t>& rgb);
+
+// An 8-bit RGB PNG of width x height whose compressed data inflates to
+// pixelData as it is (filter bytes and rows: the caller's to get right, or
+// wrong).
+std::vector<uint8_t> pngWithPixelData(int width, int height, const std::vector<uint8_t>& pixelData);
+
 // A picture with a different colour in every pixel row and column.
 std::vector<uint8_t> gradientRgb(int width, int height);
 

@@ -58,7 +58,6 @@ protected:
         EXPECT_FALSE(viewer.empty()) << "ombrel started no viewer";
         std::string window = run("timeout 30 xdotool search --sync --onlyvisible --pid " + viewer + " | head -n 1");
         EXPECT_FALSE(window.empty()) << "the viewer's window did not appear";
-        std::this_thread::sleep_for(milliseconds(500));  // a few frames drawn
         return window;
     }
 
@@ -87,10 +86,13 @@ protected:
     }
 
     void expectSkinnedModelThenEscape() {
-        Picture p = shot();
-        ASSERT_EQ(p.width, 800);
         // Framed: the model takes a good part of the 800 x 600 window, and
-        // skinned: many of its pixels carry the skin's colours.
+        // skinned: many of its pixels carry the skin's colours. Screenshots
+        // until the model shows, for a while at most.
+        Picture p = shot();
+        for (Clock::time_point end = Clock::now() + milliseconds(10000); p.lit <= 15000 && Clock::now() < end;)
+            p = shot();
+        ASSERT_EQ(p.width, 800);
         EXPECT_GT(p.lit, 15000) << errors();
         EXPECT_GT(p.coloured, p.lit / 5) << errors();
         EXPECT_FALSE(fs::is_empty(runFolders));

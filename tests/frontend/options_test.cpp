@@ -184,6 +184,19 @@ TEST_F(RecordTest, AnimationsByNameAndTheirLimits) {
     EXPECT_EQ(ombrel({"--frames", "0-5", root + "/hero.md2"}), 2);
 }
 
+// A named view turns the model as --rotate would, and frames it again.
+TEST_F(RecordTest, NamedViewsForTheViewerToo) {
+    ASSERT_EQ(ombrel({"--view", "top", root + "/hero.md2"}), 0);
+    EXPECT_EQ(record().rotX, 90.0f);
+    EXPECT_EQ(record().rotY, -90.0f);
+    ASSERT_EQ(ombrel({"--view", "three-quarter", root + "/hero.md2"}), 0);
+    EXPECT_EQ(record().rotX, frontend::kThreeQuarterRotX);
+    EXPECT_EQ(ombrel({"--view", "sideways", root + "/hero.md2"}), 2);
+    // The last of --view and --rotate wins.
+    ASSERT_EQ(ombrel({"--view", "back", "--rotate", "5,6", root + "/hero.md2"}), 0);
+    EXPECT_EQ(record().rotY, 6.0f);
+}
+
 TEST_F(RecordTest, SettingsFileGivesDefaultsTheCommandLineOverrides) {
     frontendtest::writePcx(root + "/config/ombrel/pond.pcx");
     const std::string settings = "# mine\nfps = 25\nsize = 640x480\nwater = pond.pcx\npaused\nmode = \"flat\"\n";

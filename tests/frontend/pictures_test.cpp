@@ -3,11 +3,13 @@
 // and what is refused with a reason.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "frontend/pictures.h"
 #include "image/image.h"
 #include "tests/frontend/frontend_files.h"
+#include "tests/writers/bytes.h"
 #include "tests/writers/pictures.h"
 
 namespace {
@@ -110,6 +112,87 @@ TEST(Pictures, UnreadablePicturesSayWhy) {
     std::vector<uint8_t> pcx = testdata::encodePcx(testdata::samplePicture(10, 6));
     pcx.resize(200);
     EXPECT_NE(refused(pcx).find("damaged PCX"), std::string::npos);
+}
+
+// Pictures whose files can't hold the pixels their headers declare: each was
+// once decoded anyway, the missing part black, or swelled without a bound.
+TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
+    auto refused = [&](const std::vector<uint8_t>& bytes) {
+        frontend::PictureCheck check = checkPicture(bytes);
+        EXPECT_EQ(check.verdict, PictureVerdict::Unreadable);
+        return check.error;
+    };
+    // A 1x1 PNG whose data inflates to 4 MiB: the library took it all.
+    std::vector<uint8_t> swell(size_t(4) << 20, 0);
+    EXPECT_EQ(refused(frontendtest::pngWithPixelData(1, 1, swell)),
+              "a PNG that has pixel data that is damaged or inflates to more than the 4 bytes its 1x1 pixels need");
+    // The exact bytes decode; one more is refused.
+    // Two rows of a filter byte and two pixels.
+    std::vector<uint8_t> rows = {0, 10, 20, 30, 40, 50, 60, 0, 10, 20, 30, 40, 50, 60};
+    int w = 0, h = 0;
+    std::vector<uint8_t> rgb;
+    std::string error;
+    EXPECT_TRUE(frontend::decodePicture(frontendtest::pngWithPixelData(2, 2, rows), w, h, rgb, error)) << error;
+    EXPECT_EQ(rgb, (std::vector<uint8_t>{10, 20, 30, 40, 50, 60, 10, 20, 30, 40, 50, 60}));
+    rows.push_back(0);
+    EXPECT_FALSE(frontend::decodePicture(frontendtest::pngWithPixelData(2, 2, rows), w, h, rgb, error));
+    // A data chunk that claims a gigabyte the file doesn't hold: the library
+    // asked for the gigabyte first.
+    std::vector<uint8_t> claims = frontendtest::pngWithPixelData(1, 1, {0, 1, 2, 3});
+    claims[33] = 0x40;  // the length of the chunk after the 33 bytes of signature and header
+    EXPECT_EQ(refused(claims), "a PNG that can't be decoded (cut short: a chunk runs past the end of the file)");
+
+    const std::vector<uint8_t> gradient = frontendtest::gradientRgb(64, 64);
+    testdata::TgaOptions alpha;
+    alpha.pixelDepth = 32;
+    std::vector<uint8_t> tga = testdata::encodeTga(64, 64, gradient, alpha);
+    tga.resize(tga.size() / 2);
+    EXPECT_EQ(refused(tga), "a 32-bit TGA that is cut short: its pixels end past the file's " +
+                                std::to_string(tga.size()) + " bytes");
+    // Run-length: one packet of 128 pixels, where 4096 are declared.
+    testdata::TgaOptions rle;
+    rle.imageType = 10;
+    std::vector<uint8_t> runs = testdata::tgaHeader(64, 64, rle);
+    runs.insert(runs.end(), {0xFF, 1, 2, 3});
+    EXPECT_EQ(refused(runs), "a run-length TGA that is cut short: its pixels end past the file's 22 bytes");
+    // A header one byte short of whole, declaring 8446x1279 pixels.
+    std::vector<uint8_t> header = testdata::tgaHeader(8446, 1279, rle);
+    header.pop_back();
+    EXPECT_EQ(refused(header), "a picture that is cut short: its pixels end past the file's 17 bytes");
+    std::vector<uint8_t> bmp = frontendtest::bmpBytes(64, 64, gradient);
+    bmp.resize(bmp.size() - 200);
+    EXPECT_EQ(refused(bmp),
+              "a BMP that is cut short: its rows end past the file's " + std::to_string(bmp.size()) + " bytes");
+    // A JPEG whose header claims 4096x4096, its data a few hundred bytes
+    // and an end marker: decoded as a grey 48 MB picture before.
+    std::vector<uint8_t> jpeg = frontendtest::jpegBytes(16, 16, frontendtest::gradientRgb(16, 16));
+    for (size_t i = 0; i + 8 < jpeg.size(); ++i)
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {  // the frame header: height and width at 5 and 7
+            jpeg[i + 5] = 0x10, jpeg[i + 6] = 0, jpeg[i + 7] = 0x10, jpeg[i + 8] = 0;
+            break;
+        }
+    EXPECT_EQ(refused(jpeg),
+              "a JPEG that is cut short: " + std::to_string(jpeg.size()) + " bytes can't hold 4096x4096 pixels");
+    // Cut without its end marker: the library refuses it itself.
+    std::vector<uint8_t> cut = frontendtest::jpegBytes(64, 64, gradient);
+    cut.resize(cut.size() - 100);
+    EXPECT_NE(refused(cut).find("a JPEG that can't be decoded"), std::string::npos);
+}
+
+// The fuzz target's seeds of pictures from real encoders (interlaced and
+// 16-bit PNG, progressive JPEG, GIF, BMP, run-length TGA) all convert.
+TEST(Pictures, RealEncodersPicturesConvert) {
+    int converted = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(OMBREL_SOURCE_DIR) + "/tests/fuzz/seeds/picture_check")) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("real-", 0) != 0) continue;
+        const std::vector<uint8_t> bytes = testdata::readFile(entry.path().string());
+        frontend::PictureCheck check = checkPicture(bytes);
+        EXPECT_NE(check.verdict, PictureVerdict::Unreadable) << name << ": " << check.error;
+        ++converted;
+    }
+    EXPECT_GE(converted, 6);
 }
 
 }  // namespace

@@ -136,7 +136,7 @@ TEST_F(Render, SettingsGiveTheAnimationButNotTheWindowSize) {
 
 TEST_F(Render, TransparentBackgroundOpaqueModel) {
     const std::string png = scratch.file("clear.png");
-    ASSERT_EQ(ombrel("render --no-config --transparent --background-color 1,0,0 " + kFaerie + " -o " + png), 0)
+    ASSERT_EQ(ombrel("render --no-config --antialias 1 --transparent --background-color 1,0,0 " + kFaerie + " -o " + png), 0)
         << errors();
     PictureFile p = load(png);
     ASSERT_EQ(p.width, 640);

@@ -19,7 +19,7 @@ for f in bin/ombrel libexec/ombrel/viewer libexec/ombrel/glswitch \
   share/ombrel/water.pcx share/ombrel/sample/fish.md2 share/ombrel/sample/ombrel.cfg \
   share/applications/ombrel.desktop share/mime/packages/ombrel.xml \
   share/thumbnailers/ombrel.thumbnailer share/metainfo/org.ombrel.ombrel.metainfo.xml \
-  share/man/man1/ombrel.1; do
+  share/man/man1/ombrel.1.gz share/bash-completion/completions/ombrel share/doc/ombrel/copyright; do
   [ -f "$P/$f" ] || fail "$f is not installed"
 done
 for size in 16 32 48 64 128 256; do
@@ -28,6 +28,24 @@ for size in 16 32 48 64 128 256; do
 done
 # glswitch starts the ombrel beside it: a link to bin/ombrel.
 [ "$(readlink -f "$P/libexec/ombrel/ombrel")" = "$P/bin/ombrel" ] || fail "libexec/ombrel/ombrel does not lead to bin/ombrel"
+
+# The manual as man reads it: gzip without a name or time inside (the same
+# source, the same file), holding a page with its sections.
+file -b "$P/share/man/man1/ombrel.1.gz" | grep -q '^gzip compressed data, max compression, from Unix' ||
+  fail "the manual is $(file -b "$P/share/man/man1/ombrel.1.gz")"
+! file -b "$P/share/man/man1/ombrel.1.gz" | grep -q 'was "' || fail "the compressed manual keeps its file name"
+manual=$(gzip -dc "$P/share/man/man1/ombrel.1.gz")
+for section in NAME SYNOPSIS OPTIONS "EXIT STATUS" ENVIRONMENT FILES EXAMPLES; do
+  grep -q "^\.SH \"\?$section\"\?\$" <<<"$manual" || fail "the manual has no $section section"
+done
+! grep -q "/root/\|/home/" <<<"$manual" || fail "the manual names this machine's home folder"
+# The copyright file in Debian's machine-readable format, under the MIT
+# licence (Expat, as Debian names it).
+copyright=$P/share/doc/ombrel/copyright
+head -n 1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "copyright: not the machine-readable format"
+{ grep -qx 'License: Expat' "$copyright" && grep -q '^ Permission is hereby granted' "$copyright"; } ||
+  fail "copyright: no MIT (Expat) licence text"
 
 desktop-file-validate "$P/share/applications/ombrel.desktop" || fail "desktop file"
 appstreamcli validate --no-net "$P/share/metainfo/org.ombrel.ombrel.metainfo.xml" >/dev/null || fail "metainfo"
@@ -71,6 +89,16 @@ for f in ./usr/bin/ombrel ./usr/libexec/ombrel/viewer ./usr/share/mime/packages/
   grep -q " $f\( \|\$\)" <<<"$contents" || fail "$f is not in the package"
 done
 grep -q ' ./usr/libexec/ombrel/ombrel -> ../../bin/ombrel$' <<<"$contents" || fail "the package lacks the link to ombrel"
+# Debian's copyright file, the compressed manual and the completion.
+for f in ./usr/share/doc/ombrel/copyright ./usr/share/man/man1/ombrel.1.gz \
+  ./usr/share/bash-completion/completions/ombrel; do
+  grep -q " $f\$" <<<"$contents" || fail "$f is not in the package"
+done
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/ombrel/copyright | cmp -s - "$copyright" ||
+  fail "the package's copyright file differs from the installed one"
+# Depends comes from dpkg-shlibdeps (dpkg-dev): without it cpack writes a
+# package that depends on nothing.
+command -v dpkg-shlibdeps >/dev/null || fail "dpkg-shlibdeps is missing (Debian package dpkg-dev)"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libsdl2 libopengl0 libglu1 libphysfs1 libgif7; do
   grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"

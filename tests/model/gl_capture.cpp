@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 
 namespace {
@@ -51,8 +52,10 @@ void disableNormalsAsTexCoords(GLuint texture) {
 
 // One feedback pass: the vertices of every polygon, kFloatsPerVertex floats each.
 bool feedbackPass(const std::function<void()>& draw, std::vector<std::vector<GLfloat>>& polygons) {
-    std::vector<GLfloat> buffer(kFeedbackFloats);
-    glFeedbackBuffer(kFeedbackFloats, GL_3D_COLOR_TEXTURE, buffer.data());
+    // Left uninitialised: GL fills the part it reports as used, and clearing
+    // 8 MB on every pass is most of a test's time in an unoptimised build.
+    std::unique_ptr<GLfloat[]> buffer(new GLfloat[kFeedbackFloats]);
+    glFeedbackBuffer(kFeedbackFloats, GL_3D_COLOR_TEXTURE, buffer.get());
     glRenderMode(GL_FEEDBACK);
     draw();
     const GLint used = glRenderMode(GL_RENDER);
@@ -62,7 +65,7 @@ bool feedbackPass(const std::function<void()>& draw, std::vector<std::vector<GLf
         if (token != GL_POLYGON_TOKEN) return false;
         const GLint corners = GLint(buffer[size_t(i++)]);
         if (corners != 3) return false;  // clipped: the view is too small
-        polygons.emplace_back(buffer.begin() + i, buffer.begin() + i + corners * kFloatsPerVertex);
+        polygons.emplace_back(buffer.get() + i, buffer.get() + i + corners * kFloatsPerVertex);
         i += corners * kFloatsPerVertex;
     }
     return true;

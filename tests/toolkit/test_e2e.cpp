@@ -294,7 +294,7 @@ TEST_F(EndToEnd, PausedIdleTargetCostsLittle) {
         std::this_thread::sleep_for(milliseconds(300));
         double before = cpuSeconds(program_);
         Clock::time_point t0 = Clock::now();
-        std::this_thread::sleep_for(milliseconds(2500));
+        std::this_thread::sleep_for(milliseconds(1500));
         double used = cpuSeconds(program_) - before;
         double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         EXPECT_EQ(closeAndWait(window), 0);
@@ -312,7 +312,7 @@ TEST_F(EndToEnd, PlayingIdleTargetKeepsGettingIdleEvents) {
     auto measure = [this](const char* mode) {
         Clock::time_point t0 = Clock::now();
         std::string window = start(0, 0, 320, 240, mode);
-        std::this_thread::sleep_for(milliseconds(2000));
+        std::this_thread::sleep_for(milliseconds(1500));
         double used = cpuSeconds(program_);
         EXPECT_EQ(closeAndWait(window), 0);
         double seconds = std::chrono::duration<double>(Clock::now() - t0).count();

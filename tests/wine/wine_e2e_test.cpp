@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -104,6 +105,15 @@ protected:
             path);
         return path;
     }
+    // Screenshots (named name.png) until one passes the check (true) or the
+    // time is up (false); the path of the last one taken.
+    bool waitForShot(const std::string& name, int width, int height, const std::function<bool(const std::string&)>& check,
+                     std::string& path, milliseconds limit = milliseconds(20000)) {
+        bool passed = false;
+        for (Clock::time_point end = Clock::now() + limit; !passed && Clock::now() < end;)
+            passed = check(path = shot(name, width, height));
+        return passed;
+    }
     // Pixels that differ by more than a few per cent in a colour.
     long differing(const std::string& a, const std::string& b) {
         return std::atol(run("compare -metric AE -fuzz 8% " + a + " " + b + " null: 2>&1").c_str());
@@ -112,7 +122,8 @@ protected:
         return std::atof(run("convert " + picture + " -colorspace Gray -format '%[fx:mean]' info:").c_str());
     }
     // Keys for the window. Without a window manager, Wine gives its windows
-    // the keyboard when they are clicked, as a person would do first.
+    // the keyboard when they are clicked, as a person would do first. What
+    // the keys change is awaited by the caller.
     void keys(const std::string& window, const std::string& names) {
         if (window != activated) {
             run("xdotool mousemove --window " + window + " 2 2 click 1");
@@ -120,7 +131,6 @@ protected:
             activated = window;
         }
         run("xdotool key --delay 100 " + names);
-        std::this_thread::sleep_for(milliseconds(500));
     }
     std::string activated;
 
@@ -149,28 +159,32 @@ TEST_P(Wine, ViewerShowsTheSceneAnswersKeysAndDragAndEndsOnEscape) {
     EXPECT_NE(info.find("Absolute upper-left Y:  0\n"), std::string::npos) << info;
     EXPECT_NE(info.find("Width: 640\n"), std::string::npos) << info;
     EXPECT_NE(info.find("Height: 480\n"), std::string::npos) << info;
-    std::this_thread::sleep_for(milliseconds(1500));
-    std::string textured = shot("textured", 640, 480);
-    EXPECT_GT(brightness(textured), 0.1) << "the scene is drawn";
+    std::string textured;
+    EXPECT_TRUE(waitForShot("textured", 640, 480, [&](const std::string& p) { return brightness(p) > 0.1; }, textured))
+        << "the scene is drawn";
 
     // Keys 1 to 4: wireframe, flat, smooth, each unlike the textured picture
-    // (flat and smooth look alike unlit, as lighting starts off); 4 gives
-    // the textured picture back.
+    // (flat and smooth look alike unlit, as lighting starts off; flat unlike
+    // wireframe); 4 gives the textured picture back.
     std::vector<std::string> modes;
     for (const char* key : {"1", "2", "3"}) {
         keys(window, key);
-        modes.push_back(shot(std::string("mode") + key, 640, 480));
-        EXPECT_GT(differing(modes.back(), textured), 1000) << "after key " << key;
+        std::string picture;
+        EXPECT_TRUE(waitForShot(std::string("mode") + key, 640, 480, [&](const std::string& p) {
+            return differing(p, textured) > 1000 && (modes.size() != 1 || differing(p, modes[0]) > 1000);
+        }, picture)) << "after key " << key;
+        modes.push_back(picture);
     }
-    EXPECT_GT(differing(modes[0], modes[1]), 1000) << "wireframe and flat";
     keys(window, "4");
-    EXPECT_LT(differing(shot("mode4", 640, 480), textured), 640 * 480 / 100);
+    std::string picture;
+    EXPECT_TRUE(waitForShot("mode4", 640, 480,
+                            [&](const std::string& p) { return differing(p, textured) < 640 * 480 / 100; }, picture));
 
     // A drag with the left button turns the model.
     run("xdotool mousemove 320 240 sleep 0.2 mousedown 1 sleep 0.2 mousemove 360 250 sleep 0.2 mousemove 420 260 "
         "sleep 0.2 mouseup 1");
-    std::this_thread::sleep_for(milliseconds(500));
-    EXPECT_GT(differing(shot("dragged", 640, 480), textured), 1000);
+    EXPECT_TRUE(waitForShot("dragged", 640, 480, [&](const std::string& p) { return differing(p, textured) > 1000; },
+                            picture));
 
     keys(window, "Escape");
     EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0);
@@ -181,12 +195,12 @@ TEST_P(Wine, ViewerShowsTheSceneAnswersKeysAndDragAndEndsOnEscape) {
     pid_t native = e2e::spawn({std::string(OMBREL_BIN_DIR) + "/viewer"}, scratch.path());
     std::string nativeWindow =
         run("timeout 30 xdotool search --sync --onlyvisible --pid " + std::to_string(native) + " | head -n 1");
-    std::this_thread::sleep_for(milliseconds(800));
-    std::string linuxPicture = shot("linux", 640, 480);
+    long fromLinux = 640 * 480;
+    waitForShot("linux", 640, 480, [&](const std::string& p) { return (fromLinux = differing(textured, p)) < 640 * 480 / 50; },
+                picture);
     run(e2e::testBinDir() + "/x11tool close " + nativeWindow);
     EXPECT_EQ(e2e::waitForExit(native, milliseconds(10000)), 0);
 
-    long fromLinux = differing(textured, linuxPicture);
     std::printf("%d-bit viewer under Wine: %ld of %d pixels differ from the Linux viewer's picture\n", bits, fromLinux,
                 640 * 480);
     EXPECT_LT(fromLinux, 640 * 480 / 50) << "the same scene, at the same place and scale";
@@ -343,8 +357,9 @@ TEST_P(Wine, OmbrelStartsTheViewerOnAModelAndReturnsItsExitStatus) {
     std::string window = viewerWindow();
     ASSERT_FALSE(window.empty()) << "the viewer's window did not appear\n" << fileText(scratch.file("wine-stderr.txt"));
     EXPECT_NE(run("xwininfo -id " + window).find("Width: 640\n"), std::string::npos);
-    std::this_thread::sleep_for(milliseconds(1500));
-    EXPECT_GT(litPixels(shot("faerie", 640, 480), 640, 480), 5000) << "the skinned model is drawn";
+    std::string picture;
+    EXPECT_TRUE(waitForShot("faerie", 640, 480, [](const std::string& p) { return litPixels(p, 640, 480) > 5000; }, picture))
+        << "the skinned model is drawn";
     // The record and the prepared files live in a run folder under %TEMP%.
     EXPECT_EQ(runFolders(), before + 1);
     keys(window, "Escape");

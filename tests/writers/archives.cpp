@@ -1,5 +1,7 @@
 #include "tests/writers/archives.h"
 
+#include <algorithm>
+
 #include "tests/writers/bytes.h"
 
 namespace testdata {
@@ -33,7 +35,7 @@ std::vector<uint8_t> pakArchive(const ArchiveFiles& files) {
     return out.data();
 }
 
-std::vector<uint8_t> zipArchive(const ArchiveFiles& files) {
+std::vector<uint8_t> zipArchive(const ArchiveFiles& files, const std::vector<std::string>& links) {
     Bytes out, central;
     for (const auto& file : files) {
         const uint32_t offset = uint32_t(out.size()), crc = crc32(file.second);
@@ -42,12 +44,25 @@ std::vector<uint8_t> zipArchive(const ArchiveFiles& files) {
         // Local header: version 10, no flags, stored, no time, crc, sizes, name.
         out.u32(0x04034b50).u16(10).u16(0).u16(0).u16(0).u16(0x21).u32(crc).u32(size).u32(size);
         out.u16(nameLength).u16(0).raw(file.first.data(), nameLength).raw(file.second.data(), size);
-        central.u32(0x02014b50).u16(20).u16(10).u16(0).u16(0).u16(0).u16(0x21).u32(crc).u32(size).u32(size);
-        central.u16(nameLength).u16(0).u16(0).u16(0).u16(0).u32(0).u32(offset).raw(file.first.data(), nameLength);
+        central.u32(0x02014b50).u16(0x0314).u16(10).u16(0).u16(0).u16(0).u16(0x21).u32(crc).u32(size).u32(size);
+        const bool link = std::find(links.begin(), links.end(), file.first) != links.end();
+        const uint32_t mode = link ? 0120777u : 0100644u;
+        central.u16(nameLength).u16(0).u16(0).u16(0).u16(0).u32(mode << 16).u32(offset);
+        central.raw(file.first.data(), nameLength);
     }
     const uint32_t centralOffset = uint32_t(out.size()), centralSize = uint32_t(central.size());
     out.raw(central.data().data(), central.size());
-    out.u32(0x06054b50).u16(0).u16(0).u16(uint16_t(files.size())).u16(uint16_t(files.size()));
+    uint16_t count16 = uint16_t(files.size());
+    if (files.size() > 0xFFFF) {
+        // The zip64 end record, its locator, and the classic end record full of ones.
+        const uint32_t record = uint32_t(out.size());
+        out.u32(0x06064b50).u32(44).u32(0).u16(45).u16(45).u32(0).u32(0);
+        out.u32(uint32_t(files.size())).u32(0).u32(uint32_t(files.size())).u32(0);
+        out.u32(centralSize).u32(0).u32(centralOffset).u32(0);
+        out.u32(0x07064b50).u32(0).u32(record).u32(0).u32(1);
+        count16 = 0xFFFF;
+    }
+    out.u32(0x06054b50).u16(0).u16(0).u16(count16).u16(count16);
     out.u32(centralSize).u32(centralOffset).u16(0);
     return out.data();
 }

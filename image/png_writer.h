@@ -4,6 +4,12 @@
 #include <cstdint>
 #include <vector>
 
+// How hard the compression works: Small for pictures people keep and
+// publish; Fast where the picture is a small part of a larger file and the
+// time matters more (an exported model's skin).
+enum class PngCompression { Small, Fast };
+
 // The PNG of width x height pixels of channels bytes each (3: R, G, B; 4
 // with alpha), rows top first; empty on failure.
-std::vector<uint8_t> encodePng(int width, int height, int channels, const uint8_t* pixels);
+std::vector<uint8_t> encodePng(int width, int height, int channels, const uint8_t* pixels,
+                               PngCompression compression = PngCompression::Small);

@@ -217,7 +217,7 @@ ExportResult exportObjMaterial(const ExportOptions& options, const std::string& 
         ExportResult result;
         if (hasSkin(skin)) {
             const std::string pictureName = exportNameBeside(materialName, "png");
-            std::vector<uint8_t> png = encodePng(skin.width, skin.height, 3, skin.rgb);
+            std::vector<uint8_t> png = encodePng(skin.width, skin.height, 3, skin.rgb, PngCompression::Fast);
             if (png.empty()) return exportFailure("can't encode the skin as PNG");
             out += "map_Kd " + exportFileName(pictureName) + "\n";
             result.files.push_back({materialName, bytesOf(out)});

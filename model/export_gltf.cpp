@@ -455,7 +455,7 @@ bool GltfBuilder::addMaterial(bool embedSkin, const std::string& skinUri, std::s
     tinygltf::Image image;
     image.mimeType = "image/png";
     if (embedSkin) {
-        const std::vector<uint8_t> png = encodePng(skin.width, skin.height, 3, skin.rgb);
+        const std::vector<uint8_t> png = encodePng(skin.width, skin.height, 3, skin.rgb, PngCompression::Fast);
         if (png.empty()) {
             error = "can't encode the skin as PNG";
             return false;
@@ -578,7 +578,7 @@ ExportResult writeGltf(const Model* model, const ExportOptions& options, const s
         result.files.push_back({name, bytesOf(json.dump(2) + "\n")});
         result.files.push_back({binName, std::move(bin)});
         if (options.skin.rgb) {
-            std::vector<uint8_t> png = encodePng(options.skin.width, options.skin.height, 3, options.skin.rgb);
+            std::vector<uint8_t> png = encodePng(options.skin.width, options.skin.height, 3, options.skin.rgb, PngCompression::Fast);
             if (png.empty()) return exportFailure("can't encode the skin as PNG");
             result.files.push_back({skinName, std::move(png)});
         }

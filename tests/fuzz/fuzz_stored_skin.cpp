@@ -1,7 +1,10 @@
 // A model's stored skin names come from the file: any bytes as one, looked
 // up as ombrel looks it up for a model on disk and one inside an archive.
-// Whatever the name holds, what it leads to must lie inside the game's
-// folder, never outside it.
+// The name is tried from the model's folder and from every folder above it
+// as a game root (so "outside.pcx" is found in the scratch folder above the
+// game, as meant), but whatever the name holds, it must never climb: what
+// it leads to is a folder of the model's own or above it, and a path that
+// goes down from there, with no "." or ".." part.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -38,9 +41,28 @@ struct Game {
     }
 };
 
-void mustStayInside(const frontend::FileRef& found, const std::string& game) {
-    if (found.empty() || found.archive) return;
-    if (found.path.compare(0, game.size() + 1, game + "/") != 0) std::abort();
+// True when a part of the '/'-separated path is empty, "." or "..".
+bool climbsOrWanders(const std::string& path, size_t from) {
+    while (from <= path.size()) {
+        size_t end = path.find('/', from);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(from, end - from);
+        if (part.empty() || part == "." || part == "..") return true;
+        from = end + 1;
+    }
+    return false;
+}
+
+void mustNotClimb(const frontend::FileRef& found, const std::string& root) {
+    if (found.empty()) return;
+    if (found.archive) {
+        if (climbsOrWanders(found.path, 0)) std::abort();
+        return;
+    }
+    // The scratch folder's own path may hold anything its maker chose; what
+    // lies below it came from the name. Above it, the whole path did.
+    const size_t from = found.path.compare(0, root.size() + 1, root + "/") == 0 ? root.size() + 1 : 1;
+    if (climbsOrWanders(found.path, from)) std::abort();
 }
 
 }  // namespace
@@ -50,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The name field is 64 bytes; longer input is cut as the file's field would be.
     std::string name(reinterpret_cast<const char*>(data), size < 64 ? size : 64);
     name = name.substr(0, name.find('\0'));
-    mustStayInside(frontend::resolveStoredSkin({nullptr, game.game + "/players/male/tris.md2"}, name), game.game);
-    if (game.pak) mustStayInside(frontend::resolveStoredSkin({game.pak.get(), "players/male/tris.md2"}, name), game.game);
+    mustNotClimb(frontend::resolveStoredSkin({nullptr, game.game + "/players/male/tris.md2"}, name), game.root);
+    if (game.pak) mustNotClimb(frontend::resolveStoredSkin({game.pak.get(), "players/male/tris.md2"}, name), game.root);
     return 0;
 }

@@ -1,7 +1,7 @@
-// Members read through PhysFS (the Linux build). The directory is already
-// read (archive.cpp); for each member PhysFS is shown a one-member archive
-// of the same kind: the member's own bytes in the file, framed by a header
-// and a directory made here that name it "m". The library decodes and
+// Members read through PhysFS (every build that has it). The directory is
+// already read (archive.cpp); for each member PhysFS is shown a one-member
+// archive of the same kind: the member's own bytes in the file, framed by a
+// header and a directory made here that name it "m". The library decodes and
 // checks what it stores (a zip member's compression, its local header), and
 // never sees the archive's own names, its size or the rest of its members.
 #include "frontend/archive.h"

@@ -10,7 +10,8 @@ namespace {
 // stb_image_write's own deflate takes twice as long as zlib's for the same
 // picture, and a picture's PNG is a good part of what `ombrel render`
 // costs: stb hands its compression to zlib, as it offers to, where the
-// build has zlib (the Windows cross build has not, and keeps stb's own).
+// build has zlib (a Windows build without Debian's MinGW zlib keeps stb's
+// own).
 unsigned char* deflateWithZlib(unsigned char* data, int length, int* outLength, int level) {
     uLongf size = compressBound(uLong(length));
     auto* out = static_cast<unsigned char*>(std::malloc(size));

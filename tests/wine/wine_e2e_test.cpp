@@ -14,12 +14,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
 
 #include "tests/support/xsession.h"
 #include "assets/sample_scene.h"
+#include "tests/writers/archives.h"
 #include "tests/writers/scratch_dir.h"
 #include "viewer/ModelWindow.h"
 #include "viewer/config.h"
@@ -62,7 +64,10 @@ protected:
         if (!why.empty()) GTEST_SKIP() << "Wine cannot start " << bits << "-bit programs: " << why;
         setenv("WINEPREFIX", OMBREL_WINE_PREFIX, 1);
         setenv("WINEDEBUG", "-all", 1);
-        setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);  // no installer prompts in a new prefix
+        // No installer prompts in a new prefix, and no launchers or file
+        // types of the Start-menu entries the installer test makes in this
+        // machine's desktop.
+        setenv("WINEDLLOVERRIDES", "mscoree,mshtml,winemenubuilder.exe=", 1);
         std::string error;
         ASSERT_TRUE(server.start(error)) << error;
         started = true;
@@ -294,10 +299,18 @@ int runFolders() {
     return std::atoi(run("ls " + shellQuoted(temp) + " 2>/dev/null | grep -c '^ombrel-'").c_str());
 }
 
+// Why this build's ombrel.exe reads no archives, or "" when it reads them.
+std::string whyNoArchives(const std::string& loader, const std::string& bin, const std::string& dir) {
+    if (ombrelSays(loader, bin, dir, "--help").find("reads no archives") == std::string::npos) return "";
+    return "this Windows build reads no archives: PhysFS could not be had when it was configured (its CMake "
+           "warning says why)";
+}
+
 TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
     std::string help = ombrelSays(loader, bin, scratch.path(), "--help");
     EXPECT_NE(help.find("Usage: ombrel"), std::string::npos) << help;
-    EXPECT_NE(help.find("reads no archives"), std::string::npos) << help;
+    // A build that found PhysFS reads archives (OmbrelListsAndOpensModelsInsideArchives).
+    const bool readsArchives = help.find("reads no archives") == std::string::npos;
     EXPECT_NE(help.find("\\ombrel\\settings"), std::string::npos) << "settings under %APPDATA%\n" << help;
     EXPECT_EQ(help.substr(help.rfind('\n') + 1), "status 0");
 
@@ -315,12 +328,14 @@ TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
     // it exists or not).
     std::ofstream(scratch.file("models.pak")) << "PACK";
     const std::string model = corpus + "/faerie.md2";
-    for (const std::pair<std::string, std::string>& refused :
-         std::vector<std::pair<std::string, std::string>>{{"models.pak:tris.md2", "reads no archives"},
-                                                          {"list models.pak", "reads no archives"},
-                                                          {"info missing.zip:a.md2", "reads no archives"},
-                                                          {"render " + model + " -o a.png", "draws no pictures"},
-                                                          {"thumbnail --size 64 " + model + " a.png", "draws no pictures"}}) {
+    std::vector<std::pair<std::string, std::string>> refusals{
+        {"render " + model + " -o a.png", "draws no pictures"},
+        {"thumbnail --size 64 " + model + " a.png", "draws no pictures"}};
+    if (!readsArchives)
+        refusals.insert(refusals.end(), {{"models.pak:tris.md2", "reads no archives"},
+                                         {"list models.pak", "reads no archives"},
+                                         {"info missing.zip:a.md2", "reads no archives"}});
+    for (const std::pair<std::string, std::string>& refused : refusals) {
         said = ombrelSays(loader, bin, scratch.path(), refused.first);
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << refused.first << ": " << said;
         EXPECT_NE(said.find(refused.second), std::string::npos) << refused.first << ": " << said;
@@ -391,6 +406,185 @@ TEST_P(Wine, GlswitchStartsOmbrelWhichAsksForTheModelWithTheOpenDialogue) {
         if (!cleaned) std::this_thread::sleep_for(milliseconds(200));
     }
     EXPECT_TRUE(cleaned) << "ombrel.exe ended and removed its run folder";
+}
+
+std::vector<uint8_t> fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// A .pk3 and a .pak made here, each holding a real model and its skin
+// (found by the model's name, inside the archive first): listed, opened for
+// a record whose skin is the archive's, and shown by the viewer.
+TEST_P(Wine, OmbrelListsAndOpensModelsInsideArchives) {
+    const std::string why = whyNoArchives(loader, bin, scratch.path());
+    if (!why.empty()) GTEST_SKIP() << why;
+    const std::string corpus = OMBREL_CORPUS_DIR;
+    const testdata::ArchiveFiles files{{"models/faerie.md2", fileBytes(corpus + "/faerie.md2")},
+                                       {"models/faerie.pcx", fileBytes(corpus + "/faerie.pcx")},
+                                       {"readme.txt", {'h', 'i'}}};
+    scratch.write("models.pk3", testdata::zipArchive(files));
+    scratch.write("pak0.pak", testdata::pakArchive(files));
+    for (const char* archive : {"models.pk3", "pak0.pak"}) {
+        SCOPED_TRACE(archive);
+        EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), std::string("list ") + archive),
+                  "models/faerie.md2\r\nstatus 0");
+        std::string said = ombrelSays(loader, bin, scratch.path(), std::string("info ") + archive + ":MODELS/FAERIE.MD2");
+        EXPECT_NE(said.find("198"), std::string::npos) << said;
+        EXPECT_EQ(said.substr(said.rfind('\n') + 1), "status 0");
+        fs::remove_all(scratch.file("rec.cfg.files"));
+        said = ombrelSays(loader, bin, scratch.path(), std::string("--write-config rec.cfg ") + archive +
+                                                           ":models/faerie.md2");
+        EXPECT_EQ(said, "status 0");
+        ViewerConfig c;
+        ASSERT_TRUE(readConfig(scratch.file("rec.cfg").c_str(), c));
+        const std::string extracted = windowsPath(scratch.file("rec.cfg.files"));
+        EXPECT_EQ(std::string(c.paths[PATH_MAIN_MODEL]).rfind(extracted, 0), 0u) << c.paths[PATH_MAIN_MODEL];
+        EXPECT_EQ(std::string(c.paths[PATH_MAIN_SKIN]).rfind(extracted, 0), 0u) << "the archive's skin\n"
+                                                                                 << c.paths[PATH_MAIN_SKIN];
+    }
+    program = startWine({bin + "/ombrel.exe", scratch.file("pak0.pak") + ":models/faerie.md2", "--size", "640x480"},
+                        scratch.path());
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the viewer's window did not appear\n" << fileText(scratch.file("wine-stderr.txt"));
+    // The first frames may still be black: look until the model shows.
+    long lit = 0;
+    for (Clock::time_point end = Clock::now() + milliseconds(10000); lit <= 5000 && Clock::now() < end;)
+        lit = litPixels(shot("from-pak", 640, 480), 640, 480);
+    EXPECT_GT(lit, 5000) << "the skinned model is drawn";
+    keys(window, "Escape");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0) << fileText(scratch.file("wine-stderr.txt"));
+    program = 0;
+}
+
+// ombrel.exe export writes what the Linux build writes: the same .glb (the
+// skin inside) and .gltf with its .bin and .png, byte for byte.
+TEST_P(Wine, OmbrelExportsWhatTheLinuxBuildExports) {
+    const std::string model = std::string(OMBREL_CORPUS_DIR) + "/faerie.md2";
+    fs::create_directory(scratch.file("linux"));
+    fs::create_directory(scratch.file("windows"));
+    for (const char* out : {"faerie.glb", "faerie.gltf"}) {
+        SCOPED_TRACE(out);
+        const std::string options = std::string(" export --animation run --quantize ");
+        EXPECT_EQ(run("cd " + shellQuoted(scratch.file("linux")) + " && " + OMBREL_BIN_DIR + "/ombrel" + options +
+                      shellQuoted(model) + " -o " + out + " 2>&1; echo \"status $?\""),
+                  "status 0");
+        EXPECT_EQ(ombrelSays(loader, bin, scratch.file("windows"), options + shellQuoted(model) + " -o " + out),
+                  "status 0");
+    }
+    int compared = 0;
+    for (const fs::directory_entry& written : fs::directory_iterator(scratch.file("linux"))) {
+        const std::string name = written.path().filename();
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> linux = fileBytes(written.path()), windows = fileBytes(scratch.file("windows/" + name));
+        EXPECT_GT(linux.size(), 1000u);
+        EXPECT_TRUE(linux == windows) << linux.size() << " bytes on Linux, " << windows.size() << " on Windows";
+        ++compared;
+    }
+    EXPECT_EQ(compared, 4) << "faerie.glb, faerie.gltf, faerie.bin, faerie.png";
+}
+
+// The value of a registry key's value (its default one when value is ""),
+// as Wine's reg.exe prints it; "(missing)" when the key or value is not there.
+std::string registryValue(const std::string& loader, const std::string& key, const std::string& value = "") {
+    std::string out = run(shellQuoted(loader) + " reg query " + shellQuoted(key) +
+                          (value.empty() ? " /ve" : " /v " + shellQuoted(value)) + " 2>/dev/null");
+    size_t type = out.find("REG_SZ");
+    if (type == std::string::npos) return "(missing)";
+    size_t start = out.find_first_not_of(' ', type + 6), end = out.find_first_of("\r\n", start);
+    return start == std::string::npos ? "" : out.substr(start, end == std::string::npos ? end : end - start);
+}
+
+bool registryKeyExists(const std::string& loader, const std::string& key) {
+    return run(shellQuoted(loader) + " reg query " + shellQuoted(key) + " >/dev/null 2>&1; echo $?") == "0";
+}
+
+// Everything under a folder, as paths relative to it.
+std::vector<std::string> filesUnder(const std::string& folder) {
+    std::vector<std::string> found;
+    if (!fs::exists(folder)) return found;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) found.push_back(fs::relative(entry.path(), folder).string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The installer as a person uses it, silently: setup.exe /S puts the
+// programs (stripped, no build tools) and the water picture under Program
+// Files, a Start-menu entry, the .md2 type and the Apps & features entry in
+// the registry; a .md2 opened the way Explorer opens it (ShellExecute, the
+// association's command) shows in the viewer; Uninstall.exe /S takes all of
+// that away again.
+TEST_P(Wine, InstallerInstallsOpensModelsAndUninstallsEverything) {
+    std::string setup;
+    for (const fs::directory_entry& entry : fs::directory_iterator(bin + "/.."))
+        if (entry.path().filename().string().rfind("ombrel-", 0) == 0 &&
+            entry.path().string().size() > 10 &&
+            entry.path().string().compare(entry.path().string().size() - 10, 10, "-setup.exe") == 0)
+            setup = entry.path();
+    if (setup.empty()) GTEST_SKIP() << "no installer beside " << bin << " (scripts/build windows makes it)";
+    const std::string drive = std::string(OMBREL_WINE_PREFIX) + "/drive_c";
+    const std::string home = drive + (bits == 64 ? "/Program Files/Ombrel" : "/Program Files (x86)/Ombrel");
+    const std::string menu = drive + "/ProgramData/Microsoft/Windows/Start Menu/Programs/Ombrel";
+    const std::string classes = "HKLM\\Software\\Classes", entry = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Ombrel";
+    ASSERT_FALSE(fs::exists(home)) << "left from an earlier run";
+    const std::string md2Before = registryValue(loader, classes + "\\.md2");
+
+    program = startWine({setup, "/S"}, scratch.path());
+    ASSERT_EQ(e2e::waitForExit(program, milliseconds(60000)), 0) << fileText(scratch.file("wine-stderr.txt"));
+    program = 0;
+    EXPECT_EQ(filesUnder(home), (std::vector<std::string>{"Uninstall.exe", "bin/glswitch.exe", "bin/ombrel.exe",
+                                                          "bin/viewer.exe", "bin/water.pcx"}));
+    EXPECT_EQ(filesUnder(menu), (std::vector<std::string>{"Ombrel.lnk", "Uninstall.lnk"}));
+    const std::string objdump = bits == 64 ? "x86_64-w64-mingw32-objdump" : "i686-w64-mingw32-objdump";
+    for (const char* name : {"ombrel.exe", "viewer.exe", "glswitch.exe"})
+        EXPECT_EQ(run(objdump + " -h " + shellQuoted(home + "/bin/" + name) + " | grep -c debug_"), "0")
+            << name << " is stripped";
+
+    const std::string ombrel = std::string(bits == 64 ? "C:\\Program Files" : "C:\\Program Files (x86)") +
+                               "\\Ombrel\\bin\\ombrel.exe";
+    EXPECT_EQ(registryValue(loader, classes + "\\.md2"), "Ombrel.md2");
+    EXPECT_EQ(registryValue(loader, classes + "\\Ombrel.md2\\DefaultIcon"), ombrel + ",0");
+    EXPECT_EQ(registryValue(loader, classes + "\\Ombrel.md2\\shell\\open\\command"), "\"" + ombrel + "\" \"%1\"");
+    EXPECT_EQ(registryValue(loader, entry, "DisplayName"), "Ombrel " + std::string(OMBREL_VERSION));
+    EXPECT_EQ(registryValue(loader, entry, "UninstallString"),
+              "\"" + ombrel.substr(0, ombrel.size() - 15) + "\\Uninstall.exe\"");
+    EXPECT_EQ(registryValue(loader, entry, "DisplayIcon"), ombrel);
+
+    // Opened as Explorer opens a file: start looks the type up and runs its
+    // command, ombrel.exe from where it was installed.
+    const int before = runFolders();
+    program = startWine({"start", windowsPath(std::string(OMBREL_CORPUS_DIR) + "/faerie.md2")}, scratch.path());
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the model did not open\n" << fileText(scratch.file("wine-stderr.txt"));
+    std::string command = run("ps -eo args | grep -i '[o]mbrel.exe'");
+    EXPECT_NE(command.find("Program Files"), std::string::npos) << command;
+    keys(window, "Escape");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0);
+    program = 0;
+    bool cleaned = false;
+    for (Clock::time_point end = Clock::now() + milliseconds(20000); !cleaned && Clock::now() < end;) {
+        cleaned = runFolders() == before;
+        if (!cleaned) std::this_thread::sleep_for(milliseconds(200));
+    }
+    EXPECT_TRUE(cleaned) << "ombrel.exe ended and removed its run folder";
+
+    // The uninstaller runs a copy of itself from %TEMP% and returns at once:
+    // wait until its work is done.
+    program = startWine({home + "/Uninstall.exe", "/S"}, scratch.path());
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(30000)), 0);
+    program = 0;
+    for (Clock::time_point end = Clock::now() + milliseconds(60000);
+         (fs::exists(home) || registryKeyExists(loader, "HKLM\\Software\\Ombrel")) && Clock::now() < end;)
+        std::this_thread::sleep_for(milliseconds(300));
+    EXPECT_FALSE(fs::exists(home)) << testing::PrintToString(filesUnder(home));
+    EXPECT_FALSE(fs::exists(menu)) << testing::PrintToString(filesUnder(menu));
+    for (const std::string& key : {classes + "\\Ombrel.md2", entry, std::string("HKLM\\Software\\Ombrel")})
+        EXPECT_FALSE(registryKeyExists(loader, key)) << key;
+    EXPECT_EQ(registryValue(loader, classes + "\\.md2"), md2Before) << "the type .md2 had before";
+    if (md2Before == "(missing)") {
+        EXPECT_FALSE(registryKeyExists(loader, classes + "\\.md2"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Wine, ::testing::Values(64, 32),

@@ -132,6 +132,7 @@ int exportModel(const ExportRequest& r) {
     messages.show(r.view.verbose);
     InterruptGuard::checkpoint();
 
+    expectLargeBuffers();
     ExportOptions options;
     options.firstFrame = range.first;
     options.lastFrame = range.second;

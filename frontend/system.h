@@ -62,6 +62,12 @@ bool processRunning(long id);
 // Whether standard error is a terminal a person watches (not a file or a pipe).
 bool standardErrorIsTerminal();
 
+// Readies the memory for buffers of megabytes built once and written out (an
+// export): they come from one heap that grows in large steps backed by
+// large pages where the system offers them, as each first touch of a small
+// page costs a fault. Nothing when the system has nothing of the kind.
+void expectLargeBuffers();
+
 // ---- The display
 
 // Whether a window can be shown: on Linux DISPLAY or WAYLAND_DISPLAY is set

@@ -140,6 +140,9 @@ bool moveInto(const std::string& temporary, const std::string& path, std::string
     return false;
 }
 
+// The Windows heap has no such steps to ask for.
+void expectLargeBuffers() {}
+
 bool processRunning(long id) {
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, DWORD(id));
     if (!process) return GetLastError() != ERROR_INVALID_PARAMETER;

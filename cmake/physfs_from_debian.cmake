@@ -1,11 +1,6 @@
-# PhysFS for a Windows build, made from Debian's own source package: Debian
-# packages the library for Linux only. apt-get source fetches the package
-# (checked against the archive's signed index) and unpacks it with Debian's
-# patches applied, once per build folder; ExternalProject builds it with this
-# build's cross compiler as a static library, once. The version is the one
-# of the Linux package when that is installed, so both systems read
-# archives with the same code. scripts/install-deps enables the source
-# entries apt needs.
+# PhysFS for a Windows build, made from Debian's own source package
+# (debian_source.cmake): ExternalProject builds it with this build's cross
+# compiler as a static library, once.
 #
 # Sets PHYSFS_FOUND and, when found, physfs_library (the target to link);
 # else PHYSFS_MISSING says why. OMBREL_PHYSFS_SOURCE_DIR names an unpacked
@@ -18,41 +13,9 @@ set(PHYSFS_MISSING "")
 set(physfs_folder ${CMAKE_BINARY_DIR}/physfs)
 set(physfs_source ${OMBREL_PHYSFS_SOURCE_DIR})
 
+include(${CMAKE_CURRENT_LIST_DIR}/debian_source.cmake)
 if(NOT physfs_source)
-  set(download ${physfs_folder}/debian)
-  file(GLOB unpacked ${download}/libphysfs-*/CMakeLists.txt)
-  if(NOT unpacked)
-    find_program(OMBREL_APT_GET apt-get)
-    find_program(OMBREL_DPKG_QUERY dpkg-query)
-    set(package libphysfs)
-    if(OMBREL_DPKG_QUERY)
-      execute_process(COMMAND ${OMBREL_DPKG_QUERY} -W -f=\${source:Version} libphysfs-dev
-        OUTPUT_VARIABLE linux_version ERROR_QUIET RESULT_VARIABLE status)
-      if(status EQUAL 0 AND linux_version)
-        set(package libphysfs=${linux_version})
-      endif()
-    endif()
-    if(OMBREL_APT_GET)
-      message(STATUS "Fetching Debian's source package ${package} (PhysFS for Windows)")
-      file(REMOVE_RECURSE ${download})
-      file(MAKE_DIRECTORY ${download})
-      execute_process(COMMAND ${OMBREL_APT_GET} source --only-source ${package}
-        WORKING_DIRECTORY ${download} RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE apt_errors)
-      file(GLOB unpacked ${download}/libphysfs-*/CMakeLists.txt)
-      if(NOT unpacked)
-        # apt's own lines of failure ("E: ..."), which name what was refused.
-        string(REGEX MATCHALL "E: [^\n]*" apt_errors "${apt_errors}")
-        list(JOIN apt_errors "\n  " apt_errors)
-        set(PHYSFS_MISSING "apt-get source ${package} failed (scripts/install-deps enables Debian's source entries):\n  ${apt_errors}")
-      endif()
-    else()
-      set(PHYSFS_MISSING "apt-get is missing: Debian's source package libphysfs can't be fetched")
-    endif()
-  endif()
-  if(unpacked)
-    list(GET unpacked 0 physfs_source)
-    get_filename_component(physfs_source ${physfs_source} DIRECTORY)
-  endif()
+  ombrel_debian_source(libphysfs libphysfs-dev CMakeLists.txt physfs_source PHYSFS_MISSING)
 elseif(NOT EXISTS ${physfs_source}/CMakeLists.txt)
   set(PHYSFS_MISSING "OMBREL_PHYSFS_SOURCE_DIR (${physfs_source}) holds no PhysFS source tree")
   set(physfs_source "")

@@ -106,32 +106,37 @@ size_t editDistance(const std::string& a, const std::string& b) {
     return d[a.size()][b.size()];
 }
 
-// The option of app (or of its subcommands) whose name is nearest to typed,
-// "" when none is near enough to be what was meant.
-std::string nearestOption(const CLI::App& app, const std::string& typed) {
+// The option of command whose name is nearest to typed, "" when none is
+// near enough to be what was meant. Only the command's own: an option of
+// another subcommand is no help here, and one of the very name typed would
+// be offered back.
+std::string nearestOption(const CLI::App& command, const std::string& typed) {
     std::string word = typed.substr(0, typed.find('='));
     word.erase(0, word.find_first_not_of('-'));
     std::string best;
     size_t bestDistance = std::max<size_t>(2, word.size() / 3) + 1;
-    std::vector<const CLI::App*> apps = {&app};
-    for (const CLI::App* sub : app.get_subcommands({})) apps.push_back(sub);
-    for (const CLI::App* a : apps)
-        for (const CLI::Option* option : a->get_options())
-            for (const std::string& name : option->get_lnames()) {
-                const size_t distance = editDistance(word, name);
-                if (distance < bestDistance) bestDistance = distance, best = "--" + name;
-            }
+    for (const CLI::Option* option : command.get_options())
+        for (const std::string& name : option->get_lnames()) {
+            const size_t distance = editDistance(word, name);
+            if (distance < bestDistance) bestDistance = distance, best = "--" + name;
+        }
     return best;
 }
 
 // CLI11's refusal of the command line as one line: an unknown option gets
-// a suggestion where one is near.
+// a suggestion where one of the command given is near.
 Failure explain(const CLI::App& app, const CLI::ParseError& error) {
     if (dynamic_cast<const CLI::ExtrasError*>(&error)) {
+        const CLI::App* command = &app;
+        std::string help = "ombrel --help";
+        for (const CLI::App* given : app.get_subcommands()) {
+            command = given;
+            help = "ombrel " + given->get_name() + " --help";
+        }
         for (const std::string& extra : app.remaining(true))
             if (extra.size() > 1 && extra[0] == '-') {
-                const std::string near = nearestOption(app, extra);
-                return badInput(extra, near.empty() ? "no such option; ombrel --help lists them"
+                const std::string near = nearestOption(*command, extra);
+                return badInput(extra, near.empty() ? "no such option; " + help + " lists them"
                                                     : "no such option; did you mean " + near + "?");
             }
     }

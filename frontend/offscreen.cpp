@@ -1,6 +1,8 @@
 #include "frontend/offscreen.h"
 
-#define GL_GLEXT_PROTOTYPES 1
+#ifdef _WIN32
+#include <windows.h>  // what Windows' GL/gl.h stands on
+#endif
 #include <GL/gl.h>
 #include <GL/glext.h>
 
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "frontend/system.h"
 #include "toolkit/mxApp.h"
 #include "viewer/ModelWindow.h"
 #include "viewer/startup.h"
@@ -32,19 +35,50 @@ FramePoint pointInLoop(double keyFrames, int first, int last) {
     return point;
 }
 
-OffscreenView::~OffscreenView() {
-    if (!window_) return;
-    window_->makeCurrent();
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    const GLuint framebuffers[] = {drawn_, resolved_};
-    const GLuint renderbuffers[] = {drawnColour_, drawnDepth_, resolvedColour_};
-    glDeleteFramebuffers(2, framebuffers);  // names of 0 are passed over
-    glDeleteRenderbuffers(3, renderbuffers);
-    delete window_;
-    mxAppQuit();
+namespace {
+
+// The framebuffer-object calls (OpenGL 3.0), looked up in the context: the
+// system's OpenGL library need not export them (Windows' exports 1.1 only).
+// One context serves the process, so one table does.
+struct FramebufferCalls {
+    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
+    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
+    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
+    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
+    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
+    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
+    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
+    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
+    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
+    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
+    PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC renderbufferStorageMultisample = nullptr;
+    PFNGLGETRENDERBUFFERPARAMETERIVPROC getRenderbufferParameteriv = nullptr;
+    bool loaded = false;
+};
+FramebufferCalls gl;
+
+template <typename Call>
+bool lookUp(Call& call, const char* name) {
+    call = reinterpret_cast<Call>(mxGlWindow::procAddress(name));
+    return call != nullptr;
 }
 
-namespace {
+// Every call, or false when the driver lacks one.
+bool loadFramebufferCalls() {
+    gl.loaded = lookUp(gl.genFramebuffers, "glGenFramebuffers") &&
+                lookUp(gl.deleteFramebuffers, "glDeleteFramebuffers") &&
+                lookUp(gl.bindFramebuffer, "glBindFramebuffer") &&
+                lookUp(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+                lookUp(gl.checkFramebufferStatus, "glCheckFramebufferStatus") &&
+                lookUp(gl.blitFramebuffer, "glBlitFramebuffer") &&
+                lookUp(gl.genRenderbuffers, "glGenRenderbuffers") &&
+                lookUp(gl.deleteRenderbuffers, "glDeleteRenderbuffers") &&
+                lookUp(gl.bindRenderbuffer, "glBindRenderbuffer") &&
+                lookUp(gl.renderbufferStorage, "glRenderbufferStorage") &&
+                lookUp(gl.renderbufferStorageMultisample, "glRenderbufferStorageMultisample") &&
+                lookUp(gl.getRenderbufferParameteriv, "glGetRenderbufferParameteriv");
+    return gl.loaded;
+}
 
 // What is drawn larger to be reduced stays within this (256 MiB read back).
 constexpr int kLargestDrawnEdge = 8192;
@@ -62,21 +96,21 @@ bool windowKeepsPicture(bool alpha) {
 // A renderbuffer of this format, multisampled when samples is above 1.
 GLuint makeRenderbuffer(GLenum format, int samples, int width, int height) {
     GLuint name = 0;
-    glGenRenderbuffers(1, &name);
-    glBindRenderbuffer(GL_RENDERBUFFER, name);
+    gl.genRenderbuffers(1, &name);
+    gl.bindRenderbuffer(GL_RENDERBUFFER, name);
     if (samples > 1)
-        glRenderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width, height);
+        gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width, height);
     else
-        glRenderbufferStorage(GL_RENDERBUFFER, format, width, height);
+        gl.renderbufferStorage(GL_RENDERBUFFER, format, width, height);
     return name;
 }
 
 GLuint makeFramebuffer(GLuint colour, GLuint depth) {
     GLuint name = 0;
-    glGenFramebuffers(1, &name);
-    glBindFramebuffer(GL_FRAMEBUFFER, name);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    if (depth) glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    gl.genFramebuffers(1, &name);
+    gl.bindFramebuffer(GL_FRAMEBUFFER, name);
+    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    if (depth) gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     return name;
 }
 
@@ -119,19 +153,31 @@ void unblendClearColour(RgbaPicture& picture, const float (&clear)[3]) {
 
 }  // namespace
 
+OffscreenView::~OffscreenView() {
+    if (!window_) return;
+    window_->makeCurrent();
+    if (gl.loaded) {
+        gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+        const GLuint framebuffers[] = {drawn_, resolved_};
+        const GLuint renderbuffers[] = {drawnColour_, drawnDepth_, resolvedColour_};
+        gl.deleteFramebuffers(2, framebuffers);  // names of 0 are passed over
+        gl.deleteRenderbuffers(3, renderbuffers);
+    }
+    delete window_;
+    mxAppQuit();
+}
+
 bool OffscreenView::open(const OffscreenFormat& format, std::string& error) {
     format_ = format;
-    // No display is needed, whatever DISPLAY says; a driver the person chose
-    // is theirs to keep.
-    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    useOffscreenWindows();
     if (!mxAppInit(0, nullptr)) {
         error = "no offscreen video driver to draw with";
         return false;
     }
-    window_ = createViewerWindow(format.width, format.height);
+    window_ = createViewerWindow(format.width, format.height, WindowShown::Hidden);
     if (!window_) {
         mxAppQuit();
-        error = "no OpenGL context on the offscreen driver";
+        error = "no OpenGL context to draw with";
         return false;
     }
     return makeFramebuffers(error);
@@ -144,7 +190,11 @@ bool OffscreenView::makeFramebuffers(std::string& error) {
     // Where it keeps the whole picture and no smoothing is asked for, the
     // scene draws there: the quicker way (it keeps every shader the driver
     // made for the window's first pictures).
-    if (asked == 1 && windowKeepsPicture(format_.alpha)) return true;
+    if (asked == 1 && offscreenWindowKeepsPixels() && windowKeepsPicture(format_.alpha)) return true;
+    if (!loadFramebufferCalls()) {
+        error = "the OpenGL driver has no framebuffer objects (OpenGL 3.0) to draw pictures into";
+        return false;
+    }
 
     // Smoothing by the driver's multisampling; where it offers fewer
     // samples than asked, the picture is also drawn larger and reduced.
@@ -172,16 +222,16 @@ bool OffscreenView::makeFramebuffers(std::string& error) {
     drawnDepth_ = makeRenderbuffer(GL_DEPTH_COMPONENT16, multisamples, width, height);
     GLint given = 1;
     if (multisamples > 1) {
-        glBindRenderbuffer(GL_RENDERBUFFER, drawnColour_);
-        glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
+        gl.bindRenderbuffer(GL_RENDERBUFFER, drawnColour_);
+        gl.getRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
     }
     samplesGiven_ = std::max<GLint>(given, 1) * scale_ * scale_;
     drawn_ = makeFramebuffer(drawnColour_, drawnDepth_);
-    bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    bool complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     if (complete && multisamples > 1) {
         resolvedColour_ = makeRenderbuffer(GL_RGBA8, 1, width, height);
         resolved_ = makeFramebuffer(resolvedColour_, 0);
-        complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
     if (!complete || glGetError() != GL_NO_ERROR) {
         error = "the offscreen driver can't draw " + std::to_string(width) + "x" + std::to_string(height) + " pixels" +
@@ -206,13 +256,13 @@ RgbaPicture OffscreenView::draw(const FramePoint& at) {
     window_->nextFrame = at.next;
     window_->frameFraction = at.fraction;
     window_->makeCurrent();
-    glBindFramebuffer(GL_FRAMEBUFFER, drawn_);
+    if (gl.loaded) gl.bindFramebuffer(GL_FRAMEBUFFER, drawn_);
     window_->draw();
     if (resolved_) {
-        glBindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved_);
+        gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved_);
         const int width = format_.width * scale_, height = format_.height * scale_;
-        glBlitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        glBindFramebuffer(GL_READ_FRAMEBUFFER, resolved_);
+        gl.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+        gl.bindFramebuffer(GL_READ_FRAMEBUFFER, resolved_);
     }
     RgbaPicture picture = readBack();
     if (scale_ > 1) picture = reduce(picture, scale_);

@@ -75,6 +75,16 @@ void expectLargeBuffers();
 // Windows. False with the reason in why.
 bool displayAvailable(std::string& why);
 
+// Readies the window system for windows no one sees, which draw pictures:
+// SDL's offscreen driver on Linux, whatever DISPLAY says (unless the person
+// chose a driver); nothing on Windows, where a window is simply not shown.
+void useOffscreenWindows();
+
+// Whether what is drawn into such a window's own framebuffer stays there to
+// be read back. SDL's offscreen driver keeps it; a Win32 window that is not
+// shown owns no pixels, so pictures are drawn into framebuffer objects.
+bool offscreenWindowKeepsPixels();
+
 // ---- Running the viewer
 
 // A fresh folder only this user can enter, under $XDG_RUNTIME_DIR (else

@@ -169,6 +169,10 @@ bool hasText(const char* variable) {
 
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
+void useOffscreenWindows() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
+
+bool offscreenWindowKeepsPixels() { return true; }
+
 bool displayAvailable(std::string& why) {
     // SDL's drivers that show nothing: a window there would wait unseen for ever.
     const char* driver = std::getenv("SDL_VIDEODRIVER");

@@ -157,6 +157,10 @@ bool standardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 bool displayAvailable(std::string&) { return true; }
 
+void useOffscreenWindows() {}
+
+bool offscreenWindowKeepsPixels() { return false; }
+
 // ---- Running the viewer
 
 

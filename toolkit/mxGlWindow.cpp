@@ -90,6 +90,8 @@ bool mxGlWindow::makeCurrent() {
     return platform::glMakeCurrent(context_->deviceContext, context_->renderContext);
 }
 
+void* mxGlWindow::procAddress(const char* name) { return platform::glProcAddress(name); }
+
 bool mxGlWindow::swapBuffers() {
     if (!context_->renderContext) return false;
     return platform::swapBuffers(context_->deviceContext);

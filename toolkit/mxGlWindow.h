@@ -20,6 +20,9 @@ public:
 
     void setDrawCallback(void (*callback)());
     bool makeCurrent();
+    // An OpenGL entry point beyond 1.1 of the current context, null when
+    // the driver has none of that name.
+    static void* procAddress(const char* name);
     bool swapBuffers();
     // Makes the context current, draws (the callback if one is installed,
     // else draw) and swaps; the swap's result.

@@ -124,5 +124,8 @@ bool glDeleteContext(NativeGLContext context);
 bool glMakeCurrent(NativeDC dc, NativeGLContext context);  // both null: none current
 bool swapBuffers(NativeDC dc);
 bool setSwapInterval(int interval);  // for the current context; true when honoured
+// An entry point of the current context beyond OpenGL 1.1 (framebuffer
+// objects and the like), null when the driver has none of that name.
+void* glProcAddress(const char* name);
 
 }  // namespace platform

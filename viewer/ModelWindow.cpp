@@ -17,7 +17,6 @@ ModelWindow::ModelWindow(mxWindow* parent, int x, int y, int w, int h, const cha
         loadDefaultWater();
         glCullFace(GL_FRONT);
         mxAppSetIdleTarget(this);
-        setVisible(true);
     }
 }
 

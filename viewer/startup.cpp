@@ -29,13 +29,14 @@ void storeConfiguredPaths(const ViewerConfig& config) {
         std::memcpy(configPathBuffer(ConfigPath(i)), config.paths[i], CONFIG_PATH_SIZE);
 }
 
-ModelWindow* createViewerWindow(int width, int height) {
+ModelWindow* createViewerWindow(int width, int height, WindowShown shown) {
     mxGlWindow::setDefaultFormat(0, 16, 16);
     ModelWindow* window = new ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup);
     if (!window->hasContext()) {
         delete window;
         return nullptr;
     }
+    if (shown == WindowShown::Shown) window->setVisible(true);
     return window;
 }
 
@@ -73,7 +74,7 @@ void applyRecord(ModelWindow& window, const ViewerConfig& c) {
 }
 
 ModelWindow* openViewerWindow(const ViewerConfig& c) {
-    ModelWindow* window = createViewerWindow(c.windowWidth, c.windowHeight);
+    ModelWindow* window = createViewerWindow(c.windowWidth, c.windowHeight, WindowShown::Shown);
     if (window) applyRecord(*window, c);
     return window;
 }

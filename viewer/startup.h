@@ -17,10 +17,12 @@ ModelWindow* openViewerWindow(const ViewerConfig& config);
 
 // The two steps of openViewerWindow, for a window that shows one record
 // after another. createViewerWindow makes the empty window of that size
-// (null without a working OpenGL context); applyRecord fills a window that
-// is as the constructor left it (new, or restarted) from the path buffers
-// and the record's settings, exactly as the viewer starts.
-ModelWindow* createViewerWindow(int width, int height);
+// (null without a working OpenGL context), shown or kept hidden (one that
+// draws pictures no one sees); applyRecord fills a window that is as the
+// constructor left it (new, or restarted) from the path buffers and the
+// record's settings, exactly as the viewer starts.
+enum class WindowShown { Shown, Hidden };
+ModelWindow* createViewerWindow(int width, int height, WindowShown shown);
 void applyRecord(ModelWindow& window, const ViewerConfig& config);
 
 // The whole program: returns its exit code.

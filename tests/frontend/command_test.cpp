@@ -104,6 +104,9 @@ TEST_F(OmbrelProgram, BadInputIsOneLineNamingTheFileExitTwoAndNoViewer) {
         {{"render", "--frame", "9", "hero.md2", "-o", "x.png"}, "ombrel: --frame 9: hero.md2 has key frames 0 to 4\n"},
         {{"render", "--tranparent", "hero.md2", "-o", "x.png"},
          "ombrel: --tranparent: no such option; did you mean --transparent?\n"},
+        // An option of other commands but not of this one is not offered back.
+        {{"thumbnail", "--no-config", "--size", "64", "hero.md2", "x.png"},
+         "ombrel: --no-config: no such option; ombrel thumbnail --help lists them\n"},
     };
     for (const auto& c : cases) {
         Result r = ombrel(c.first, {"XDG_CONFIG_HOME=" + root + "/none"});

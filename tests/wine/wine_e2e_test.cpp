@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "tests/frontend/picture_file.h"
 #include "tests/support/xsession.h"
 #include "assets/sample_scene.h"
 #include "tests/writers/archives.h"
@@ -319,6 +320,8 @@ TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
     EXPECT_NE(help.find("Usage: ombrel"), std::string::npos) << help;
     // A build that found PhysFS reads archives (OmbrelListsAndOpensModelsInsideArchives).
     const bool readsArchives = help.find("reads no archives") == std::string::npos;
+    // A build that found giflib draws pictures (OmbrelDrawsThePicturesTheLinuxBuildDraws).
+    const bool drawsPictures = help.find("draws no pictures") == std::string::npos;
     EXPECT_NE(help.find("\\ombrel\\settings"), std::string::npos) << "settings under %APPDATA%\n" << help;
     EXPECT_EQ(help.substr(help.rfind('\n') + 1), "status 0");
 
@@ -336,9 +339,10 @@ TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
     // it exists or not).
     std::ofstream(scratch.file("models.pak")) << "PACK";
     const std::string model = corpus + "/faerie.md2";
-    std::vector<std::pair<std::string, std::string>> refusals{
-        {"render " + model + " -o a.png", "draws no pictures"},
-        {"thumbnail --size 64 " + model + " a.png", "draws no pictures"}};
+    std::vector<std::pair<std::string, std::string>> refusals;
+    if (!drawsPictures)
+        refusals.insert(refusals.end(), {{"render " + model + " -o a.png", "draws no pictures"},
+                                         {"thumbnail --size 64 " + model + " a.png", "draws no pictures"}});
     if (!readsArchives)
         refusals.insert(refusals.end(), {{"models.pak:tris.md2", "reads no archives"},
                                          {"list models.pak", "reads no archives"},
@@ -515,6 +519,73 @@ std::vector<std::string> filesUnder(const std::string& folder) {
         if (entry.is_regular_file()) found.push_back(fs::relative(entry.path(), folder).string());
     std::sort(found.begin(), found.end());
     return found;
+}
+
+// Pixels of two pictures of one size (channels bytes each) that differ by
+// more than 8 in a channel, and pixels of the first that are not black
+// (alpha: not transparent): the tolerance of the render-equals-viewer test
+// is a difference in one pixel of 200 of the model's at most.
+struct PictureDifference {
+    int model = 0, different = 0;
+};
+PictureDifference compared(const PictureFile& want, const PictureFile& got, int channels) {
+    PictureDifference difference;
+    if (want.pixels.size() != got.pixels.size() || want.width != got.width) {
+        difference.different = want.width * want.height;
+        return difference;
+    }
+    for (size_t i = 0; i < want.pixels.size(); i += size_t(channels)) {
+        const bool drawn = channels == 4 ? want.pixels[i + 3] > 0 : want.pixels[i] + want.pixels[i + 1] + want.pixels[i + 2] > 30;
+        if (drawn) ++difference.model;
+        int most = 0;
+        for (size_t c = 0; c < size_t(channels); ++c) most = std::max(most, std::abs(int(want.pixels[i + c]) - got.pixels[i + c]));
+        if (most > 8) ++difference.different;
+    }
+    return difference;
+}
+
+// ombrel.exe draws what the Linux build draws, through the Win32 toolkit's
+// hidden window and WGL: a PNG as the viewer starts, one smoothed from a
+// named view, a thumbnail over transparency, a looping GIF, and a gallery of
+// two models; each the same picture within the render-equals-viewer test's
+// tolerance.
+TEST_P(Wine, OmbrelDrawsThePicturesTheLinuxBuildDraws) {
+    if (ombrelSays(loader, bin, scratch.path(), "--help").find("draws no pictures") != std::string::npos)
+        GTEST_SKIP() << "this Windows build draws no pictures: giflib could not be had when it was configured (its "
+                        "CMake warning says why)";
+    const std::string corpus = OMBREL_CORPUS_DIR;
+    const std::string faerie = shellQuoted(corpus + "/faerie.md2"), sydney = shellQuoted(corpus + "/sydney.md2");
+    fs::create_directory(scratch.file("linux"));
+    fs::create_directory(scratch.file("windows"));
+    struct Drawing {
+        std::string arguments, picture;
+        int channels;
+    };
+    const std::vector<Drawing> drawings{
+        {"render --no-config --antialias 1 --size 320x240 " + faerie + " -o plain.png", "plain.png", 3},
+        {"render --no-config --mode smooth --view back --antialias 4 --size 200x150 " + sydney + " -o smooth.png",
+         "smooth.png", 3},
+        {"thumbnail --size 128 " + faerie + " thumb.png", "thumb.png", 4},
+        {"render --no-config --frames 0-3 --size 160x120 " + faerie + " -o run.gif", "run.gif", 3},
+        {"gallery --size 96x96 -o gallery " + faerie + " " + sydney, "gallery/pictures/sydney.png", 4},
+    };
+    for (const Drawing& drawing : drawings) {
+        SCOPED_TRACE(drawing.arguments);
+        EXPECT_EQ(run("cd " + shellQuoted(scratch.file("linux")) + " && " + OMBREL_BIN_DIR + "/ombrel " +
+                      drawing.arguments + " 2>&1; echo \"status $?\""),
+                  "status 0");
+        EXPECT_EQ(ombrelSays(loader, bin, scratch.file("windows"), drawing.arguments), "status 0");
+        const PictureFile linux = loadPictureFile(scratch.file("linux/" + drawing.picture), drawing.channels);
+        const PictureFile windows = loadPictureFile(scratch.file("windows/" + drawing.picture), drawing.channels);
+        ASSERT_FALSE(linux.pixels.empty());
+        const PictureDifference difference = compared(linux, windows, drawing.channels);
+        EXPECT_GT(difference.model, linux.width * linux.height / 20) << "the model, not an empty picture";
+        EXPECT_LE(difference.different, difference.model / 200)
+            << difference.different << " of " << difference.model << " differ";
+    }
+    // The GIF loops through the same pictures; the gallery holds the same files.
+    EXPECT_EQ(run("identify " + shellQuoted(scratch.file("windows/run.gif")) + " | wc -l"), "4");
+    EXPECT_EQ(filesUnder(scratch.file("windows/gallery")), filesUnder(scratch.file("linux/gallery")));
 }
 
 // The installer as a person uses it, silently: setup.exe /S puts the

@@ -128,4 +128,6 @@ bool swapBuffers(NativeDC dc) {
 
 bool setSwapInterval(int interval) { return state.videoReady && SDL_GL_SetSwapInterval(interval) == 0; }
 
+void* glProcAddress(const char* name) { return state.videoReady ? SDL_GL_GetProcAddress(name) : nullptr; }
+
 }  // namespace platform

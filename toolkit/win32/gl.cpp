@@ -76,4 +76,11 @@ bool setSwapInterval(int interval) {
     return swapInterval && swapInterval(interval) != FALSE;
 }
 
+void* glProcAddress(const char* name) {
+    // Some drivers answer a name they lack with 1, 2, 3 or -1 rather than null.
+    auto address = reinterpret_cast<intptr_t>(reinterpret_cast<void*>(wglGetProcAddress(name)));
+    if (address >= -1 && address <= 3) return nullptr;
+    return reinterpret_cast<void*>(address);
+}
+
 }  // namespace platform

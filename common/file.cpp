@@ -12,6 +12,8 @@
 
 #ifdef _WIN32
 #include <io.h>
+
+#include "common/wide_text.h"
 #else
 #include <unistd.h>
 #endif
@@ -22,7 +24,8 @@ namespace {
 // Windows has no FIFOs to wait on; devices (CON, NUL, COM1) open at once and
 // are told apart by fstat as on other systems.
 using FileStatus = struct _stat64;
-int openForReading(const char* path) { return _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT); }
+// Paths are UTF-8: the wide call reaches every name.
+int openForReading(const char* path) { return _wopen(wideText(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT); }
 int fileStatus(int descriptor, FileStatus* status) { return _fstat64(descriptor, status); }
 long long readSome(int descriptor, void* buffer, size_t count) {
     return _read(descriptor, buffer, unsigned(count < size_t(INT_MAX) ? count : size_t(INT_MAX)));

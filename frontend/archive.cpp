@@ -18,7 +18,7 @@ uint64_t le64(const uint8_t* p) { return uint64_t(le32(p)) | uint64_t(le32(p + 4
 class FileSource : public ArchiveSource {
 public:
     bool open(const std::string& path) {
-        file_.open(path, std::ios::binary);
+        file_.open(pathFromText(path), std::ios::binary);
         if (!file_) return false;
         file_.seekg(0, std::ios::end);
         const std::streamoff end = file_.tellg();

@@ -12,23 +12,29 @@ namespace fs = std::filesystem;
 
 namespace frontend {
 
+// std::filesystem's own conversions from and to std::string follow no one
+// encoding on Windows (bytes in, UTF-8 out): the UTF-8 ones are used.
+fs::path pathFromText(const std::string& text) { return fs::u8path(text); }
+
+std::string textFromPath(const fs::path& path) { return path.generic_u8string(); }
+
 std::string absolutePath(const std::string& path) {
     std::error_code error;
-    fs::path absolute = fs::absolute(fs::path(path), error);
-    if (error) absolute = fs::path(path);
-    std::string cleaned = absolute.lexically_normal().generic_string();
+    fs::path absolute = fs::absolute(pathFromText(path), error);
+    if (error) absolute = pathFromText(path);
+    std::string cleaned = textFromPath(absolute.lexically_normal());
     // "a/b/" normalises to "a/b/"; a folder's trailing slash adds nothing here.
     while (cleaned.size() > std::max<size_t>(rootLength(cleaned), 1) && cleaned.back() == '/') cleaned.pop_back();
     return cleaned;
 }
 
 size_t rootLength(const std::string& path) {
-    const fs::path p(path);
-    if (p.has_root_name() || p.has_root_directory()) return p.root_path().generic_string().size();
+    const fs::path p = pathFromText(path);
+    if (p.has_root_name() || p.has_root_directory()) return textFromPath(p.root_path()).size();
     return 0;
 }
 
-std::string nativePath(const std::string& path) { return fs::path(path).make_preferred().string(); }
+std::string nativePath(const std::string& path) { return pathFromText(path).make_preferred().u8string(); }
 
 std::string folderOf(const std::string& path) {
     size_t slash = path.rfind('/');
@@ -66,13 +72,13 @@ bool equalIgnoringCase(const std::string& a, const std::string& b) {
 
 bool entryExists(const std::string& path) {
     std::error_code error;
-    return fs::exists(fs::symlink_status(path, error));
+    return fs::exists(fs::symlink_status(pathFromText(path), error));
 }
 
 bool makeFoldersFor(const std::string& path, std::string& error) {
     const std::string folder = folderOf(absolutePath(path));
     std::error_code failure;
-    fs::create_directories(folder, failure);
+    fs::create_directories(pathFromText(folder), failure);
     if (failure) {
         error = "can't make the folder " + nativePath(folder) + " (" + failure.message() + ")";
         return false;
@@ -82,7 +88,7 @@ bool makeFoldersFor(const std::string& path, std::string& error) {
 
 void removeEntry(const std::string& path) {
     std::error_code ignored;
-    fs::remove(path, ignored);
+    fs::remove(pathFromText(path), ignored);
 }
 
 namespace {
@@ -96,8 +102,8 @@ std::vector<std::string> matchingEntries(const std::string& folder, const std::s
     if (entryExists(prefix + part)) matches.push_back(prefix + part);
     std::vector<std::string> others;
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(pathFromText(folder), error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().u8string();
         if (name != part && equalIgnoringCase(name, part)) others.push_back(name);
     }
     std::sort(others.begin(), others.end());
@@ -124,7 +130,7 @@ std::string findFrom(const std::string& folder, const std::vector<std::string>& 
     if (index == parts.size()) return fileKind(folder) == FileKind::Regular ? folder : std::string();
     if (parts[index] == "..") return findFrom(folderOf(folder), parts, index + 1);
     std::error_code error;
-    if (!fs::is_directory(folder, error)) return "";
+    if (!fs::is_directory(pathFromText(folder), error)) return "";
     for (const std::string& entry : matchingEntries(folder, parts[index])) {
         std::string found = findFrom(entry, parts, index + 1);
         if (!found.empty()) return found;
@@ -140,8 +146,8 @@ std::string findIgnoringCase(const std::string& folder, const std::string& relat
 
 void removeLeftovers(const std::string& folder, const std::string& prefix, char separator) {
     std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+    for (fs::directory_iterator it(pathFromText(folder), error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().u8string();
         if (name.compare(0, prefix.size(), prefix) != 0) continue;
         const size_t digits = name.find_first_not_of("0123456789", prefix.size());
         if (digits == prefix.size() || digits == std::string::npos || name[digits] != separator) continue;
@@ -187,7 +193,7 @@ void OutputFiles::commit() {
 
 FileKind fileKind(const std::string& path) {
     std::error_code error;
-    const fs::file_status status = fs::status(path, error);
+    const fs::file_status status = fs::status(pathFromText(path), error);
     if (status.type() == fs::file_type::not_found || (error && error != std::errc::permission_denied))
         return FileKind::Missing;
     if (error) return FileKind::Unreadable;
@@ -225,7 +231,7 @@ bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& 
     FileBytes file;
     if (!readWholeFile(path.c_str(), int64_t(limit), file)) {
         std::error_code sizeError;
-        const uintmax_t size = fs::file_size(path, sizeError);
+        const uintmax_t size = fs::file_size(pathFromText(path), sizeError);
         const bool tooLarge = !sizeError && size > limit;
         error = tooLarge ? "too large (" + std::to_string(size) + " bytes)" : "can't be read";
         return false;

@@ -3,15 +3,22 @@
 // case from what a model or a folder says, and files that must be read whole
 // without trusting them. Inside the front end a path uses '/' between its
 // parts on every system (Windows takes it too); nativePath gives the form a
-// person of that system reads and the record carries.
+// person of that system reads and the record carries. Text is UTF-8 on every
+// system: on Windows the command line and the system's calls are converted
+// where they are met, so a folder named "Modèles" or "模型" is reached.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace frontend {
+
+// A path from the program's text, and back (with '/' between its parts).
+std::filesystem::path pathFromText(const std::string& text);
+std::string textFromPath(const std::filesystem::path& path);
 
 // The path made absolute against the current folder and cleaned of "." and
 // ".." parts, without following symbolic links (a linked file keeps the

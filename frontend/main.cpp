@@ -1,3 +1,7 @@
 #include "frontend/command.h"
+#include "frontend/system.h"
 
-int main(int argc, char** argv) { return frontend::ombrelMain(argc, argv); }
+int main(int argc, char** argv) {
+    frontend::CommandLine line(argc, argv);
+    return frontend::ombrelMain(line.count(), line.words());
+}

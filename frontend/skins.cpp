@@ -66,12 +66,12 @@ FileRef findIn(const Place& place, const std::string& folder, const std::string&
     FileRef found;
     found.archive = place.archive;
     if (place.archive) {
-        std::string member = fs::path(join(folder, relative)).lexically_normal().generic_string();
+        std::string member = textFromPath(pathFromText(join(folder, relative)).lexically_normal());
         if (member.rfind("../", 0) == 0 || member == "..") return {};
         found.path = place.archive->find(member);
     } else {
         std::string path = findIgnoringCase(folder, relative);
-        if (!path.empty()) found.path = fs::path(path).lexically_normal().generic_string();
+        if (!path.empty()) found.path = textFromPath(pathFromText(path).lexically_normal());
     }
     if (found.path.empty()) return {};
     return found;
@@ -89,8 +89,9 @@ std::vector<std::string> filesBesideModel(const Place& place) {
         }
     } else {
         std::error_code error;
-        for (fs::directory_iterator it(place.modelFolder, error), end; !error && it != end; it.increment(error))
-            if (it->is_regular_file(error)) names.push_back(it->path().filename().string());
+        for (fs::directory_iterator it(pathFromText(place.modelFolder), error), end; !error && it != end;
+             it.increment(error))
+            if (it->is_regular_file(error)) names.push_back(it->path().filename().u8string());
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         std::string la = lowerAscii(a), lb = lowerAscii(b);

@@ -67,13 +67,13 @@ private:
     void folder(const std::string& text) {
         std::vector<std::string> relative;
         std::error_code error;
-        const fs::path root(text);
+        const fs::path root = pathFromText(text);
         // Links to folders are not followed: a link back up would never end.
         for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
              !error && it != end; it.increment(error)) {
             std::error_code kindError;
-            if (it->is_regular_file(kindError) && isModelName(it->path().filename().string()))
-                relative.push_back(it->path().lexically_relative(root).generic_string());
+            if (it->is_regular_file(kindError) && isModelName(it->path().filename().u8string()))
+                relative.push_back(textFromPath(it->path().lexically_relative(root)));
         }
         if (error) throw badInput(text, "can't read the folder (" + error.message() + ")");
         if (relative.empty()) throw badInput(text, "no .md2 models in this folder");

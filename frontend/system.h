@@ -10,6 +10,28 @@
 
 namespace frontend {
 
+// ---- The command line
+
+// The program's own command line, in UTF-8 as all its text: argv as it is
+// on POSIX; on Windows read again from the wide command line, as argv holds
+// only what the ANSI code page can spell. A Windows console is set to show
+// the UTF-8 printed while it lives.
+class CommandLine {
+public:
+    CommandLine(int argc, char** argv);
+    ~CommandLine();
+    CommandLine(const CommandLine&) = delete;
+    CommandLine& operator=(const CommandLine&) = delete;
+
+    int count() const { return int(words_.size()); }
+    char** words() { return pointers_.data(); }
+
+private:
+    std::vector<std::string> words_;
+    std::vector<char*> pointers_;
+    unsigned consoleCodePage_ = 0;  // the console's own, given back
+};
+
 // ---- Folders
 
 // The folder holding the running program ("" when it can't be found).

@@ -169,6 +169,13 @@ bool hasText(const char* variable) {
 
 bool standardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
+CommandLine::CommandLine(int argc, char** argv) : words_(argv, argv + argc) {
+    for (std::string& word : words_) pointers_.push_back(word.data());
+    pointers_.push_back(nullptr);
+}
+
+CommandLine::~CommandLine() = default;
+
 void useOffscreenWindows() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 
 bool offscreenWindowKeepsPixels() { return true; }

@@ -1,14 +1,17 @@
-// The front end's side of the system on Windows (the ANSI entry points, as
-// the viewer and glswitch use): folders from the environment and the
-// program's module, the run folder under %TEMP%, viewer.exe started with
-// CreateProcessA and ended with ombrel through a job, Ctrl+C or a closing
-// console passed on as a request to close its windows, and the common Open
-// dialogue (what glswitch's start shows first).
+// The front end's side of the system on Windows: folders from the
+// environment and the program's module, the run folder under %TEMP%,
+// viewer.exe started with CreateProcessW and ended with ombrel through a
+// job, Ctrl+C or a closing console passed on as a request to close its
+// windows, and the common Open dialogue (what glswitch's start shows first).
+// The wide entry points throughout, with the program's text in UTF-8: they
+// reach every file name, where the ANSI ones reach only those the code page
+// can spell.
 #include "frontend/system.h"
 
 #include <windows.h>
 
 #include <commdlg.h>
+#include <shellapi.h>
 #include <io.h>
 
 #include <algorithm>
@@ -19,6 +22,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/wide_text.h"
 #include "frontend/files.h"
 #include "frontend/report.h"
 
@@ -27,38 +31,70 @@ namespace frontend {
 namespace {
 
 std::string reason(DWORD code) {
-    char* text = nullptr;
+    wchar_t* text = nullptr;
     DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = n && text ? std::string(text, n) : "error " + std::to_string(code);
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string message = n && text ? utf8Text(text, int(n)) : "error " + std::to_string(code);
     LocalFree(text);
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
         message.pop_back();
     return message;
 }
 
+// A path Windows gave, in the program's form: UTF-8, '/' between parts.
+std::string programPath(const wchar_t* text, int length = -1) {
+    return textFromPath(pathFromText(utf8Text(text, length)));
+}
+
+// An environment variable in UTF-8, "" when unset.
+std::string environmentText(const wchar_t* name) {
+    const wchar_t* value = _wgetenv(name);
+    return value ? utf8Text(value) : std::string();
+}
+
 }  // namespace
+
+// ---- The command line
+
+CommandLine::CommandLine(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide && count == argc) {
+        for (int i = 0; i < count; ++i) words_.push_back(utf8Text(wide[i]));
+    } else {
+        words_.assign(argv, argv + argc);
+    }
+    if (wide) LocalFree(wide);
+    for (std::string& word : words_) pointers_.push_back(word.data());
+    pointers_.push_back(nullptr);
+    consoleCodePage_ = GetConsoleOutputCP();  // 0 without a console
+    if (consoleCodePage_) SetConsoleOutputCP(CP_UTF8);
+}
+
+CommandLine::~CommandLine() {
+    if (consoleCodePage_) SetConsoleOutputCP(consoleCodePage_);
+}
 
 // ---- Folders
 
 std::string programFolder() {
-    char buffer[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer) return "";  // cut short: no folder to trust
-    return folderOf(std::filesystem::path(std::string(buffer, n)).generic_string());
+    wchar_t buffer[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);
+    if (n == 0 || n >= MAX_PATH + 1) return "";  // cut short: no folder to trust
+    return folderOf(programPath(buffer, int(n)));
 }
 
 std::string settingsPath() {
-    const char* appData = std::getenv("APPDATA");
-    if (!appData || rootLength(appData) == 0) return "";
-    return nativePath(std::string(appData) + "/ombrel/settings");
+    const std::string appData = environmentText(L"APPDATA");
+    if (rootLength(appData) == 0) return "";
+    return nativePath(appData + "/ombrel/settings");
 }
 
 bool homeFolder(std::string& home) {
-    const char* value = std::getenv("USERPROFILE");
-    if (!value || !value[0]) return false;
-    home = std::filesystem::path(value).generic_string();
+    const std::string value = environmentText(L"USERPROFILE");
+    if (value.empty()) return false;
+    home = textFromPath(pathFromText(value));
     return true;
 }
 
@@ -75,12 +111,12 @@ std::string lastErrorText() { return reason(GetLastError()); }
 // An existing one must be a folder and no link (a symbolic link or a
 // junction), whose target would receive the files.
 bool makePrivateFolder(const std::string& path, std::string& error) {
-    if (CreateDirectoryA(nativePath(path).c_str(), nullptr)) return true;
+    if (CreateDirectoryW(wideText(nativePath(path)).c_str(), nullptr)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) {
         error = lastErrorText();
         return false;
     }
-    const DWORD attributes = GetFileAttributesA(nativePath(path).c_str());
+    const DWORD attributes = GetFileAttributesW(wideText(nativePath(path)).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
         (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         error = "something else than a folder stands there";
@@ -90,14 +126,15 @@ bool makePrivateFolder(const std::string& path, std::string& error) {
 }
 
 bool linkOrCopy(const std::string& target, const std::string& path, std::string& error) {
-    if (CopyFileA(nativePath(target).c_str(), nativePath(path).c_str(), FALSE)) return true;
+    if (CopyFileW(wideText(nativePath(target)).c_str(), wideText(nativePath(path)).c_str(), FALSE)) return true;
     error = lastErrorText();
     return false;
 }
 
 bool writeNewFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error) {
     HANDLE file =
-        CreateFileA(nativePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(wideText(nativePath(path)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                    nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = lastErrorText();
         return false;
@@ -129,14 +166,16 @@ bool writeBeside(const std::string& path, const std::vector<uint8_t>& bytes, std
     std::string why;
     if (writeNewFile(temporary, bytes, why)) return true;
     error = nativePath(path) + ": can't write there (" + why + ")";
-    DeleteFileA(nativePath(temporary).c_str());
+    DeleteFileW(wideText(nativePath(temporary)).c_str());
     return false;
 }
 
 bool moveInto(const std::string& temporary, const std::string& path, std::string& error) {
-    if (MoveFileExA(nativePath(temporary).c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (MoveFileExW(wideText(nativePath(temporary)).c_str(), wideText(nativePath(path)).c_str(),
+                    MOVEFILE_REPLACE_EXISTING))
+        return true;
     error = nativePath(path) + ": can't write there (" + lastErrorText() + ")";
-    DeleteFileA(nativePath(temporary).c_str());
+    DeleteFileW(wideText(nativePath(temporary)).c_str());
     return false;
 }
 
@@ -229,19 +268,19 @@ HANDLE jobEndingWithUs() {
 }  // namespace
 
 RunFolder::RunFolder() {
-    char temp[MAX_PATH + 1];
-    DWORD n = GetTempPathA(sizeof temp, temp);
-    if (n == 0 || n >= sizeof temp) {
+    wchar_t temp[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+    if (n == 0 || n >= MAX_PATH + 1) {
         error_ = "%TEMP%: can't find the folder for temporary files";
         return;
     }
-    const std::string base = std::filesystem::path(std::string(temp, n)).generic_string();
+    const std::string base = programPath(temp, int(n));
     removeLeftovers(base, "ombrel-", '-');
-    // A name no other run holds: CreateDirectoryA fails on one that exists.
+    // A name no other run holds: CreateDirectoryW fails on one that exists.
     for (DWORD attempt = 0; attempt < 100; ++attempt) {
         std::string path = base + (base.back() == '/' ? "" : "/") + "ombrel-" + std::to_string(GetCurrentProcessId()) +
                            "-" + std::to_string((GetTickCount() + attempt) & 0xffff);
-        if (CreateDirectoryA(nativePath(path).c_str(), nullptr)) {
+        if (CreateDirectoryW(wideText(nativePath(path)).c_str(), nullptr)) {
             path_ = path;
             return;
         }
@@ -256,7 +295,7 @@ RunFolder::RunFolder() {
 RunFolder::~RunFolder() {
     if (path_.empty()) return;
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(pathFromText(path_), ignored);
 }
 
 InterruptGuard::InterruptGuard() {
@@ -282,13 +321,13 @@ void InterruptGuard::checkpoint() {
 ViewerExit runViewer(const std::string& program, const std::string& folder) {
     ViewerExit result;
     const std::string native = nativePath(program);
-    std::string commandLine = "\"" + native + "\"";
-    STARTUPINFOA startup = {};
+    std::wstring commandLine = L"\"" + wideText(native) + L"\"";
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
     // Suspended until it is in the job, so not even its first steps outlive us.
-    if (!CreateProcessA(native.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                        nativePath(folder).c_str(), &startup, &started)) {
+    if (!CreateProcessW(wideText(native).c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        wideText(nativePath(folder)).c_str(), &startup, &started)) {
         result.error = native + ": can't start the viewer (" + lastErrorText() + ")";
         return result;
     }
@@ -327,16 +366,17 @@ std::string signalName(int signal) { return signal == SIGINT ? "Interrupt" : "Te
 bool onDesktop() { return true; }
 
 Choice chooseModel(std::string& path) {
-    std::vector<char> file(32768, '\0');
-    OPENFILENAMEA dialog = {};
+    std::vector<wchar_t> file(32768, L'\0');
+    const std::wstring title = wideText(kChooserTitle);
+    OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
-    dialog.lpstrFilter = "IDP2 models (*.md2)\0*.md2\0All files\0*.*\0";
+    dialog.lpstrFilter = L"IDP2 models (*.md2)\0*.md2\0All files\0*.*\0";
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = DWORD(file.size());
-    dialog.lpstrTitle = kChooserTitle;
+    dialog.lpstrTitle = title.c_str();
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (GetOpenFileNameA(&dialog)) {
-        path = std::filesystem::path(file.data()).generic_string();
+    if (GetOpenFileNameW(&dialog)) {
+        path = programPath(file.data());
         return Choice::Chosen;
     }
     // No error: the person closed the dialogue.

@@ -6,6 +6,7 @@
 
 #include "common/bytes.h"
 #include "common/file.h"
+#include "common/wide_text.h"
 
 namespace {
 
@@ -129,7 +130,11 @@ std::vector<uint8_t> configBytes(const ViewerConfig& config) {
 
 bool writeConfig(const std::string& path, const ViewerConfig& config) {
     const std::vector<uint8_t> bytes = configBytes(config);
+#ifdef _WIN32
+    FILE* file = _wfopen(wideText(path).c_str(), L"wb");  // paths are UTF-8
+#else
     FILE* file = std::fopen(path.c_str(), "wb");
+#endif
     if (!file) return false;
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     return std::fclose(file) == 0 && written;

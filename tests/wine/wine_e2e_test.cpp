@@ -521,6 +521,43 @@ std::vector<std::string> filesUnder(const std::string& folder) {
     return found;
 }
 
+// A folder named in letters no ANSI code page holds all of: ombrel.exe
+// takes its words from the wide command line and reaches files through the
+// wide calls, prints the names as they are (UTF-8), writes them so into the
+// record, and the viewer opens the model and skin from there.
+TEST_P(Wine, OmbrelAndTheViewerReachFoldersOfAnyName) {
+    const std::string folder = scratch.file("modèles 模型");
+    fs::create_directory(folder);
+    for (const char* name : {"faerie.md2", "faerie.pcx"})
+        fs::copy_file(std::string(OMBREL_CORPUS_DIR) + "/" + name, folder + "/" + name);
+    const std::string model = shellQuoted(folder + "/faerie.md2");
+    std::string said = ombrelSays(loader, bin, scratch.path(), "info " + model);
+    EXPECT_EQ(said.rfind(folder + "/faerie.md2: IDP2 model", 0), 0u) << said;
+    EXPECT_EQ(said.substr(said.rfind('\n') + 1), "status 0");
+    said = ombrelSays(loader, bin, scratch.path(), "info " + shellQuoted(folder + "/lost.md2"));
+    EXPECT_EQ(said, "ombrel: " + folder + "/lost.md2: no such file\r\nstatus 2");
+    EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), "export " + model + " -o " + shellQuoted(folder + "/f.glb")),
+              "status 0");
+    EXPECT_GT(fs::file_size(folder + "/f.glb"), 100000u);
+    EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), "--write-config " + shellQuoted(folder + "/rec.cfg") + " " + model),
+              "status 0");
+    ViewerConfig c;
+    ASSERT_TRUE(readConfig((folder + "/rec.cfg").c_str(), c));
+    EXPECT_STREQ(c.paths[PATH_MAIN_MODEL], windowsPath(folder + "/faerie.md2").c_str());
+    EXPECT_STREQ(c.paths[PATH_MAIN_SKIN], windowsPath(folder + "/faerie.pcx").c_str());
+
+    program = startWine({bin + "/ombrel.exe", folder + "/faerie.md2", "--size", "640x480"}, scratch.path());
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the viewer's window did not appear\n" << fileText(scratch.file("wine-stderr.txt"));
+    std::string picture;
+    EXPECT_TRUE(waitForShot("any-name", 640, 480, [](const std::string& p) { return litPixels(p, 640, 480) > 5000; },
+                            picture))
+        << "the skinned model is drawn";
+    keys(window, "Escape");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0) << fileText(scratch.file("wine-stderr.txt"));
+    program = 0;
+}
+
 // Pixels of two pictures of one size (channels bytes each) that differ by
 // more than 8 in a channel, and pixels of the first that are not black
 // (alpha: not transparent): the tolerance of the render-equals-viewer test

@@ -29,7 +29,9 @@ public:
 private:
     std::vector<std::string> words_;
     std::vector<char*> pointers_;
+#ifdef _WIN32
     unsigned consoleCodePage_ = 0;  // the console's own, given back
+#endif
 };
 
 // ---- Folders

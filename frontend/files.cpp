@@ -36,8 +36,16 @@ size_t rootLength(const std::string& path) {
 
 std::string nativePath(const std::string& path) { return pathFromText(path).make_preferred().u8string(); }
 
+namespace {
+
+// What ends a folder's name in a path: '/' everywhere; on Windows '\' too,
+// as people there type it (on Linux it is a letter a name may hold).
+const char* const kSeparators = fs::path::preferred_separator == '\\' ? "/\\" : "/";
+
+}  // namespace
+
 std::string folderOf(const std::string& path) {
-    size_t slash = path.rfind('/');
+    size_t slash = path.find_last_of(kSeparators);
     if (slash == std::string::npos) return ".";
     size_t root = rootLength(path);
     if (slash < root) return path.substr(0, root);
@@ -45,7 +53,7 @@ std::string folderOf(const std::string& path) {
 }
 
 std::string fileNameOf(const std::string& path) {
-    size_t slash = path.rfind('/');
+    size_t slash = path.find_last_of(kSeparators);
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 

@@ -33,7 +33,7 @@ size_t rootLength(const std::string& path);
 std::string nativePath(const std::string& path);
 
 std::string folderOf(const std::string& path);         // "/a/b/c.md2" -> "/a/b"
-std::string fileNameOf(const std::string& path);       // "/a/b/c.md2" -> "c.md2"
+std::string fileNameOf(const std::string& path);       // "/a/b/c.md2" -> "c.md2" (on Windows '\' ends a folder too)
 std::string stemOf(const std::string& fileName);       // "c.md2" -> "c"
 std::string extensionOf(const std::string& fileName);  // "c.MD2" -> "md2" (lower case, no dot)
 std::string lowerAscii(std::string text);

@@ -523,8 +523,9 @@ std::vector<std::string> filesUnder(const std::string& folder) {
 
 // A folder named in letters no ANSI code page holds all of: ombrel.exe
 // takes its words from the wide command line and reaches files through the
-// wide calls, prints the names as they are (UTF-8), writes them so into the
-// record, and the viewer opens the model and skin from there.
+// wide calls (also by paths typed with backslashes), prints the names as
+// they are (UTF-8), writes them so into the record, and the viewer opens the
+// model and skin from there.
 TEST_P(Wine, OmbrelAndTheViewerReachFoldersOfAnyName) {
     const std::string folder = scratch.file("modèles 模型");
     fs::create_directory(folder);
@@ -539,6 +540,11 @@ TEST_P(Wine, OmbrelAndTheViewerReachFoldersOfAnyName) {
     EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), "export " + model + " -o " + shellQuoted(folder + "/f.glb")),
               "status 0");
     EXPECT_GT(fs::file_size(folder + "/f.glb"), 100000u);
+    // Typed as Windows people type paths: relative, with backslashes.
+    EXPECT_EQ(ombrelSays(loader, bin, scratch.path(),
+                         "render --size 64x48 'modèles 模型\\faerie.md2' -o 'modèles 模型\\r.png'"),
+              "status 0");
+    EXPECT_TRUE(fs::is_regular_file(folder + "/r.png"));
     EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), "--write-config " + shellQuoted(folder + "/rec.cfg") + " " + model),
               "status 0");
     ViewerConfig c;

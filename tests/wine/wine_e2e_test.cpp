@@ -69,6 +69,10 @@ protected:
         // types of the Start-menu entries the installer test makes in this
         // machine's desktop.
         setenv("WINEDLLOVERRIDES", "mscoree,mshtml,winemenubuilder.exe=", 1);
+        // Wine reads Unix file names and command lines in the locale's
+        // character set: UTF-8, which the names made here are in (a bare
+        // machine's shell may have no locale at all).
+        setenv("LC_ALL", "C.UTF-8", 1);
         std::string error;
         ASSERT_TRUE(server.start(error)) << error;
         started = true;

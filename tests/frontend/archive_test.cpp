@@ -7,7 +7,7 @@
 
 #include <chrono>
 
-#include "frontend/archive.h"
+#include "frontend/inputs/archive.h"
 #include "tests/writers/archives.h"
 #include "tests/writers/bytes.h"
 

@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "frontend/files.h"
+#include "frontend/files/files.h"
 #include "model/gltf.h"
 #include "tests/frontend/frontend_files.h"
 #include "tests/writers/archives.h"
@@ -30,7 +30,7 @@ using frontendtest::Result;
 class OmbrelProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = frontend::absolutePath(dir.path());
+        root = absolutePath(dir.path());
         for (const char* sub : {"bin", "run", "config", "report", "work"}) fs::create_directories(root + "/" + sub);
         fs::copy_file(std::string(OMBREL_BIN_DIR) + "/ombrel", root + "/bin/ombrel");
         fs::copy_file(VIEWER_STANDIN, root + "/bin/viewer");

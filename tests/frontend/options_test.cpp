@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <unistd.h>
 
-#include "frontend/command.h"
-#include "frontend/files.h"
-#include "frontend/framing.h"
-#include "frontend/options.h"
+#include "frontend/cli/command.h"
+#include "frontend/files/files.h"
+#include "frontend/scene/framing.h"
+#include "frontend/base/options.h"
 #include "tests/frontend/frontend_files.h"
 #include "tests/writers/bytes.h"
 #include "viewer/config.h"
@@ -22,7 +22,7 @@ namespace {
 class RecordTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root = frontend::absolutePath(dir.path());
+        root = absolutePath(dir.path());
         setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
         frontendtest::writeModel(root + "/hero.md2");
         frontendtest::writePcx(root + "/hero.pcx");

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "frontend/pictures.h"
+#include "frontend/inputs/pictures.h"
 #include "image/image.h"
 #include "tests/frontend/frontend_files.h"
 #include "tests/writers/bytes.h"

@@ -3,9 +3,9 @@
 // base name; the first picture beside a tris.md2; archives before the disk.
 #include <gtest/gtest.h>
 
-#include "frontend/archive.h"
-#include "frontend/files.h"
-#include "frontend/skins.h"
+#include "frontend/inputs/archive.h"
+#include "frontend/files/files.h"
+#include "frontend/inputs/skins.h"
 #include "tests/frontend/frontend_files.h"
 #include "tests/writers/archives.h"
 
@@ -24,7 +24,7 @@ std::vector<std::string> found(const std::vector<frontend::SkinCandidate>& candi
 
 TEST(Skins, StoredNamesFromGameRootsBackslashesAndAnyCase) {
     testdata::ScratchDir dir;
-    const std::string root = frontend::absolutePath(dir.path());
+    const std::string root = absolutePath(dir.path());
     const std::string model = root + "/baseq2/players/male/tris.md2";
     frontendtest::writePcx(root + "/baseq2/Players/Male/Grunt.PCX");  // as a case-insensitive file system wrote it
     frontendtest::writePcx(root + "/baseq2/players/male/cipher.pcx");
@@ -40,7 +40,7 @@ TEST(Skins, StoredNamesFromGameRootsBackslashesAndAnyCase) {
 
 TEST(Skins, StoredNameByItsFileNameAloneBesideTheModel) {
     testdata::ScratchDir dir;
-    const std::string root = frontend::absolutePath(dir.path());
+    const std::string root = absolutePath(dir.path());
     frontendtest::writePcx(root + "/models/ogre/OGRE_SKIN.pcx");
     auto candidates = findSkins(onDisk(root + "/models/ogre/ogre.md2"), {"C:\\work\\art\\ogre_skin.pcx"});
     ASSERT_EQ(candidates.size(), 1u);
@@ -50,7 +50,7 @@ TEST(Skins, StoredNameByItsFileNameAloneBesideTheModel) {
 
 TEST(Skins, PictureNamedLikeTheModelPrefersTheViewersFormats) {
     testdata::ScratchDir dir;
-    const std::string root = frontend::absolutePath(dir.path());
+    const std::string root = absolutePath(dir.path());
     frontendtest::writeBytes(root + "/knight.png", {1});
     frontendtest::writeBytes(root + "/KNIGHT.Tga", {1});
     frontendtest::writeBytes(root + "/knightly.pcx", {1});  // another name: not taken
@@ -63,7 +63,7 @@ TEST(Skins, PictureNamedLikeTheModelPrefersTheViewersFormats) {
 
 TEST(Skins, InsideTheArchiveFirstThenBesideIt) {
     testdata::ScratchDir dir;
-    const std::string root = frontend::absolutePath(dir.path());
+    const std::string root = absolutePath(dir.path());
     std::vector<uint8_t> skin = {10, 5, 1, 8};
     frontendtest::writeBytes(root + "/pak0.pak", testdata::pakArchive({{"players/male/tris.md2", {1, 2, 3}},
                                                                        {"players/male/grunt.pcx", skin},
@@ -91,7 +91,7 @@ TEST(Skins, InsideTheArchiveFirstThenBesideIt) {
 // beside it, leads nowhere (on disk it would lead to any file at all).
 TEST(Skins, NamesThatClimbOutLeadNowhere) {
     testdata::ScratchDir dir;
-    const std::string root = frontend::absolutePath(dir.path());
+    const std::string root = absolutePath(dir.path());
     frontendtest::writeBytes(root + "/game/pak0.pak", testdata::pakArchive({{"players/male/tris.md2", {1, 2, 3}},
                                                                             {"secret.pcx", {10, 5, 1, 8}}}));
     frontendtest::writePcx(root + "/outside.pcx");

@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "frontend/archive.h"
-#include "frontend/gallery_page.h"
-#include "frontend/sources.h"
+#include "frontend/inputs/archive.h"
+#include "frontend/commands/gallery_page.h"
+#include "frontend/inputs/sources.h"
 #include "tests/frontend/frontend_files.h"
 #include "tests/writers/archives.h"
 

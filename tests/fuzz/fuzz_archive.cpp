@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/archive.h"
+#include "frontend/inputs/archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;

@@ -6,8 +6,8 @@
 #include <sstream>
 #include <vector>
 
-#include "frontend/info.h"
-#include "frontend/report.h"
+#include "frontend/scene/describe.h"
+#include "frontend/base/report.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> bytes(data, data + size);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/pictures.h"
+#include "frontend/inputs/pictures.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<uint8_t> bytes(data, data + size);

@@ -9,9 +9,9 @@
 #include <sstream>
 #include <string>
 
-#include "frontend/options.h"
-#include "frontend/report.h"
-#include "frontend/settings.h"
+#include "frontend/base/options.h"
+#include "frontend/base/report.h"
+#include "frontend/cli/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CLI::App app;

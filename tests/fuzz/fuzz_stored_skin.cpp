@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "frontend/archive.h"
-#include "frontend/files.h"
-#include "frontend/skins.h"
+#include "frontend/inputs/archive.h"
+#include "frontend/files/files.h"
+#include "frontend/inputs/skins.h"
 #include "tests/writers/archives.h"
 #include "tests/writers/scratch_dir.h"
 
@@ -27,7 +27,7 @@ struct Game {
     std::unique_ptr<frontend::Archive> pak;
 
     Game() {
-        root = frontend::absolutePath(dir.path());
+        root = absolutePath(dir.path());
         game = root + "/game";
         for (const char* folder : {"/players/male", "/skins"}) std::filesystem::create_directories(game + folder);
         dir.write("outside.pcx", {1});

@@ -1,0 +1,61 @@
+#include "frontend/commands/thumbnail.h"
+
+#include <CLI/CLI.hpp>
+
+#include "frontend/drawing/batch.h"
+#include "frontend/drawing/look.h"
+#include "frontend/files/files.h"
+#include "frontend/system/system.h"
+
+namespace frontend {
+
+void addThumbnailOptions(CLI::App& app, ThumbnailRequest& request) {
+    addNumberOption(app, "--size", true, 1, 4096, "The width and height, in pixels",
+                    [&request](double value) { request.size = int(value); })
+        ->required()
+        ->type_name("S");
+    app.add_option("MODEL", request.sources,
+                   "The models (files, folders, archives, ARCHIVE:PATH), then the PNG to write when -o is not given")
+        ->required()
+        ->type_name("");
+    app.add_option("-o,--output", request.output,
+                   "The PNG to write; {name} in it stands for each model's path inside its folder or archive")
+        ->type_name("FILE");
+    addViewChoice(app, request.rotX, request.rotY, "three-quarter");
+    addPictureLookOptions(app, request.look);
+}
+
+int writeThumbnail(const ThumbnailRequest& request) {
+    std::vector<std::string> sources = request.sources;
+    std::string output = request.output;
+    if (output.empty()) {
+        if (sources.size() < 2) throw badInput("ombrel thumbnail", "no PNG to write: give it after the model, or -o");
+        output = sources.back();
+        sources.pop_back();
+    }
+    const bool named = output.find("{name}") != std::string::npos;
+    ClaimedOutputs outputs;
+    Batch batch;
+    batch.sources = sources;
+    batch.options.width = batch.options.height = request.size;
+    batch.options.rotX = request.rotX;
+    batch.options.rotY = request.rotY;
+    batch.format = {request.size, request.size, true, request.look.samples};
+    batch.showMessages = false;
+    batch.requireRunFolder = false;
+    batch.checkCount = needNameForMany(output);
+    // Without a skin a thumbnail is better shaded than a wireframe.
+    batch.adjust = shadeWhenUntextured;
+    batch.draw = [&](const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
+        const std::string path = withName(output, model.name);
+        outputs.claim(path, model.text, named);
+        applyLook(view, request.look, prepared.record.renderMode);
+        RgbaPicture picture = view.draw({prepared.record.currentFrame, prepared.record.currentFrame, 0});
+        // A file manager that gives up on a thumbnail ends it: no picture is written after.
+        if (!InterruptGuard::received()) writePngFile(path, picture, true);
+    };
+    drawEach(batch);
+    return 0;
+}
+
+}  // namespace frontend

@@ -1,0 +1,53 @@
+// Finding a model's skin when none is given, in this order:
+//  1. the skin names stored in the model, each tried relative to the model's
+//     folder, to every folder above it as a game root, and by its file name
+//     alone beside the model ('\' read as '/', letter case ignored);
+//  2. a picture with the model's own base name beside it (skin.md2 ->
+//     skin.pcx, skin.tga, skin.png, ...);
+//  3. for a model named tris.md2 (one player model per folder), the first
+//     picture in its folder.
+// A model inside an archive is looked up inside the archive first (where
+// the stored names are paths from the archive's root), then beside the
+// archive on disk.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "frontend/inputs/inputs.h"
+#include "frontend/base/report.h"
+
+namespace frontend {
+
+// File name endings taken for pictures, in the order step 2 prefers them:
+// the viewer's own formats first.
+const std::vector<std::string>& pictureExtensions();
+
+struct SkinCandidate {
+    FileRef file;
+    std::string why;  // "stored skin name 1 (players/male/grunt.pcx), from the game root /q2/baseq2"
+};
+
+// Every existing file the rules above point at, best first, each once.
+std::vector<SkinCandidate> findSkins(const FileRef& model, const std::vector<std::string>& storedNames);
+
+// Where a stored skin name leads (step 1 for this name alone); empty if nowhere.
+FileRef resolveStoredSkin(const FileRef& model, const std::string& storedName);
+
+// Takes a picture's bytes for a skin: true when it took them (having put a
+// note in messages saying so), false when the picture can't be used (having
+// put a warning there saying why).
+using SkinUse =
+    std::function<bool(const FileRef& file, const std::vector<uint8_t>& bytes, const std::string& shownName)>;
+
+// The skin of a model, handed to use: the picture given (a path or
+// ARCHIVE:PATH), the stored skin name asked for by number (from 1), or else
+// the first picture that discovery finds and use takes. purpose names the
+// skin in notes ("skin"). False when none was taken. Throws a Failure for a
+// given picture that is not there, a stored number the model does not
+// have, or a stored name that leads nowhere.
+bool useSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& purpose,
+             Inputs& inputs, Messages& messages, const SkinUse& use);
+
+}  // namespace frontend

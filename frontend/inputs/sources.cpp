@@ -1,0 +1,120 @@
+#include "frontend/inputs/sources.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "frontend/inputs/archive.h"
+#include "frontend/files/files.h"
+
+namespace fs = std::filesystem;
+
+namespace frontend {
+
+namespace {
+
+bool isModelName(const std::string& path) { return extensionOf(path) == "md2"; }
+
+// The path without its .md2 ending.
+std::string withoutEnding(const std::string& path) {
+    return isModelName(path) ? path.substr(0, path.size() - 4) : path;
+}
+
+// A name that stays under the folder it is put in: relative, no part that
+// is empty or leads up. Archives may hold any name at all.
+bool staysInside(const std::string& name) {
+    if (name.empty() || name[0] == '/' || rootLength(name) > 0 || name.find('\\') != std::string::npos) return false;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = name.find('/', start);
+        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+}
+
+class Finder {
+public:
+    explicit Finder(Inputs& inputs) : inputs_(inputs) {}
+
+    void source(const std::string& text) {
+        std::string archivePath, member;
+        if (splitArchivePath(text, archivePath, member)) {
+            const FileRef file = inputs_.locate(text);
+            add(text, file.archive->path() + ":" + file.path, withoutEnding(file.path));
+            return;
+        }
+        const FileKind kind = fileKind(text);
+        if (kind == FileKind::Folder) return folder(text);
+        if (kind != FileKind::Regular) throw badInput(text, describeKind(kind));
+        if (isArchiveName(text)) return archive(text);
+        add(text, absolutePath(text), stemOf(fileNameOf(absolutePath(text))));
+    }
+
+    FoundModels found;
+
+private:
+    void add(const std::string& text, const std::string& key, const std::string& name) {
+        if (!staysInside(name)) {
+            found.refused.push_back(badInput(text, "its name leads outside the folder its pictures go to"));
+            return;
+        }
+        if (seen_.insert(key).second) found.models.push_back({text, name});
+    }
+
+    void folder(const std::string& text) {
+        std::vector<std::string> relative;
+        std::error_code error;
+        const fs::path root = pathFromText(text);
+        // Links to folders are not followed: a link back up would never end.
+        for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
+             !error && it != end; it.increment(error)) {
+            std::error_code kindError;
+            if (it->is_regular_file(kindError) && isModelName(it->path().filename().u8string()))
+                relative.push_back(textFromPath(it->path().lexically_relative(root)));
+        }
+        if (error) throw badInput(text, "can't read the folder (" + error.message() + ")");
+        if (relative.empty()) throw badInput(text, "no .md2 models in this folder");
+        std::sort(relative.begin(), relative.end());
+        const std::string prefix = text.back() == '/' ? text : text + "/";
+        for (const std::string& path : relative) add(prefix + path, absolutePath(prefix + path), withoutEnding(path));
+    }
+
+    void archive(const std::string& text) {
+        const Archive& archive = inputs_.archive(text);
+        const size_t before = found.models.size() + found.refused.size();
+        for (const std::string& member : archive.members())
+            if (isModelName(member) || archive.startsWith(member, "IDP2", 4))
+                add(text + ":" + member, archive.path() + ":" + member, withoutEnding(member));
+        if (found.models.size() + found.refused.size() == before) throw badInput(text, "no models in this archive");
+    }
+
+    Inputs& inputs_;
+    std::set<std::string> seen_;
+};
+
+}  // namespace
+
+FoundModels findModels(const std::vector<std::string>& sources, Inputs& inputs) {
+    Finder finder(inputs);
+    for (const std::string& source : sources) {
+        try {
+            finder.source(source);
+        } catch (const Failure& failure) {
+            finder.found.refused.push_back(failure);
+        }
+    }
+    return finder.found;
+}
+
+std::string withName(const std::string& pattern, const std::string& name) {
+    static const std::string kPlace = "{name}";
+    std::string text = pattern;
+    for (size_t at = text.find(kPlace); at != std::string::npos; at = text.find(kPlace, at + name.size()))
+        text.replace(at, kPlace.size(), name);
+    return text;
+}
+
+}  // namespace frontend

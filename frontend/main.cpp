@@ -1,7 +1,0 @@
-#include "frontend/command.h"
-#include "frontend/system.h"
-
-int main(int argc, char** argv) {
-    frontend::CommandLine line(argc, argv);
-    return frontend::ombrelMain(line.count(), line.words());
-}

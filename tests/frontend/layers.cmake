@@ -1,0 +1,26 @@
+# The front end's folders are layers, each including only its own folder's
+# headers and those of the layers below it (frontend/CMakeLists.txt says
+# why). Run with cmake -DSOURCE_DIR=... -P layers.cmake; fails naming every
+# include that runs up.
+set(layers base system files inputs scene drawing commands cli)
+set(failures "")
+file(GLOB_RECURSE sources RELATIVE ${SOURCE_DIR}/frontend ${SOURCE_DIR}/frontend/*.cpp ${SOURCE_DIR}/frontend/*.h)
+foreach(source ${sources})
+  string(REGEX MATCH "^[a-z]+" folder ${source})
+  list(FIND layers ${folder} level)
+  if(level EQUAL -1)
+    string(APPEND failures "\n  frontend/${source}: in no layer")
+    continue()
+  endif()
+  file(STRINGS ${SOURCE_DIR}/frontend/${source} includes REGEX "^#include \"frontend/")
+  foreach(line ${includes})
+    string(REGEX REPLACE "^#include \"frontend/([a-z]+)/.*" "\\1" included "${line}")
+    list(FIND layers "${included}" includedLevel)
+    if(includedLevel EQUAL -1 OR includedLevel GREATER level)
+      string(APPEND failures "\n  frontend/${source}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(failures)
+  message(FATAL_ERROR "includes that run up a layer (${layers}, lowest first):${failures}")
+endif()

@@ -12,6 +12,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 
 #include "common/wide_text.h"
 #else
@@ -26,6 +27,14 @@ namespace {
 using FileStatus = struct _stat64;
 // Paths are UTF-8: the wide call reaches every name.
 int openForReading(const char* path) { return _wopen(wideText(path).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT); }
+// Why _wopen failed: it can't open a folder at all, and says only "access
+// denied" for one, so the path's attributes tell a folder apart.
+FileProblem openProblem(const char* path, int error) {
+    if (error == ENOENT) return FileProblem::Missing;
+    const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return FileProblem::Folder;
+    return FileProblem::Unreadable;
+}
 int fileStatus(int descriptor, FileStatus* status) { return _fstat64(descriptor, status); }
 long long readSome(int descriptor, void* buffer, size_t count) {
     return _read(descriptor, buffer, unsigned(count < size_t(INT_MAX) ? count : size_t(INT_MAX)));
@@ -37,6 +46,10 @@ void closeDescriptor(int descriptor) { _close(descriptor); }
 // for ever. It changes nothing for the regular files that are then read.
 using FileStatus = struct stat;
 int openForReading(const char* path) { return open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }
+FileProblem openProblem(const char*, int error) {
+    return error == ENOENT || error == ENOTDIR || error == ENAMETOOLONG || error == ELOOP ? FileProblem::Missing
+                                                                                         : FileProblem::Unreadable;
+}
 int fileStatus(int descriptor, FileStatus* status) { return fstat(descriptor, status); }
 long long readSome(int descriptor, void* buffer, size_t count) {
     return ::read(descriptor, buffer, count < size_t(SSIZE_MAX) ? count : size_t(SSIZE_MAX));
@@ -50,14 +63,20 @@ void closeDescriptor(int descriptor) { close(descriptor); }
 InputFile::InputFile(const char* path) {
     if (!path) return;
     const int descriptor = openForReading(path);
-    if (descriptor < 0) return;
+    if (descriptor < 0) {
+        problem_ = openProblem(path, errno);
+        return;
+    }
     FileStatus status;
-    if (fileStatus(descriptor, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size < 0) {
+    const bool known = fileStatus(descriptor, &status) == 0;
+    if (!known || !S_ISREG(status.st_mode) || status.st_size < 0) {
+        problem_ = known && S_ISDIR(status.st_mode) ? FileProblem::Folder : FileProblem::NotRegular;
         closeDescriptor(descriptor);
         return;
     }
     descriptor_ = descriptor;
     size_ = int64_t(status.st_size);
+    problem_ = FileProblem::None;
 }
 
 InputFile::~InputFile() {
@@ -94,9 +113,20 @@ bool MemoryInput::seek(int64_t offset) {
 }
 
 bool readWholeFile(const char* path, int64_t maxBytes, FileBytes& out) {
+    FileProblem problem;
+    bool tooLarge;
+    int64_t size;
+    return readWholeFile(path, maxBytes, out, problem, tooLarge, size);
+}
+
+bool readWholeFile(const char* path, int64_t maxBytes, FileBytes& out, FileProblem& problem, bool& tooLarge,
+                   int64_t& fileSize) {
     out = FileBytes();
     InputFile file(path);
-    if (!file.isOpen() || file.size() > maxBytes) return false;
+    problem = file.problem();
+    fileSize = file.size();
+    tooLarge = file.isOpen() && file.size() > maxBytes;
+    if (!file.isOpen() || tooLarge) return false;
     const size_t size = size_t(file.size());
     std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
     if (!data || file.read(data.get(), size) != size) return false;

@@ -13,9 +13,13 @@
 #include <cstdint>
 #include <memory>
 
+// Why a file could not be opened for reading: the open file itself is
+// asked what it is, so no second look at the path can see another file.
+enum class FileProblem { None, Missing, Folder, NotRegular, Unreadable };
+
 // An open regular file, read from its start onwards, closed when the object
 // goes. isOpen() is false when the path could not be opened or is not a
-// regular file; every read then delivers nothing.
+// regular file (problem() says which); every read then delivers nothing.
 class InputFile {
 public:
     explicit InputFile(const char* path);
@@ -24,6 +28,7 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     bool isOpen() const { return descriptor_ >= 0; }
+    FileProblem problem() const { return problem_; }
     // The file's size in bytes when it was opened; 0 when it is not open.
     int64_t size() const { return size_; }
 
@@ -37,6 +42,7 @@ public:
 private:
     int descriptor_ = -1;
     int64_t size_ = 0;
+    FileProblem problem_ = FileProblem::Missing;
 };
 
 // Bytes already in memory read as an InputFile reads a file: the same
@@ -70,3 +76,9 @@ struct FileBytes {
 // is not a regular file, is larger than maxBytes (then nothing is read or
 // allocated), can't be given a buffer, or delivers fewer bytes than its size.
 bool readWholeFile(const char* path, int64_t maxBytes, FileBytes& out);
+
+// The same with the reason: the file's problem, or for an open file
+// FileProblem::None with `tooLarge` set when it is larger than maxBytes
+// (its size in `size`), else a read that fell short.
+bool readWholeFile(const char* path, int64_t maxBytes, FileBytes& out, FileProblem& problem, bool& tooLarge,
+                   int64_t& size);

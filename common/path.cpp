@@ -66,6 +66,11 @@ std::string nameBeside(const std::string& name, const std::string& extension) {
     return name.substr(0, stemEnd) + "." + extension;
 }
 
+std::string relativePath(const std::string& path, const std::string& folder) {
+    const std::string relative = textFromPath(pathFromText(path).lexically_relative(pathFromText(folder)));
+    return relative.empty() ? fileNameOf(path) : relative;
+}
+
 std::string lowerAscii(std::string text) {
     for (char& c : text)
         if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');

@@ -36,5 +36,10 @@ std::string extensionOf(const std::string& fileName);  // "c.MD2" -> "md2" (lowe
 // and "png" give "out/knight.png".
 std::string nameBeside(const std::string& name, const std::string& extension);
 
+// The path as reached from folder (both absolute), '/' between its parts:
+// "skins/knight.pcx", "../skins/knight.pcx"; where no such path exists (on
+// Windows, another drive) the file name alone.
+std::string relativePath(const std::string& path, const std::string& folder);
+
 std::string lowerAscii(std::string text);
 bool equalIgnoringCase(const std::string& a, const std::string& b);

@@ -7,8 +7,9 @@
 #include "model/model.h"
 #include "toolkit/mxApp.h"
 
-ModelWindow::ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style)
-    : mxGlWindow(parent, x, y, w, h, label, style) {
+ModelWindow::ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style,
+                         DefaultWater water)
+    : mxGlWindow(parent, x, y, w, h, label, style), defaultWater_(water) {
     setDefaults();
     // Without a context there is nothing to upload into or set up; the
     // window keeps its defaults and its creator learns of the failure from
@@ -43,6 +44,7 @@ void ModelWindow::setDefaults() {
 }
 
 void ModelWindow::loadDefaultWater() {
+    if (defaultWater_ == DefaultWater::None) return;
     char defaultWater[] = "water.pcx";
     loadTexture(defaultWater, TEXTURE_WATER);
 }

@@ -9,6 +9,13 @@
 #include "viewer/config.h"  // the toggle bits and render modes
 
 struct Model;
+class mxImage;
+
+// Where a new window's water picture comes from: "water.pcx" in the current
+// folder, as the viewer program finds it; or nowhere, for a window that
+// draws pictures for the front end, which hands it every picture it shows so
+// that it reads no file of its own.
+enum class DefaultWater { FromCurrentFolder, None };
 
 // Texture slots; each slot's OpenGL texture object is its own number.
 enum { TEXTURE_MAIN_SKIN = 1, TEXTURE_ATTACH_SKIN = 2, TEXTURE_BACKGROUND = 3, TEXTURE_WATER = 4 };
@@ -18,7 +25,8 @@ enum { MODEL_MAIN = 0, MODEL_ATTACH = 1 };
 
 class ModelWindow : public mxGlWindow {
 public:
-    ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style);
+    ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style,
+                DefaultWater water = DefaultWater::FromCurrentFolder);
     ~ModelWindow() override;
 
     int handleEvent(mxEvent* event) override;
@@ -41,13 +49,22 @@ public:
     void setFlag(int bit, bool on);
 
     // Fills model slot 0 or 1 from a model file; null path or "" empties it.
-    // The slot's new model, or null.
+    // The slot's new model, or null. (The file read, then fillModelSlot.)
     Model* loadModel(const char* path, int slot);
     // Fills texture slot 1 to 4 from a PCX or TGA picture; null path or ""
     // empties it. The slot number on success, 0 otherwise. The path is
     // opened as given and, only where that gives no picture, lower-cased;
-    // the slot's path buffer gets the one that loaded.
+    // the slot's path buffer gets the one that loaded. (The file read, then
+    // fillTextureSlot.)
     int loadTexture(const char* path, int slot);
+
+    // The same for what was decoded elsewhere (the front end's pictures,
+    // read once). A model stays the caller's: it must outlive its time in
+    // the slot (until another model fills it, restart, or the window goes).
+    // A picture is copied into the texture at once. The slot's path buffer
+    // is emptied: the slot holds no file. Null empties the slot.
+    Model* fillModelSlot(Model* model, int slot);
+    int fillTextureSlot(const mxImage* picture, int slot);
 
     // True when the window got a working OpenGL context and may be drawn into.
     bool hasContext() const { return getType() == TypeGlWindow; }
@@ -74,6 +91,11 @@ public:
 
 private:
     void setDefaults();
+    // Empties model slot 0 or 1, releasing the model when it is the window's own.
+    void emptyModelSlot(int slot);
+    // Makes texture slot 1 to 4's texture from picture; false, the slot as
+    // it was, when there is nothing to show or no memory for it.
+    bool uploadTexture(const mxImage& picture, int slot);
     void loadDefaultWater();
     void animationTick();
     void stepFrames();
@@ -81,6 +103,9 @@ private:
     void keyDown(int key);
     void centreOnMainModel();
     void toggle(int bit) { setFlag(bit, !(flags & bit)); }
+
+    DefaultWater defaultWater_;
+    bool modelLent_[2] = {};  // the slot's model is the caller's (fillModelSlot), not released here
 };
 
 // Edge of a power-of-two texture for a picture edge already limited to

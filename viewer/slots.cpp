@@ -69,12 +69,17 @@ int roundTextureEdge(int edge) {
     return edge;
 }
 
+void ModelWindow::emptyModelSlot(int slot) {
+    if (models[slot] && !modelLent_[slot]) modelFree(models[slot]);
+    models[slot] = nullptr;
+    modelLent_[slot] = false;
+}
+
 Model* ModelWindow::loadModel(const char* path, int slot) {
     if (slot != MODEL_MAIN && slot != MODEL_ATTACH) return nullptr;
     char* buffer = modelPathBuffer(slot);
     if (models[slot]) {
-        modelFree(models[slot]);
-        models[slot] = nullptr;
+        emptyModelSlot(slot);
         buffer[0] = 0;
     }
     if (!path || !path[0]) return nullptr;
@@ -87,6 +92,15 @@ Model* ModelWindow::loadModel(const char* path, int slot) {
     models[slot] = modelLoad(path);
     storePath(buffer, path);
     return models[slot];
+}
+
+Model* ModelWindow::fillModelSlot(Model* model, int slot) {
+    if (slot != MODEL_MAIN && slot != MODEL_ATTACH) return nullptr;
+    emptyModelSlot(slot);
+    modelPathBuffer(slot)[0] = 0;
+    models[slot] = model;
+    modelLent_[slot] = model != nullptr;
+    return model;
 }
 
 int ModelWindow::loadTexture(const char* path, int slot) {
@@ -102,21 +116,32 @@ int ModelWindow::loadTexture(const char* path, int slot) {
     char lowered[CONFIG_PATH_SIZE];
     const char* used = nullptr;
     std::unique_ptr<mxImage> picture(readPicture(path, lowered, &used));
-    if (!picture || picture->width <= 0 || picture->height <= 0)
-        return 0;  // nothing to show: the slot keeps what it had
+    if (!picture || !uploadTexture(*picture, slot)) return 0;
+    storePath(buffer, used);
+    return slot;
+}
+
+int ModelWindow::fillTextureSlot(const mxImage* picture, int slot) {
+    char* buffer = texturePathBuffer(slot);
+    if (!buffer) return 0;
+    if (!picture) return loadTexture(nullptr, slot);
+    if (!hasContext() || !uploadTexture(*picture, slot)) return 0;
+    buffer[0] = 0;
+    return slot;
+}
+
+bool ModelWindow::uploadTexture(const mxImage& picture, int slot) {
+    if (picture.width <= 0 || picture.height <= 0) return false;  // nothing to show: the slot keeps what it had
     // A limit below 1 still gives a texture, of one texel: the picture's average.
     const int limit = textureLimit < 1 ? 1 : textureLimit;
-    const int width = roundTextureEdge(picture->width < limit ? picture->width : limit);
-    const int height = roundTextureEdge(picture->height < limit ? picture->height : limit);
+    const int width = roundTextureEdge(picture.width < limit ? picture.width : limit);
+    const int height = roundTextureEdge(picture.height < limit ? picture.height : limit);
     // The texture is made (and filled) before the slot changes, so a failure
     // leaves the slot exactly as it was. It is scaled straight from the
     // picture, 8-bit ones through their palette: the only other memory a
     // load takes is the texture itself, at most 256 x 256 texels.
     mxImage texture;
-    if (!texture.create(width, height, 24) || !scaleImage(*picture, texture)) return 0;
-    picture.reset();
-
-    storePath(buffer, used);
+    if (!texture.create(width, height, 24) || !scaleImage(picture, texture)) return false;
     textures[slot] = slot;
 
     // Rows are packed with no padding; OpenGL's default of 4-byte rows would
@@ -131,5 +156,5 @@ int ModelWindow::loadTexture(const char* path, int slot) {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, texture.data);
     glBindTexture(GL_TEXTURE_2D, 0);
     glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
-    return slot;
+    return true;
 }

@@ -29,9 +29,9 @@ void storeConfiguredPaths(const ViewerConfig& config) {
         std::memcpy(configPathBuffer(ConfigPath(i)), config.paths[i], CONFIG_PATH_SIZE);
 }
 
-ModelWindow* createViewerWindow(int width, int height, WindowShown shown) {
+ModelWindow* createViewerWindow(int width, int height, WindowShown shown, DefaultWater water) {
     mxGlWindow::setDefaultFormat(0, 16, 16);
-    ModelWindow* window = new ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup);
+    ModelWindow* window = new ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup, water);
     if (!window->hasContext()) {
         delete window;
         return nullptr;
@@ -41,11 +41,18 @@ ModelWindow* createViewerWindow(int width, int height, WindowShown shown) {
 }
 
 void applyRecord(ModelWindow& window, const ViewerConfig& c) {
+    fillSlotsFromPathBuffers(window);
+    applySettings(window, c);
+}
+
+void fillSlotsFromPathBuffers(ModelWindow& window) {
     // Each slot from its own buffer, in slot order.
     for (int slot : {MODEL_MAIN, MODEL_ATTACH}) window.loadModel(modelPathBuffer(slot), slot);
     for (int slot = TEXTURE_MAIN_SKIN; slot <= TEXTURE_WATER; ++slot)
         window.loadTexture(texturePathBuffer(slot), slot);
+}
 
+void applySettings(ModelWindow& window, const ViewerConfig& c) {
     window.rotX = c.rotX;
     window.rotY = c.rotY;
     window.transX = c.transX;

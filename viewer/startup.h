@@ -1,9 +1,9 @@
 // The viewer's start-up: from "ombrel.cfg" to a running window.
 #pragma once
 
+#include "viewer/ModelWindow.h"
 #include "viewer/config.h"
 
-class ModelWindow;
 
 // Copies the six configured paths into the slots' path buffers.
 void storeConfiguredPaths(const ViewerConfig& config);
@@ -15,15 +15,21 @@ void storeConfiguredPaths(const ViewerConfig& config);
 // window got no working OpenGL context.
 ModelWindow* openViewerWindow(const ViewerConfig& config);
 
-// The two steps of openViewerWindow, for a window that shows one record
-// after another. createViewerWindow makes the empty window of that size
-// (null without a working OpenGL context), shown or kept hidden (one that
-// draws pictures no one sees); applyRecord fills a window that is as the
-// constructor left it (new, or restarted) from the path buffers and the
-// record's settings, exactly as the viewer starts.
+// The steps of openViewerWindow, for a window that shows one model after
+// another. createViewerWindow makes the empty window of that size (null
+// without a working OpenGL context), shown or kept hidden (one that draws
+// pictures no one sees), with its default water or none. applyRecord fills
+// a window that is as the constructor left it (new, or restarted) from the
+// path buffers and the record's settings, exactly as the viewer starts: its
+// two halves are fillSlotsFromPathBuffers and applySettings, so a window
+// whose slots were filled another way (fillModelSlot, fillTextureSlot) takes
+// the same settings in the same order.
 enum class WindowShown { Shown, Hidden };
-ModelWindow* createViewerWindow(int width, int height, WindowShown shown);
+ModelWindow* createViewerWindow(int width, int height, WindowShown shown,
+                                DefaultWater water = DefaultWater::FromCurrentFolder);
 void applyRecord(ModelWindow& window, const ViewerConfig& config);
+void fillSlotsFromPathBuffers(ModelWindow& window);
+void applySettings(ModelWindow& window, const ViewerConfig& config);
 
 // The whole program: returns its exit code.
 int viewerMain(int argc, char** argv);

@@ -9,6 +9,7 @@
 #include "frontend/inputs/archive.h"
 #include "frontend/commands/export.h"
 #include "frontend/files/files.h"
+#include "frontend/inputs/formats.h"
 #include "frontend/commands/info.h"
 #include "frontend/base/options.h"
 #include "frontend/commands/open.h"
@@ -253,7 +254,7 @@ Command::Command() {
 void Command::chooseWhenMissing() {
     if (!view.model.empty()) return;
     if (!onDesktop()) throw usageFailure(std::string(kUsage) + kTryHelp);
-    switch (chooseModel(view.model)) {
+    switch (chooseModel(chooserFilters(), view.model)) {
     case Choice::Chosen:
         return;
     case Choice::Cancelled:

@@ -26,7 +26,7 @@ Format formatOf(const std::string& output) {
     throw badInput("-o " + output, "write a .glb or .gltf file (glTF 2.0) or an .obj file");
 }
 
-// The skin's pixels, found as opening finds it; none when there is none.
+// The skin's pixels, chosen as opening chooses it; none when there is none.
 struct SkinPixels {
     int width = 0, height = 0;
     std::vector<uint8_t> rgb;
@@ -34,19 +34,15 @@ struct SkinPixels {
 
 SkinPixels findSkinPixels(const ExportRequest& request, const OpenedModel& model, Inputs& inputs, Messages& messages) {
     SkinPixels skin;
-    const bool found = useSkin(
-        model, request.view.skin, request.view.skinNumber, "skin", inputs, messages,
-        [&](const FileRef&, const std::vector<uint8_t>& bytes, const std::string& shownName) {
-            std::string error;
-            if (pictureRgb(bytes, skin.width, skin.height, skin.rgb, error)) {
-                messages.notes.push_back("skin: " + shownName);
-                return true;
-            }
-            messages.warnings.push_back(shownName + ": can't read the skin (" + error + "); going on without it");
-            return false;
-        });
-    if (!found && request.view.skin.empty() && request.view.skinNumber == 0)
+    const SkinChoice choice = chooseSkin(model, request.view.skin, request.view.skinNumber, "skin", inputs, messages);
+    if (choice.picture) {
+        const mxImage& image = *choice.picture->decoded.image;
+        skin.width = image.width;
+        skin.height = image.height;
+        skin.rgb = rgbOf(image);
+    } else if (request.view.skin.empty() && request.view.skinNumber == 0) {
         messages.warnings.push_back(request.view.model + ": no skin found; exported with the model colour");
+    }
     return skin;
 }
 

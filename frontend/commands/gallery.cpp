@@ -37,8 +37,14 @@ public:
     void draw(const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
         GalleryEntry entry;
         entry.name = model.name;
-        // The facts as words now: the archives they name close with the run.
-        const ModelDescription description = describeBytes(model.text, prepared.main.bytes, prepared.main.file);
+        // The facts of what is drawn, as words now (the archives they name
+        // close with the run), every file named from the source's folder.
+        const FileNamer namer = [&model](const FileRef& file) {
+            return file.archive ? relativePath(file.archive->path(), model.base) + ":" + file.path
+                                : relativePath(file.path, model.base);
+        };
+        const ModelDescription description =
+            describeModel(prepared.main, namer(prepared.main.file), &prepared.mainSkin, namer);
         entry.facts = describeJson(description);
         entry.still = "pictures/" + model.name + ".png";
         entry.gif = "pictures/" + model.name + ".gif";
@@ -65,7 +71,7 @@ public:
             entry.animationGifs[i] = "animations/" + model.name + "/" + file + ".gif";
             ViewerConfig played = record;
             playFrames(played, *prepared.main.model, a.first, a.last, options());
-            view.show(played);
+            view.show(prepared, played);
             applyLook(view, r_.look, played.renderMode);
             writeLoopGif(claim(entry.animationGifs[i], model), view, played, 0, true);
         }
@@ -139,8 +145,9 @@ int writeGallery(const GalleryRequest& r) {
     batch.draw = [&gallery](const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
         gallery.draw(model, prepared, view);
     };
-    std::string error;
-    if (!makeFoldersFor(r.folder + "/index.html", error)) throw badInput("-o " + r.folder, error);
+    // The folder is made with the first picture: a run that draws nothing leaves none.
+    const FileKind kind = fileKind(r.folder);
+    if (kind != FileKind::Folder && kind != FileKind::Missing) throw badInput("-o " + r.folder, "not a folder");
     try {
         drawEach(batch);
     } catch (const Failure& failure) {

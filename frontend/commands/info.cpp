@@ -1,17 +1,27 @@
 #include "frontend/commands/info.h"
 
+#include <optional>
 #include <ostream>
 
 #include "frontend/base/report.h"
 #include "frontend/inputs/inputs.h"
+#include "frontend/inputs/skins.h"
 #include "frontend/scene/describe.h"
 
 namespace frontend {
 
 int describeModel(const std::string& text, bool json, std::ostream& out) {
     Inputs inputs;
-    const FileRef file = inputs.locate(text);
-    const ModelDescription d = describeBytes(text, inputs.read(file, kLargestInputFile, text), file);
+    const OpenedModel model = readModel(text, inputs);
+    // The skin the model would be shown with: the same choice, read and
+    // decoded as opening makes it (what it has to say is in the account).
+    std::optional<SkinChoice> skin;
+    if (model.check.refusal.empty()) {
+        Messages ignored;
+        skin = chooseSkin(model, "", 0, "skin", inputs, ignored);
+    }
+    const ModelDescription d =
+        describeModel(model, text, skin ? &*skin : nullptr, [](const FileRef& file) { return file.display(); });
     printDescription(d, json, out);
     // The account is printed whole first: what can be read of a refused model helps.
     if (!d.check.refusal.empty()) throw badInput(text, d.check.refusal);

@@ -12,10 +12,24 @@ namespace frontend {
 int writeViewerRecord(const ViewOptions& view, const std::string& recordFile) {
     const std::string target = absolutePath(recordFile);
     if (fileKind(target) == FileKind::Folder) throw badInput(recordFile, "a folder, not a file");
+    Inputs inputs;
+    PreparedView prepared = prepareView(view, inputs);
     Staging staging(target + ".files");
-    PreparedView prepared = prepareView(view, staging);
+    // The files are of no use without their record: a failure takes them too.
+    auto dropFiles = [&] {
+        if (staging.used()) removeFolder(staging.folder());
+    };
+    try {
+        staging.place(prepared);
+    } catch (const Failure&) {
+        dropFiles();
+        throw;
+    }
     prepared.messages.show(view.verbose);
-    if (!writeConfig(target, prepared.record)) throw badInput(recordFile, "can't write the record there");
+    if (!writeConfig(target, prepared.record)) {
+        dropFiles();
+        throw badInput(recordFile, "can't write the record there");
+    }
     if (view.verbose) report("record: " + nativePath(target));
     return 0;
 }
@@ -28,8 +42,9 @@ int showInViewer(const ViewOptions& view) {
     {
         RunFolder run;
         if (run.path().empty()) throw systemFailure("", run.error());
-        Staging staging(run.path());
-        PreparedView prepared = prepareView(view, staging);
+        Inputs inputs;
+        PreparedView prepared = prepareView(view, inputs);
+        Staging(run.path()).place(prepared);
         // The viewer shows what it can: an empty scene, said so.
         if (!prepared.nothingToDraw.empty()) prepared.messages.warnings.push_back(prepared.nothingToDraw);
         prepared.messages.show(view.verbose);

@@ -42,7 +42,6 @@ int writeThumbnail(const ThumbnailRequest& request) {
     batch.options.rotY = request.rotY;
     batch.format = {request.size, request.size, true, request.look.samples};
     batch.showMessages = false;
-    batch.requireRunFolder = false;
     batch.checkCount = needNameForMany(output);
     // Without a skin a thumbnail is better shaded than a wireframe.
     batch.adjust = shadeWhenUntextured;

@@ -118,9 +118,6 @@ void drawEach(const Batch& batch) {
             report(refusal.what());
             ++failed;
         }
-        RunFolder run;
-        if (run.path().empty() && batch.requireRunFolder) throw systemFailure("", run.error());
-        Staging staging(run.path());
         OffscreenView view;
         bool opened = false;
         Progress progress(found.models.size());
@@ -137,7 +134,7 @@ void drawEach(const Batch& batch) {
             try {
                 ViewOptions options = batch.options;
                 options.model = model.text;
-                prepared = prepareView(options, inputs, staging);
+                prepared = prepareView(options, inputs);
                 // A picture of nothing would be only the background: a
                 // thumbnail or a gallery never shows an empty square as a model.
                 if (!prepared->nothingToDraw.empty()) throw badInput("", prepared->nothingToDraw);
@@ -157,13 +154,13 @@ void drawEach(const Batch& batch) {
                 opened = true;
             }
             try {
-                view.show(prepared->record);
+                view.show(*prepared);
                 batch.draw(model, *prepared, view);
             } catch (const Failure& failure) {
                 fail(failure);
             }
         }
-    }  // the run folder goes before an interruption ends the program
+    }
     if (guard.received()) InterruptGuard::dieBy(guard.received());
     if (failed > 0)
         throw badInput("", std::to_string(failed) + " of " + std::to_string(total) +

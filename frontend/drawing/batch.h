@@ -48,10 +48,7 @@ struct Batch {
     OffscreenFormat format;
     // What to prepare each model with (its model field is filled in here).
     ViewOptions options;
-    bool showMessages = true;
-    // Whether a run folder must be made (a thumbnail needs one only for a
-    // skin that must be converted: sandboxes may have nowhere to make it).
-    bool requireRunFolder = true;  // the warnings of preparing (no skin found, ...), the notes with --verbose
+    bool showMessages = true;  // the warnings of preparing (no skin found, ...), the notes with --verbose
     // Called once with the number of models found, before any is drawn:
     // throws a Failure for a request that can't serve that many.
     std::function<void(size_t count)> checkCount;
@@ -66,7 +63,7 @@ struct Batch {
 // be read or drawn, a picture that can't be written) is reported in its
 // line and the run goes on; it ends with a Failure of exit 2 saying how many
 // failed. Only the lack of an OpenGL context ends it at once. An
-// interrupted run ends by its signal once the run folder is gone.
+// interrupted run ends by its signal.
 void drawEach(const Batch& batch);
 
 }  // namespace frontend

@@ -174,7 +174,7 @@ bool OffscreenView::open(const OffscreenFormat& format, std::string& error) {
         error = "no offscreen video driver to draw with";
         return false;
     }
-    window_ = createViewerWindow(format.width, format.height, WindowShown::Hidden);
+    window_ = createViewerWindow(format.width, format.height, WindowShown::Hidden, DefaultWater::None);
     if (!window_) {
         mxAppQuit();
         error = "no OpenGL context to draw with";
@@ -241,11 +241,20 @@ bool OffscreenView::makeFramebuffers(std::string& error) {
     return true;
 }
 
-void OffscreenView::show(const ViewerConfig& record) {
+void OffscreenView::show(const PreparedView& view) { show(view, view.record); }
+
+void OffscreenView::show(const PreparedView& view, const ViewerConfig& record) {
     window_->makeCurrent();
     if (shown_) window_->restart();
-    storeConfiguredPaths(record);
-    applyRecord(*window_, record);
+    // The slots in the order the viewer fills them from its record.
+    window_->fillModelSlot(view.main.model.get(), MODEL_MAIN);
+    window_->fillModelSlot(view.attach ? view.attach->model.get() : nullptr, MODEL_ATTACH);
+    auto image = [](const PictureRef& picture) { return picture ? picture->decoded.image.get() : nullptr; };
+    window_->fillTextureSlot(image(view.mainSkin.picture), TEXTURE_MAIN_SKIN);
+    window_->fillTextureSlot(image(view.attachSkin.picture), TEXTURE_ATTACH_SKIN);
+    window_->fillTextureSlot(image(view.background), TEXTURE_BACKGROUND);
+    window_->fillTextureSlot(image(view.water), TEXTURE_WATER);
+    applySettings(*window_, record);
     shown_ = true;
 }
 

@@ -1,13 +1,16 @@
-// The viewer's model window without a display: records applied by the
+// The viewer's model window without a display: a prepared view's decoded
+// models and pictures put in its slots and its settings applied by the
 // viewer's own start-up steps, on SDL's offscreen driver, drawn by the
 // viewer's own scene code into a framebuffer object and read back. One
-// window and one OpenGL context serve any number of records in turn.
+// window and one OpenGL context serve any number of models in turn, and
+// nothing is read from disk on the way.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "frontend/scene/prepare.h"
 #include "viewer/config.h"
 
 class ModelWindow;
@@ -53,10 +56,14 @@ public:
     // in error, when there is no GL context or it can't draw this format.
     bool open(const OffscreenFormat& format, std::string& error);
 
-    // Fills the window from record exactly as the viewer starts on it (the
-    // record's paths, then its settings); a window that showed another
-    // record is restarted first. The record's window size is the format's.
-    void show(const ViewerConfig& record);
+    // Fills the window with view's models and pictures, then its record's
+    // settings, exactly as the viewer starts on them; a window that showed
+    // another view is restarted first. The record's window size is the
+    // format's. The view must outlive its time in the window (until the
+    // next show or the window's end): the window draws its models.
+    void show(const PreparedView& view);
+    // The same view with other settings (another played range).
+    void show(const PreparedView& view, const ViewerConfig& record);
 
     // The scene at this point, drawn once (alpha 255 throughout unless the
     // format keeps alpha). Smoothed edges over a transparent background keep
@@ -65,10 +72,6 @@ public:
 
     // Sets or clears one of the record's toggle bits (FLAG_*) on the shown record.
     void setFlag(int bit, bool on);
-
-    // The samples a pixel the pictures get (what the driver gave, with the
-    // picture drawn larger and reduced where it offers fewer than asked).
-    int samplesGiven() const { return samplesGiven_; }
 
 private:
     bool makeFramebuffers(std::string& error);

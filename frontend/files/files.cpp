@@ -33,6 +33,11 @@ void removeEntry(const std::string& path) {
     fs::remove(pathFromText(path), ignored);
 }
 
+void removeFolder(const std::string& path) {
+    std::error_code ignored;
+    fs::remove_all(pathFromText(path), ignored);
+}
+
 namespace {
 
 // The entries of folder named part: exactly first, then those that differ
@@ -127,10 +132,7 @@ FileKind fileKind(const std::string& path) {
     if (error) return FileKind::Unreadable;
     if (status.type() == fs::file_type::directory) return FileKind::Folder;
     if (status.type() != fs::file_type::regular) return FileKind::Other;
-    // Opened as every reader opens files: a device behind a regular-looking
-    // name (Windows' NUL, CON) is told apart here.
-    InputFile file(path.c_str());
-    return file.isOpen() ? FileKind::Regular : FileKind::Unreadable;
+    return FileKind::Regular;
 }
 
 std::string describeKind(FileKind kind) {
@@ -149,19 +151,36 @@ std::string describeKind(FileKind kind) {
     return "";
 }
 
+namespace {
+
+FileKind kindOf(FileProblem problem) {
+    switch (problem) {
+    case FileProblem::None:
+        return FileKind::Regular;
+    case FileProblem::Missing:
+        return FileKind::Missing;
+    case FileProblem::Folder:
+        return FileKind::Folder;
+    case FileProblem::NotRegular:
+        return FileKind::Other;
+    case FileProblem::Unreadable:
+        break;
+    }
+    return FileKind::Unreadable;
+}
+
+}  // namespace
+
 bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes, std::string& error) {
     bytes.clear();
-    const FileKind kind = fileKind(path);
-    if (kind != FileKind::Regular) {
-        error = describeKind(kind);
-        return false;
-    }
     FileBytes file;
-    if (!readWholeFile(path.c_str(), int64_t(limit), file)) {
-        std::error_code sizeError;
-        const uintmax_t size = fs::file_size(pathFromText(path), sizeError);
-        const bool tooLarge = !sizeError && size > limit;
-        error = tooLarge ? "too large (" + std::to_string(size) + " bytes)" : "can't be read";
+    FileProblem problem = FileProblem::None;
+    bool tooLarge = false;
+    int64_t size = 0;
+    if (!readWholeFile(path.c_str(), int64_t(limit), file, problem, tooLarge, size)) {
+        error = problem != FileProblem::None ? describeKind(kindOf(problem))
+                : tooLarge                   ? "too large (" + std::to_string(size) + " bytes)"
+                                             : "can't be read";
         return false;
     }
     bytes.assign(file.data.get(), file.data.get() + file.size);

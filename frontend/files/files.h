@@ -1,11 +1,7 @@
-// Files and paths as the front end meets them, the same on every system
-// (through std::filesystem): paths people type, names that differ in letter
-// case from what a model or a folder says, and files that must be read whole
-// without trusting them. Inside the front end a path uses '/' between its
-// parts on every system (Windows takes it too); nativePath gives the form a
-// person of that system reads and the record carries. Text is UTF-8 on every
-// system: on Windows the command line and the system's calls are converted
-// where they are met, so a folder named "Modèles" or "模型" is reached.
+// Files as the front end meets them, the same on every system (through
+// std::filesystem; paths as common/path.h keeps them): names that differ in
+// letter case from what a model or a folder says, files that must be read
+// whole without trusting them, and files written whole or not at all.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +18,8 @@ namespace frontend {
 // is not a regular file. relative uses '/' between parts.
 std::string findIgnoringCase(const std::string& folder, const std::string& relative);
 
-// What stands at path: a regular file this user can read, or why it can't
-// be read as one.
+// What stands at path, as the file system says (nothing is opened: a file
+// that is read is asked what it is when it is opened, by readFileBytes).
 enum class FileKind { Regular, Missing, Folder, Other, Unreadable };
 FileKind fileKind(const std::string& path);
 // "no such file", "a folder, not a file", ... ("" for a regular file).
@@ -38,6 +34,8 @@ bool makeFoldersFor(const std::string& path, std::string& error);
 
 // Removes the file or link at path, if any (never what a link leads to).
 void removeEntry(const std::string& path);
+// Removes the folder at path with everything in it (links removed, never followed).
+void removeFolder(const std::string& path);
 
 // Writes the bytes beside path and renames them into place (system.h), so
 // path only ever holds a whole file. Throws a Failure when it can't.
@@ -63,8 +61,9 @@ private:
 };
 
 // The file's bytes, read whole through the readers' own safe reading
-// (common/file.h). Refuses, with the reason in error, anything that is not
-// a regular file and any file larger than limit bytes.
+// (common/file.h), in one open. Refuses, with the reason in error (as
+// describeKind words it, or "too large (N bytes)"), anything that is not a
+// regular file and any file larger than limit bytes.
 bool readFileBytes(const std::string& path, size_t limit, std::vector<uint8_t>& bytes, std::string& error);
 
 }  // namespace frontend

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "frontend/files/files.h"
+#include "frontend/inputs/formats.h"
 
 namespace frontend {
 
@@ -255,11 +256,6 @@ std::string printableName(const std::string& name) {
 
 }  // namespace
 
-bool isArchiveName(const std::string& path) {
-    std::string extension = extensionOf(path);
-    return extension == "pak" || extension == "pk3" || extension == "zip";
-}
-
 bool splitArchivePath(const std::string& text, std::string& archive, std::string& member) {
     // The first colon after which the part before it names an archive: a
     // folder may hold colons, an archive name before the member rarely does.
@@ -417,12 +413,14 @@ bool Archive::read(const std::string& member, size_t limit, std::vector<uint8_t>
     return true;
 }
 
-bool Archive::startsWith(const std::string& member, const char* magic, size_t size) const {
+bool Archive::readStart(const std::string& member, size_t size, std::vector<uint8_t>& bytes, std::string& error) const {
+    bytes.clear();
     const ArchiveEntry* found = entry(member);
-    std::vector<uint8_t> start;
-    std::string error;
-    return found && found->size >= size && readMember(*found, size, start, error) && start.size() == size &&
-           std::equal(start.begin(), start.end(), reinterpret_cast<const uint8_t*>(magic));
+    if (!found) {
+        error = "no such file in the archive";
+        return false;
+    }
+    return readMember(*found, size, bytes, error);
 }
 
 }  // namespace frontend

@@ -18,9 +18,6 @@
 
 namespace frontend {
 
-// True when the name ends in .pak, .pk3 or .zip (any case).
-bool isArchiveName(const std::string& path);
-
 // "ARCHIVE:PATH" with ARCHIVE an archive name: fills both parts. A plain
 // path (also one holding a colon elsewhere) gives false.
 bool splitArchivePath(const std::string& text, std::string& archive, std::string& member);
@@ -91,8 +88,9 @@ public:
     // than limit, damaged).
     bool read(const std::string& member, size_t limit, std::vector<uint8_t>& bytes, std::string& error) const;
 
-    // True when the member's first size bytes are magic.
-    bool startsWith(const std::string& member, const char* magic, size_t size) const;
+    // The member's first size bytes (all of it when it is shorter), for its
+    // magic; false with the reason in error when they can't be read.
+    bool readStart(const std::string& member, size_t size, std::vector<uint8_t>& bytes, std::string& error) const;
 
     // Bounds on what a directory may hold, so that reading one costs time
     // and memory in proportion to the archive and no more.

@@ -1,9 +1,8 @@
 #include "frontend/inputs/inputs.h"
 
-#include <cstring>
-
-#include "frontend/files/files.h"
 #include "frontend/base/report.h"
+#include "frontend/files/files.h"
+#include "frontend/inputs/formats.h"
 
 namespace frontend {
 
@@ -11,10 +10,16 @@ namespace {
 
 // The hint for a file that is an archive rather than a model.
 std::string archiveHint(const std::vector<uint8_t>& bytes) {
-    if (bytes.size() >= 4 && (std::memcmp(bytes.data(), "PACK", 4) == 0 || std::memcmp(bytes.data(), "PK\3\4", 4) == 0))
-        return archivesReadable() ? "; it is an archive: open a model in it as ARCHIVE:PATH (see ombrel list ARCHIVE)"
-                                  : "; it is an archive, which this build does not read: unpack it first";
+    if (startsLikeArchive(bytes.data(), bytes.size()))
+        return "; it is an archive: open a model in it as ARCHIVE:PATH (see ombrel list ARCHIVE)";
     return "";
+}
+
+size_t memoryOf(const Picture& picture) {
+    size_t size = picture.bytes.size();
+    if (const mxImage* image = picture.decoded.image.get())
+        size += size_t(image->width) * size_t(image->height) * size_t(image->bpp / 8) + (image->palette ? 768 : 0);
+    return size;
 }
 
 }  // namespace
@@ -42,8 +47,6 @@ FileRef Inputs::locate(const std::string& text) {
         return file;
     }
     file.path = absolutePath(text);
-    const FileKind kind = fileKind(file.path);
-    if (kind != FileKind::Regular) throw badInput(text, describeKind(kind));
     return file;
 }
 
@@ -56,18 +59,42 @@ std::vector<uint8_t> Inputs::read(const FileRef& file, size_t limit, const std::
     return bytes;
 }
 
-OpenedModel openModel(const std::string& text, Inputs& inputs) {
+PictureRef Inputs::picture(const FileRef& file, const std::string& shownName) {
+    for (auto it = pictures_.begin(); it != pictures_.end(); ++it)
+        if ((*it)->file == file) {
+            pictures_.splice(pictures_.begin(), pictures_, it);
+            return pictures_.front();
+        }
+    auto picture = std::make_shared<Picture>();
+    picture->file = file;
+    picture->shownName = shownName;
+    picture->bytes = read(file, kLargestInputFile, shownName);
+    if (!decodePicture(picture->bytes, picture->decoded, picture->error)) picture->decoded.image.reset();
+    pictures_.push_front(picture);
+    pictureBytes_ += memoryOf(*picture);
+    // What no model holds any more goes, oldest first, once past the budget.
+    for (auto it = pictures_.end(); pictureBytes_ > kPictureMemory && it != pictures_.begin();) {
+        --it;
+        if (it->use_count() > 1) continue;
+        pictureBytes_ -= memoryOf(**it);
+        it = pictures_.erase(it);
+    }
+    return picture;
+}
+
+OpenedModel readModel(const std::string& text, Inputs& inputs) {
     OpenedModel opened;
     opened.shownName = text;
     opened.file = inputs.locate(text);
     opened.bytes = inputs.read(opened.file, kLargestInputFile, text);
-    opened.check = modelCheck(opened.bytes.data(), opened.bytes.size());
+    decodeModel(opened);
+    if (!opened.check.hasHeader) throw badInput(text, opened.check.refusal + archiveHint(opened.bytes));
+    return opened;
+}
+
+OpenedModel openModel(const std::string& text, Inputs& inputs) {
+    OpenedModel opened = readModel(text, inputs);
     if (!opened.check.refusal.empty()) throw badInput(text, opened.check.refusal + archiveHint(opened.bytes));
-    opened.model.reset(modelLoadFromBytes(opened.bytes.data(), opened.bytes.size()));
-    if (!opened.model) throw badInput(text, "the model reader refuses it");
-    const Model& model = *opened.model;
-    for (int i = 0; i < model.numSkins && model.skins; ++i)
-        opened.storedSkins.emplace_back(model.skins[i], strnlen(model.skins[i], MODEL_SKIN_NAME_SIZE));
     return opened;
 }
 

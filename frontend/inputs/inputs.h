@@ -1,16 +1,20 @@
 // The files a person names, as the front end reads them: a file on disk or
 // a member of an archive, located, and read whole once within a size limit;
-// a model checked and decoded from those same bytes. Nothing here writes a
-// file: what the viewer must open goes to the run folder (staging.h).
+// a model checked and decoded from those same bytes (inputs/formats.h says
+// how); a picture decoded once however many models show it. Nothing here
+// writes a file: what the viewer program must open goes to its run folder
+// (scene/staging.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "frontend/inputs/archive.h"
+#include "frontend/inputs/pictures.h"
 #include "model/model.h"
 #include "model/model_check.h"
 
@@ -32,8 +36,34 @@ struct FileRef {
     bool operator==(const FileRef& other) const { return archive == other.archive && path == other.path; }
 };
 
-// The archives opened on the way, each once however often it is named; they
-// stay open as long as this lives, and so do the FileRefs into them.
+struct ModelRelease {
+    void operator()(Model* model) const { modelFree(model); }
+};
+using ModelPtr = std::unique_ptr<Model, ModelRelease>;
+
+// A model file, read once: checked and decoded from the same bytes.
+struct OpenedModel {
+    FileRef file;
+    std::string shownName;  // as the person wrote it, for messages
+    std::vector<uint8_t> bytes;
+    ModelCheck check;
+    ModelPtr model;                        // null when the viewer refuses it (check.refusal says why)
+    std::vector<std::string> storedSkins;  // the skin names the file stores, in order
+};
+
+// A picture file, read and decoded once.
+struct Picture {
+    FileRef file;
+    std::string shownName;
+    std::vector<uint8_t> bytes;
+    DecodedPicture decoded;  // no image when it can't be decoded: error says why
+    std::string error;
+};
+using PictureRef = std::shared_ptr<const Picture>;
+
+// The archives opened on the way, each once however often it is named, and
+// the pictures read, each once however many models show it; they stay as
+// long as this lives, and so do the FileRefs into the archives.
 class Inputs {
 public:
     Inputs() = default;
@@ -44,34 +74,35 @@ public:
     const Archive& archive(const std::string& path);
 
     // A file a person named: "PATH" on disk or "ARCHIVE:PATH" inside an
-    // archive. Throws a Failure when it does not exist or is not a file.
+    // archive. Throws a Failure for a member the archive does not hold; a
+    // file on disk is not looked at (reading it says what is wrong).
     FileRef locate(const std::string& text);
 
-    // The file's bytes, at most limit of them. Throws a Failure naming
-    // shownName when they can't be read.
+    // The file's bytes, at most limit of them, in one open. Throws a Failure
+    // naming shownName when they can't be read.
     std::vector<uint8_t> read(const FileRef& file, size_t limit, const std::string& shownName) const;
+
+    // The picture in file, read and decoded on first use. Throws a Failure
+    // when the file can't be read; a picture that can't be decoded comes
+    // back with its error.
+    PictureRef picture(const FileRef& file, const std::string& shownName);
+
+    // Decoded pictures are kept for later models up to this many bytes; past
+    // it the least recently used go first (those no model holds).
+    static constexpr size_t kPictureMemory = size_t(256) << 20;
 
 private:
     std::vector<std::unique_ptr<Archive>> archives_;
+    std::list<std::shared_ptr<const Picture>> pictures_;  // the most recently used first
+    size_t pictureBytes_ = 0;
 };
 
-struct ModelRelease {
-    void operator()(Model* model) const { modelFree(model); }
-};
-using ModelPtr = std::unique_ptr<Model, ModelRelease>;
+// The model named by text, read and decoded: its check says what the viewer
+// makes of it. Throws a Failure when it can't be read, or is not a model
+// of any format the front end reads.
+OpenedModel readModel(const std::string& text, Inputs& inputs);
 
-// A model, read once: checked and decoded from the same bytes.
-struct OpenedModel {
-    FileRef file;
-    std::string shownName;  // as the person wrote it, for messages
-    std::vector<uint8_t> bytes;
-    ModelCheck check;
-    ModelPtr model;
-    std::vector<std::string> storedSkins;  // the skin names the file stores, in order
-};
-
-// Opens the model named by text. Throws a Failure when it is missing, not a
-// file, or not a model the viewer reads (saying why).
+// The same, also throwing when the viewer refuses the model (saying why).
 OpenedModel openModel(const std::string& text, Inputs& inputs);
 
 }  // namespace frontend

@@ -2,6 +2,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -194,8 +195,8 @@ std::string missingPixels(const std::vector<uint8_t>& b, int width, int height) 
 
 }  // namespace
 
-bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
-                   std::string& error) {
+bool decodeWithPictureLibrary(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
+                              std::string& error) {
     if (bytes.empty() || bytes.size() > size_t(INT32_MAX)) {
         error = bytes.empty() ? "an empty file" : "too large";
         return false;
@@ -231,49 +232,39 @@ bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, s
     return true;
 }
 
-PictureCheck checkPicture(const std::vector<uint8_t>& bytes) {
-    PictureCheck check;
-    check.format = formatName(bytes);
-    const std::string viewerExtension = viewerExtensionOf(bytes);
-    if (!viewerExtension.empty() && viewerReading(viewerExtension, bytes)) {
-        check.verdict = PictureVerdict::ViewerReads;
-        check.extension = viewerExtension;
-        return check;
-    }
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgb;
-    std::string error;
-    if (!decodePicture(bytes, width, height, rgb, error)) {
-        check.error = unreadableReason(bytes, check.format, viewerExtension, error);
-        return check;
-    }
-    check.verdict = PictureVerdict::Converted;
-    check.tga = encodeTga(width, height, rgb);  // 24-bit, bottom row first
-    return check;
-}
-
-bool pictureRgb(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
-                std::string& error) {
+bool decodePicture(const std::vector<uint8_t>& bytes, DecodedPicture& picture, std::string& error) {
+    picture = DecodedPicture();
+    picture.format = formatName(bytes);
     const std::string viewerExtension = viewerExtensionOf(bytes);
     if (!viewerExtension.empty()) {
-        if (std::unique_ptr<mxImage> image = viewerReading(viewerExtension, bytes)) {
-            width = image->width;
-            height = image->height;
-            const size_t pixels = size_t(width) * size_t(height);
-            if (image->bpp == 24) {
-                rgb.assign(image->data, image->data + pixels * 3);
-            } else {
-                rgb.resize(pixels * 3);
-                for (size_t i = 0; i < pixels; ++i)
-                    for (int c = 0; c < 3; ++c) rgb[3 * i + size_t(c)] = image->palette[3 * image->data[i] + c];
-            }
+        picture.image = viewerReading(viewerExtension, bytes);
+        if (picture.image) {
+            picture.viewerFormat = viewerExtension;
             return true;
         }
     }
+    int width = 0, height = 0;
+    std::vector<uint8_t> rgb;
     std::string decodeError;
-    if (decodePicture(bytes, width, height, rgb, decodeError)) return true;
-    error = unreadableReason(bytes, formatName(bytes), viewerExtension, decodeError);
-    return false;
+    std::unique_ptr<mxImage> image(new mxImage);
+    if (!decodeWithPictureLibrary(bytes, width, height, rgb, decodeError) || !image->create(width, height, 24)) {
+        error = unreadableReason(bytes, picture.format, viewerExtension, decodeError);
+        return false;
+    }
+    std::copy(rgb.begin(), rgb.end(), image->data);
+    picture.image = std::move(image);
+    return true;
 }
+
+std::vector<uint8_t> rgbOf(const mxImage& image) {
+    const size_t pixels = size_t(image.width) * size_t(image.height);
+    if (image.bpp == 24) return std::vector<uint8_t>(image.data, image.data + pixels * 3);
+    std::vector<uint8_t> rgb(pixels * 3);
+    for (size_t i = 0; i < pixels; ++i)
+        for (size_t c = 0; c < 3; ++c) rgb[3 * i + c] = image.palette[3 * size_t(image.data[i]) + c];
+    return rgb;
+}
+
+std::vector<uint8_t> viewerTga(const mxImage& image) { return encodeTga(image.width, image.height, rgbOf(image)); }
 
 }  // namespace frontend

@@ -1,45 +1,46 @@
-// Pictures for the viewer's skin, background and water slots. The viewer
-// reads 8-bit run-length PCX and uncompressed 24-bit TGA stored bottom row
-// first; those go to it as they are. Anything else a picture library can
-// decode (PNG, JPEG, BMP, GIF, other TGA kinds...) is turned into the TGA the
-// viewer reads.
+// Pictures for the viewer's skin, background and water slots, decoded once:
+// what the viewer's own reader makes of the file when it reaches the
+// viewer. It reads 8-bit run-length PCX and uncompressed 24-bit TGA stored
+// bottom row first, and those reach it as they are; anything else a picture
+// library can decode (PNG, JPEG, BMP, GIF, other TGA kinds...) reaches it as
+// the TGA of its pixels, which its reader gives back exactly.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "image/image.h"
+
 namespace frontend {
 
-enum class PictureVerdict {
-    ViewerReads,  // extension says which of the viewer's readers takes it
-    Converted,    // tga holds the picture as a 24-bit TGA
-    Unreadable,   // error says why
+struct DecodedPicture {
+    std::string format;  // what the file is, for messages: "PCX", "PNG", "run-length TGA", ...
+    // "pcx" or "tga" when the viewer reads the file's own bytes; "" when it
+    // reaches the viewer as viewerTga of the pixels.
+    std::string viewerFormat;
+    std::unique_ptr<mxImage> image;  // 8-bit with its palette (PCX), else 24-bit R, G, B; rows top first
 };
 
-struct PictureCheck {
-    PictureVerdict verdict = PictureVerdict::Unreadable;
-    std::string extension;     // "pcx" or "tga" for ViewerReads
-    std::string format;        // what the picture was, for messages: "PNG", "run-length TGA", ...
-    std::vector<uint8_t> tga;  // for Converted
-    std::string error;         // for Unreadable
-};
+// Decodes a picture's bytes. The viewer's own readers are tried on them
+// first, so "the viewer reads it" is the viewer's word, not a guess from the
+// header. False with the reason, for people, in error.
+bool decodePicture(const std::vector<uint8_t>& bytes, DecodedPicture& picture, std::string& error);
 
-// Looks at a picture's bytes. The viewer's own readers are tried on them, so
-// "the viewer reads it" is the viewer's word, not a guess from the header.
-PictureCheck checkPicture(const std::vector<uint8_t>& bytes);
+// The picture's pixels as R, G, B rows, top row first (8-bit ones through
+// their palette).
+std::vector<uint8_t> rgbOf(const mxImage& image);
 
-// The picture's pixels as R, G, B rows, top row first, as the viewer shows
-// them: its own readers for its own formats, else the picture library.
-// False with the same reason checkPicture gives.
-bool pictureRgb(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
-                std::string& error);
+// The file the viewer reads for a picture it can't read itself: an
+// uncompressed 24-bit TGA, bottom row first.
+std::vector<uint8_t> viewerTga(const mxImage& image);
 
 // Decodes a picture with the picture library into R, G, B rows, top row
 // first. False with the reason when it can't, when the picture is larger
 // than the viewer accepts, or when the file can't hold the pixels its header
 // declares (cut short, or compressed data that would swell past them).
-bool decodePicture(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
-                   std::string& error);
+bool decodeWithPictureLibrary(const std::vector<uint8_t>& bytes, int& width, int& height, std::vector<uint8_t>& rgb,
+                              std::string& error);
 
 }  // namespace frontend

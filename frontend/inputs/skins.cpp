@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "frontend/files/files.h"
+#include "frontend/inputs/formats.h"
 #include "frontend/system/system.h"
 
 namespace fs = std::filesystem;
@@ -163,11 +164,11 @@ std::vector<SkinCandidate> findSkins(const FileRef& model, const std::vector<std
                 if (equalIgnoringCase(name, stem + "." + extension))
                     list.add(findIn(place, place.modelFolder, name), "the picture named like the model");
     }
-    if (equalIgnoringCase(modelName, "tris.md2")) {
+    if (takesFirstPictureBeside(modelName)) {
         for (const Place& place : places)
             for (const std::string& name : filesBesideModel(place))
                 if (isPictureName(name)) {
-                    list.add(findIn(place, place.modelFolder, name), "the first picture in the folder of tris.md2");
+                    list.add(findIn(place, place.modelFolder, name), "the first picture in the folder of " + modelName);
                     break;
                 }
     }
@@ -181,12 +182,31 @@ FileRef resolveStoredSkin(const FileRef& model, const std::string& storedName) {
     return found.empty() ? FileRef() : found.front().file;
 }
 
-bool useSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& purpose,
-             Inputs& inputs, Messages& messages, const SkinUse& use) {
-    if (!given.empty()) {
-        const FileRef file = inputs.locate(given);
-        return use(file, inputs.read(file, kLargestInputFile, given), given);
-    }
+namespace {
+
+// A picture for the skin: usable when it decodes; otherwise a warning says
+// why and the choice goes on.
+bool usable(const PictureRef& picture, const std::string& purpose, Messages& messages) {
+    if (picture->decoded.image) return true;
+    messages.warnings.push_back(picture->shownName + ": can't read the " + purpose + " (" + picture->error +
+                                "); going on without it");
+    return false;
+}
+
+SkinChoice taken(PictureRef picture, const std::string& why, const std::string& purpose, Messages& messages) {
+    SkinChoice choice;
+    if (!usable(picture, purpose, messages)) return choice;
+    messages.notes.push_back(purpose + ": " + picture->shownName + (why.empty() ? "" : " (" + why + ")"));
+    choice.picture = std::move(picture);
+    choice.why = why;
+    return choice;
+}
+
+}  // namespace
+
+SkinChoice chooseSkin(const OpenedModel& model, const std::string& given, int storedNumber,
+                      const std::string& purpose, Inputs& inputs, Messages& messages) {
+    if (!given.empty()) return taken(inputs.picture(inputs.locate(given), given), "", purpose, messages);
     if (storedNumber > 0) {
         const int count = int(model.storedSkins.size());
         if (storedNumber > count)
@@ -199,18 +219,30 @@ bool useSkin(const OpenedModel& model, const std::string& given, int storedNumbe
         if (file.empty())
             throw badInput(model.shownName, "stored skin " + std::to_string(storedNumber) + " (" + stored +
                                                 ") is nowhere to be found");
-        messages.notes.push_back(purpose + ": stored skin name " + std::to_string(storedNumber) + " (" + stored + ")");
-        return use(file, inputs.read(file, kLargestInputFile, file.display()), file.display());
+        return taken(inputs.picture(file, file.display()),
+                     "stored skin name " + std::to_string(storedNumber) + " (" + stored + ")", purpose, messages);
     }
+    SkinChoice choice;
     for (const SkinCandidate& candidate : findSkins(model.file, model.storedSkins)) {
         InterruptGuard::checkpoint();
         const std::string shown = candidate.file.display();
-        if (use(candidate.file, inputs.read(candidate.file, kLargestInputFile, shown), shown)) {
-            messages.notes.back() += " (" + candidate.why + ")";
-            return true;
+        try {
+            PictureRef picture = inputs.picture(candidate.file, shown);
+            if (!picture->decoded.image) {
+                choice.passedOver.emplace_back(candidate.file, picture->error);
+                usable(picture, purpose, messages);
+                continue;
+            }
+            SkinChoice found = taken(std::move(picture), candidate.why, purpose, messages);
+            found.passedOver = std::move(choice.passedOver);
+            return found;
+        } catch (const Failure& unreadable) {
+            // A file that stands but can't be read is no skin: the next one may be.
+            choice.passedOver.emplace_back(candidate.file, unreadable.reason());
+            messages.notes.push_back(purpose + ": passed over " + shown + " (" + unreadable.reason() + ")");
         }
     }
-    return false;
+    return choice;
 }
 
 }  // namespace frontend

@@ -11,7 +11,7 @@
 // archive on disk.
 #pragma once
 
-#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -35,19 +35,22 @@ std::vector<SkinCandidate> findSkins(const FileRef& model, const std::vector<std
 // Where a stored skin name leads (step 1 for this name alone); empty if nowhere.
 FileRef resolveStoredSkin(const FileRef& model, const std::string& storedName);
 
-// Takes a picture's bytes for a skin: true when it took them (having put a
-// note in messages saying so), false when the picture can't be used (having
-// put a warning there saying why).
-using SkinUse =
-    std::function<bool(const FileRef& file, const std::vector<uint8_t>& bytes, const std::string& shownName)>;
+// The skin chosen for a model, and why.
+struct SkinChoice {
+    PictureRef picture;  // null: none
+    std::string why;     // "given", "stored skin name 1 (...), beside the model", ...
+    // Candidates passed over on the way: each file, and why it could not be used.
+    std::vector<std::pair<FileRef, std::string>> passedOver;
+};
 
-// The skin of a model, handed to use: the picture given (a path or
-// ARCHIVE:PATH), the stored skin name asked for by number (from 1), or else
-// the first picture that discovery finds and use takes. purpose names the
-// skin in notes ("skin"). False when none was taken. Throws a Failure for a
-// given picture that is not there, a stored number the model does not
-// have, or a stored name that leads nowhere.
-bool useSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& purpose,
-             Inputs& inputs, Messages& messages, const SkinUse& use);
+// The skin of a model: the picture given (a path or ARCHIVE:PATH), the
+// stored skin name asked for by number (from 1), or else the first picture
+// discovery finds that can be read and decoded. purpose names the skin in
+// messages ("skin"): a note says which was taken and why, a warning each
+// picture that can't be decoded, a note each candidate that can't be read.
+// Throws a Failure for a given picture that can't be read, a stored number
+// the model does not have, or a stored name that leads nowhere.
+SkinChoice chooseSkin(const OpenedModel& model, const std::string& given, int storedNumber,
+                      const std::string& purpose, Inputs& inputs, Messages& messages);
 
 }  // namespace frontend

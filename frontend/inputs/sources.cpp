@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "frontend/inputs/archive.h"
+#include "frontend/inputs/formats.h"
 #include "frontend/files/files.h"
 
 namespace fs = std::filesystem;
@@ -13,13 +14,6 @@ namespace fs = std::filesystem;
 namespace frontend {
 
 namespace {
-
-bool isModelName(const std::string& path) { return extensionOf(path) == "md2"; }
-
-// The path without its .md2 ending.
-std::string withoutEnding(const std::string& path) {
-    return isModelName(path) ? path.substr(0, path.size() - 4) : path;
-}
 
 // A name that stays under the folder it is put in: relative, no part that
 // is empty or leads up. Archives may hold any name at all.
@@ -43,25 +37,29 @@ public:
         std::string archivePath, member;
         if (splitArchivePath(text, archivePath, member)) {
             const FileRef file = inputs_.locate(text);
-            add(text, file.archive->path() + ":" + file.path, withoutEnding(file.path));
+            add(text, file.archive->path() + ":" + file.path, withoutModelEnding(file.path),
+                folderOf(file.archive->path()));
             return;
         }
+        // Asked of the file system, not opened: a model is opened once, when
+        // it is read.
         const FileKind kind = fileKind(text);
         if (kind == FileKind::Folder) return folder(text);
         if (kind != FileKind::Regular) throw badInput(text, describeKind(kind));
         if (isArchiveName(text)) return archive(text);
-        add(text, absolutePath(text), stemOf(fileNameOf(absolutePath(text))));
+        const std::string path = absolutePath(text);
+        add(text, path, stemOf(fileNameOf(path)), folderOf(path));
     }
 
     FoundModels found;
 
 private:
-    void add(const std::string& text, const std::string& key, const std::string& name) {
+    void add(const std::string& text, const std::string& key, const std::string& name, const std::string& base) {
         if (!staysInside(name)) {
             found.refused.push_back(badInput(text, "its name leads outside the folder its pictures go to"));
             return;
         }
-        if (seen_.insert(key).second) found.models.push_back({text, name});
+        if (seen_.insert(key).second) found.models.push_back({text, name, base});
     }
 
     void folder(const std::string& text) {
@@ -76,18 +74,31 @@ private:
                 relative.push_back(textFromPath(it->path().lexically_relative(root)));
         }
         if (error) throw badInput(text, "can't read the folder (" + error.message() + ")");
-        if (relative.empty()) throw badInput(text, "no .md2 models in this folder");
+        if (relative.empty()) throw badInput(text, "no " + modelEndings() + " models in this folder");
         std::sort(relative.begin(), relative.end());
         const std::string prefix = text.back() == '/' ? text : text + "/";
-        for (const std::string& path : relative) add(prefix + path, absolutePath(prefix + path), withoutEnding(path));
+        const std::string base = absolutePath(text);
+        for (const std::string& path : relative)
+            add(prefix + path, absolutePath(prefix + path), withoutModelEnding(path), base);
     }
 
     void archive(const std::string& text) {
         const Archive& archive = inputs_.archive(text);
         const size_t before = found.models.size() + found.refused.size();
-        for (const std::string& member : archive.members())
-            if (isModelName(member) || archive.startsWith(member, "IDP2", 4))
-                add(text + ":" + member, archive.path() + ":" + member, withoutEnding(member));
+        for (const std::string& member : archive.members()) {
+            std::string error;
+            switch (memberKind(archive, member, error)) {
+            case MemberKind::Model:
+                add(text + ":" + member, archive.path() + ":" + member, withoutModelEnding(member),
+                    folderOf(archive.path()));
+                break;
+            case MemberKind::Unreadable:
+                found.refused.push_back(badInput(text + ":" + member, error));
+                break;
+            case MemberKind::Other:
+                break;
+            }
+        }
         if (found.models.size() + found.refused.size() == before) throw badInput(text, "no models in this archive");
     }
 

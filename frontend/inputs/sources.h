@@ -19,6 +19,10 @@ struct FoundModel {
     // its .md2 ending ("monsters/knight"); a model file named on its own: its
     // base name. Never absolute, never with an empty, "." or ".." part.
     std::string name;
+    // The folder of the source it was found through (the folder named, or
+    // the one holding the archive or model file named), absolute: what a
+    // page made of the run names its files from.
+    std::string base;
 };
 
 struct FoundModels {

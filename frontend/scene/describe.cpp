@@ -17,16 +17,6 @@ namespace frontend {
 
 namespace {
 
-std::vector<std::string> storedSkinsFromBytes(const std::vector<uint8_t>& bytes, const Model& header) {
-    std::vector<std::string> names;
-    for (int32_t i = 0; i < header.numSkins; ++i) {
-        const uint8_t* name = bytes.data() + header.offsetSkins + int64_t(i) * MODEL_SKIN_NAME_SIZE;
-        names.emplace_back(reinterpret_cast<const char*>(name),
-                           strnlen(reinterpret_cast<const char*>(name), MODEL_SKIN_NAME_SIZE));
-    }
-    return names;
-}
-
 std::string fixed(float value) {
     std::ostringstream out;
     out << std::fixed << std::setprecision(2) << value;
@@ -42,8 +32,9 @@ void printText(const ModelDescription& d, std::ostream& out) {
     if (d.storedSkins.empty()) out << "  stored skin names: none\n";
     for (size_t i = 0; i < d.storedSkins.size(); ++i)
         out << "  stored skin " << i + 1 << ": " << d.storedSkins[i] << " -> "
-            << (d.storedResolved[i].empty() ? std::string("not found") : d.storedResolved[i].display()) << "\n";
-    out << "  skin: " << (d.skin.file.empty() ? "none found" : d.skin.file.display() + " (" + d.skin.why + ")") << "\n";
+            << (d.storedResolved[i].empty() ? std::string("not found") : d.storedResolved[i]) << "\n";
+    out << "  skin: " << (d.skin.empty() ? "none found" : d.skin + (d.skinWhy.empty() ? "" : " (" + d.skinWhy + ")"))
+        << "\n";
     if (!d.animations.empty()) {
         out << "  animations:\n";
         size_t width = 0;
@@ -81,8 +72,8 @@ nlohmann::json describeJson(const ModelDescription& d) {
     for (size_t i = 0; i < d.storedSkins.size(); ++i)
         j["skins"].push_back({{"name", d.storedSkins[i]},
                               {"path", d.storedResolved[i].empty() ? nlohmann::json(nullptr)
-                                                                   : nlohmann::json(d.storedResolved[i].display())}});
-    j["skin"] = d.skin.file.empty() ? nlohmann::json(nullptr) : nlohmann::json(d.skin.file.display());
+                                                                   : nlohmann::json(d.storedResolved[i])}});
+    j["skin"] = d.skin.empty() ? nlohmann::json(nullptr) : nlohmann::json(d.skin);
     j["animations"] = nlohmann::json::array();
     for (const ModelAnimation& a : d.animations)
         j["animations"].push_back({{"name", a.name}, {"first", a.first}, {"last", a.last}});
@@ -99,30 +90,35 @@ nlohmann::json describeJson(const ModelDescription& d) {
     return j;
 }
 
-ModelDescription describeBytes(const std::string& name, const std::vector<uint8_t>& bytes, const FileRef& file) {
+ModelDescription describeModel(const OpenedModel& model, const std::string& name, const SkinChoice* skin,
+                               const FileNamer& namer) {
     ModelDescription d;
     d.name = name;
-    d.check = modelCheck(bytes.data(), bytes.size());
-    if (!d.check.hasHeader) throw badInput(name, d.check.refusal);
-    if (d.check.refusal.empty()) {
-        d.storedSkins = storedSkinsFromBytes(bytes, d.check.header);
-        ModelPtr model(modelLoadFromBytes(bytes.data(), bytes.size()));
-        if (model) {
-            d.animations = modelAnimations(model.get());
-            if (model->numFrames > 0 && model->numVertices > 0) {
-                modelBounds(model.get(), &d.bounds);
-                d.hasBounds = true;
-            }
+    d.check = model.check;
+    d.storedSkins = model.storedSkins;
+    if (model.model) {
+        d.animations = modelAnimations(model.model.get());
+        if (model.model->numFrames > 0 && model.model->numVertices > 0) {
+            modelBounds(model.model.get(), &d.bounds);
+            d.hasBounds = true;
         }
     }
     d.storedResolved.resize(d.storedSkins.size());
-    if (file.empty()) return d;
-    for (size_t i = 0; i < d.storedSkins.size(); ++i) d.storedResolved[i] = resolveStoredSkin(file, d.storedSkins[i]);
-    std::vector<SkinCandidate> skins = findSkins(file, d.storedSkins);
-    if (!skins.empty())
-        d.skin = skins.front();
-    else
-        d.check.problems.push_back("no skin found");
+    if (model.file.empty()) return d;
+    for (size_t i = 0; i < d.storedSkins.size(); ++i) {
+        const FileRef target = resolveStoredSkin(model.file, d.storedSkins[i]);
+        if (!target.empty()) d.storedResolved[i] = namer(target);
+    }
+    if (skin) {
+        for (const auto& [file, why] : skin->passedOver)
+            d.check.problems.push_back("skin " + namer(file) + " passed over: " + why);
+        if (skin->picture) {
+            d.skin = namer(skin->picture->file);
+            d.skinWhy = skin->why;
+        } else {
+            d.check.problems.push_back("no skin found");
+        }
+    }
     for (size_t i = 0; i < d.storedSkins.size(); ++i)
         if (d.storedResolved[i].empty())
             d.check.problems.push_back("stored skin " + std::to_string(i + 1) + " (" + d.storedSkins[i] +

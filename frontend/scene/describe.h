@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
@@ -16,21 +17,30 @@
 
 namespace frontend {
 
+// Every file a description names, it names through one of these: as the
+// person typed it (info), or from the folder of the source a run was given
+// (the gallery's page, which must not show the folders of the machine that
+// made it).
+using FileNamer = std::function<std::string(const FileRef& file)>;
+
 struct ModelDescription {
-    std::string name;
+    std::string name;  // the model, named
     ModelCheck check;
     std::vector<std::string> storedSkins;
-    std::vector<FileRef> storedResolved;  // one per stored name, empty where it leads nowhere
-    SkinCandidate skin;                   // the skin ombrel MODEL would take; empty file if none
+    std::vector<std::string> storedResolved;  // one per stored name: where it leads, named; "" where nowhere
+    std::string skin;                         // the skin the model is shown with, named; "" for none
+    std::string skinWhy;
     std::vector<ModelAnimation> animations;
     bool hasBounds = false;
     ModelBounds bounds{};
 };
 
-// The account of a model file's bytes, named name. The skins are looked for
-// from where the file lies (an empty file: nowhere). Throws a Failure when
-// there is nothing to describe: the bytes are not an IDP2 model at all.
-ModelDescription describeBytes(const std::string& name, const std::vector<uint8_t>& bytes, const FileRef& file);
+// The account of a model as read (model.check says what the viewer makes of
+// it), with the skin chosen for it, the very choice it is drawn with (null
+// when no skin was looked for). Skins that were passed over, and stored
+// names that lead nowhere, are among its problems.
+ModelDescription describeModel(const OpenedModel& model, const std::string& name, const SkinChoice* skin,
+                               const FileNamer& namer);
 
 // The facts as one JSON object (what `ombrel info --json` prints).
 nlohmann::json describeJson(const ModelDescription& description);

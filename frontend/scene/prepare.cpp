@@ -4,7 +4,6 @@
 
 #include "frontend/files/files.h"
 #include "frontend/scene/framing.h"
-#include "frontend/inputs/skins.h"
 #include "frontend/system/system.h"
 #include "model/animations.h"
 
@@ -12,77 +11,65 @@ namespace frontend {
 
 namespace {
 
-// The texture slots' pictures and the models end up in the record's path
-// fields: as the person's system writes paths, each under 256 characters
-// (staging made sure of that).
-void setPath(ViewerConfig& record, ConfigPath which, const std::string& path) {
-    setConfigPath(record, which, nativePath(path));
+// A picture the person named (a path or ARCHIVE:PATH) for one of the slots;
+// null, with a warning, when it can't be decoded.
+PictureRef namedPicture(const std::string& text, const std::string& purpose, Inputs& inputs, Messages& messages) {
+    PictureRef picture = inputs.picture(inputs.locate(text), text);
+    if (!picture->decoded.image) {
+        messages.warnings.push_back(text + ": can't read the " + purpose + " (" + picture->error +
+                                    "); going on without it");
+        return nullptr;
+    }
+    messages.notes.push_back(purpose + ": " + text);
+    return picture;
 }
 
-// A picture the person named (a path or ARCHIVE:PATH) for one of the slots.
-std::string placeNamedPicture(const std::string& text, const std::string& role, const std::string& purpose,
-                              Inputs& inputs, Staging& staging, Messages& messages) {
-    const FileRef file = inputs.locate(text);
-    return staging.placePicture(file, inputs.read(file, kLargestInputFile, text), text, role, purpose, messages);
+// The installed default water picture; null, with a note, when it is not there.
+PictureRef defaultWater(Inputs& inputs, Messages& messages) {
+    for (const std::string& folder : dataFolders()) {
+        const std::string path = folder + "/water.pcx";
+        if (fileKind(path) != FileKind::Regular) continue;
+        try {
+            PictureRef picture = inputs.picture(FileRef{nullptr, path}, path);
+            if (picture->decoded.image) return picture;
+            messages.notes.push_back("water: none (the installed " + path + " can't be read: " + picture->error + ")");
+        } catch (const Failure& unreadable) {
+            messages.notes.push_back("water: none (" + std::string(unreadable.what()) + ")");
+        }
+        return nullptr;
+    }
+    messages.notes.push_back("water: none (the installed water.pcx is missing)");
+    return nullptr;
 }
 
-// The skin of a model, where the viewer reads it; "" for none.
-std::string placeSkin(const OpenedModel& model, const std::string& given, int storedNumber, const std::string& role,
-                      const std::string& purpose, Inputs& inputs, Staging& staging, Messages& messages) {
-    std::string path;
-    useSkin(model, given, storedNumber, purpose, inputs, messages,
-            [&](const FileRef& file, const std::vector<uint8_t>& bytes, const std::string& shownName) {
-                path = staging.placePicture(file, bytes, shownName, role, purpose, messages);
-                return !path.empty();
-            });
-    return path;
-}
-
-// The main model and its skin; the render mode follows from the skin.
-void placeMainModel(const ViewOptions& options, const OpenedModel& main, Inputs& inputs, Staging& staging,
-                    PreparedView& view) {
-    const std::string skin =
-        placeSkin(main, options.skin, options.skinNumber, "skin", "skin", inputs, staging, view.messages);
+// The main model's skin; the render mode follows from it.
+void chooseMainSkin(const ViewOptions& options, Inputs& inputs, PreparedView& view) {
+    view.mainSkin = chooseSkin(view.main, options.skin, options.skinNumber, "skin", inputs, view.messages);
+    const bool skinned = view.mainSkin.picture != nullptr;
     // A model with nothing to draw is said so instead (by the caller).
-    if (skin.empty() && options.skin.empty() && options.skinNumber == 0 && main.check.nothingToDraw.empty())
+    if (!skinned && options.skin.empty() && options.skinNumber == 0 && view.main.check.nothingToDraw.empty())
         view.messages.warnings.push_back(options.model + ": no skin found; showing the wireframe");
-    setPath(view.record, PATH_MAIN_MODEL, staging.placeModel(main, "model.md2"));
-    setPath(view.record, PATH_MAIN_SKIN, skin);
-    view.record.renderMode = options.renderMode ? *options.renderMode
-                             : skin.empty()     ? RENDER_WIREFRAME
-                                                : RENDER_TEXTURED;
+    view.record.renderMode = options.renderMode ? *options.renderMode : skinned ? RENDER_TEXTURED : RENDER_WIREFRAME;
 }
 
-void placeAttachment(const ViewOptions& options, Inputs& inputs, Staging& staging, PreparedView& view) {
+void openAttachment(const ViewOptions& options, Inputs& inputs, PreparedView& view) {
     if (options.attach.empty()) {
         if (!options.attachSkin.empty())
             throw badInput("--attach-skin " + options.attachSkin, "there is no --attach model to put it on");
         return;
     }
-    const OpenedModel attach = openModel(options.attach, inputs);
-    const std::string skin = placeSkin(attach, options.attachSkin, 0, "attach-skin", "skin of the attachment", inputs,
-                                       staging, view.messages);
-    if (skin.empty() && options.attachSkin.empty())
+    view.attach = openModel(options.attach, inputs);
+    view.attachSkin =
+        chooseSkin(*view.attach, options.attachSkin, 0, "skin of the attachment", inputs, view.messages);
+    if (!view.attachSkin.picture && options.attachSkin.empty())
         view.messages.warnings.push_back(options.attach + ": no skin found for the attachment");
-    setPath(view.record, PATH_ATTACH_MODEL, staging.placeModel(attach, "attach.md2"));
-    setPath(view.record, PATH_ATTACH_SKIN, skin);
 }
 
-void placeBackgroundAndWater(const ViewOptions& options, Inputs& inputs, Staging& staging, PreparedView& view) {
+void openBackgroundAndWater(const ViewOptions& options, Inputs& inputs, PreparedView& view) {
     if (!options.background.empty())
-        setPath(view.record, PATH_BACKGROUND,
-                placeNamedPicture(options.background, "background", "background", inputs, staging, view.messages));
-    if (!options.water.empty()) {
-        setPath(view.record, PATH_WATER,
-                placeNamedPicture(options.water, "water-surface", "water", inputs, staging, view.messages));
-        return;
-    }
-    const std::string water = defaultWaterPicture();
-    if (water.empty()) {
-        view.messages.notes.push_back("water: none (the installed water.pcx is missing)");
-        return;
-    }
-    setPath(view.record, PATH_WATER, staging.recordPath(water, "water-surface.pcx"));
+        view.background = namedPicture(options.background, "background", inputs, view.messages);
+    view.water = options.water.empty() ? defaultWater(inputs, view.messages)
+                                       : namedPicture(options.water, "water", inputs, view.messages);
 }
 
 // The played range: the named animation, the given frames, or by default
@@ -177,42 +164,28 @@ std::optional<std::pair<int, int>> chosenFrames(const ViewOptions& options, cons
     return std::nullopt;
 }
 
-std::string defaultWaterPicture() {
-    for (const std::string& folder : dataFolders()) {
-        const std::string path = folder + "/water.pcx";
-        if (fileKind(path) == FileKind::Regular) return path;
-    }
-    return "";
-}
-
 void playFrames(ViewerConfig& record, const Model& model, int first, int last, const ViewOptions& options) {
     setFrames(record, first, last);
     frameView(options, model, record);
 }
 
-PreparedView prepareView(const ViewOptions& options, Staging& staging) {
-    Inputs inputs;
-    return prepareView(options, inputs, staging);
-}
-
-PreparedView prepareView(const ViewOptions& options, Inputs& inputs, Staging& staging) {
+PreparedView prepareView(const ViewOptions& options, Inputs& inputs) {
     if (options.model.empty()) throw badInput("", "no model given");
     PreparedView view;
     view.main = openModel(options.model, inputs);
-    const OpenedModel& main = view.main;
-    if (!main.check.nothingToDraw.empty())
-        view.nothingToDraw = options.model + ": nothing to draw (" + main.check.nothingToDraw + ")";
+    if (!view.main.check.nothingToDraw.empty())
+        view.nothingToDraw = options.model + ": nothing to draw (" + view.main.check.nothingToDraw + ")";
     // A signal between steps ends the run there, not after every picture
-    // is converted.
+    // is read.
     InterruptGuard::checkpoint();
-    placeMainModel(options, main, inputs, staging, view);
+    chooseMainSkin(options, inputs, view);
     InterruptGuard::checkpoint();
-    placeAttachment(options, inputs, staging, view);
+    openAttachment(options, inputs, view);
     InterruptGuard::checkpoint();
-    placeBackgroundAndWater(options, inputs, staging, view);
+    openBackgroundAndWater(options, inputs, view);
     InterruptGuard::checkpoint();
-    setAnimation(options, main, view);
-    setView(options, main, view.record);
+    setAnimation(options, view.main, view);
+    setView(options, view.main, view.record);
     setLook(options, view.record);
     return view;
 }

@@ -7,10 +7,20 @@
 
 namespace frontend {
 
+namespace {
+
+// The record's path fields hold paths as the person's system writes them,
+// each under 256 characters (recordPath made sure of that).
+void setPath(ViewerConfig& record, ConfigPath which, const std::string& path) {
+    setConfigPath(record, which, nativePath(path));
+}
+
+}  // namespace
+
 void Staging::makeFolder() {
     if (made_) return;
     std::string error;
-    if (!makePrivateFolder(folder_, error)) throw badInput(folder_, "can't make the folder (" + error + ")");
+    if (!makePrivateFolder(folder_, error)) throw systemFailure(folder_, "can't make the folder (" + error + ")");
     made_ = true;
 }
 
@@ -19,7 +29,7 @@ std::string Staging::store(const std::string& name, const std::vector<uint8_t>& 
     std::string path = folder_ + "/" + name;
     std::string error;
     removeEntry(path);  // a link left from an earlier record must not be written through
-    if (!writeNewFile(path, bytes, error)) throw badInput(path, "can't write it (" + error + ")");
+    if (!writeNewFile(path, bytes, error)) throw systemFailure(path, "can't write it (" + error + ")");
     return path;
 }
 
@@ -28,7 +38,7 @@ std::string Staging::link(const std::string& name, const std::string& target) {
     std::string path = folder_ + "/" + name;
     removeEntry(path);
     std::string error;
-    if (!linkOrCopy(target, path, error)) throw badInput(path, "can't make the link (" + error + ")");
+    if (!linkOrCopy(target, path, error)) throw systemFailure(path, "can't make the link (" + error + ")");
     return path;
 }
 
@@ -36,7 +46,7 @@ std::string Staging::recordPath(const std::string& path, const std::string& link
     if (nativePath(path).size() < size_t(CONFIG_PATH_SIZE)) return path;
     const std::string linked = link(linkName, path);
     if (nativePath(linked).size() >= size_t(CONFIG_PATH_SIZE))
-        throw badInput(folder_, "the folder's path is too long for the record (at most 255 characters)");
+        throw systemFailure(folder_, "the folder's path is too long for the record (at most 255 characters)");
     return linked;
 }
 
@@ -45,30 +55,38 @@ std::string Staging::placeModel(const OpenedModel& model, const std::string& nam
     return recordPath(model.file.path, name);
 }
 
-std::string Staging::placePicture(const FileRef& file, const std::vector<uint8_t>& bytes,
-                                  const std::string& shownName, const std::string& role, const std::string& purpose,
+std::string Staging::placePicture(const Picture& picture, const std::string& role, const std::string& purpose,
                                   Messages& messages) {
-    PictureCheck check = checkPicture(bytes);
-    switch (check.verdict) {
-    case PictureVerdict::ViewerReads: {
-        const std::string name = role + "." + check.extension;
-        messages.notes.push_back(purpose + ": " + shownName);
-        if (file.archive) return recordPath(store(name, bytes), name);
+    const DecodedPicture& decoded = picture.decoded;
+    if (!decoded.viewerFormat.empty()) {
+        const std::string name = role + "." + decoded.viewerFormat;
+        if (picture.file.archive) return recordPath(store(name, picture.bytes), name);
         // The viewer picks its reader by the name's ending.
-        if (extensionOf(file.path) != check.extension) return recordPath(link(name, file.path), name);
-        return recordPath(file.path, name);
+        if (extensionOf(picture.file.path) != decoded.viewerFormat)
+            return recordPath(link(name, picture.file.path), name);
+        return recordPath(picture.file.path, name);
     }
-    case PictureVerdict::Converted: {
-        const std::string path = recordPath(store(role + ".tga", check.tga), role + ".tga");
-        messages.notes.push_back(purpose + ": " + shownName + ", converted from " + check.format + " to " + path);
-        return path;
+    const std::string path = recordPath(store(role + ".tga", viewerTga(*decoded.image)), role + ".tga");
+    messages.notes.push_back(purpose + ": " + picture.shownName + ", converted from " + decoded.format + " to " +
+                             nativePath(path));
+    return path;
+}
+
+void Staging::place(PreparedView& view) {
+    ViewerConfig& record = view.record;
+    setPath(record, PATH_MAIN_MODEL, placeModel(view.main, "model.md2"));
+    if (view.mainSkin.picture)
+        setPath(record, PATH_MAIN_SKIN, placePicture(*view.mainSkin.picture, "skin", "skin", view.messages));
+    if (view.attach) {
+        setPath(record, PATH_ATTACH_MODEL, placeModel(*view.attach, "attach.md2"));
+        if (view.attachSkin.picture)
+            setPath(record, PATH_ATTACH_SKIN,
+                    placePicture(*view.attachSkin.picture, "attach-skin", "skin of the attachment", view.messages));
     }
-    case PictureVerdict::Unreadable:
-        break;
-    }
-    messages.warnings.push_back(shownName + ": can't read the " + purpose + " (" + check.error +
-                                "); going on without it");
-    return "";
+    if (view.background)
+        setPath(record, PATH_BACKGROUND, placePicture(*view.background, "background", "background", view.messages));
+    if (view.water)
+        setPath(record, PATH_WATER, placePicture(*view.water, "water-surface", "water", view.messages));
 }
 
 }  // namespace frontend

@@ -1,8 +1,9 @@
-// What the viewer must find on disk: the folder beside the record (the run
-// folder, or FILE.files beside a written record) receives what the viewer
-// can't read where it lies: archive members, pictures converted to its
-// formats, short links to paths too long for the record. It is made on first
-// use, so a record that needs none of it leaves no folder.
+// What the viewer program must find on disk: the folder beside the record
+// (the run folder, or FILE.files beside a written record) receives what the
+// viewer can't read where it lies: archive members, pictures converted to
+// its formats, short links to paths too long for the record. It is made on
+// first use, so a record that needs none of it leaves no folder. Pictures
+// drawn offscreen need none of this: the window takes what was decoded.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,7 @@
 #include <vector>
 
 #include "frontend/inputs/inputs.h"
-#include "frontend/base/report.h"
+#include "frontend/scene/prepare.h"
 
 namespace frontend {
 
@@ -18,6 +19,14 @@ class Staging {
 public:
     explicit Staging(std::string folder) : folder_(std::move(folder)) {}
     const std::string& folder() const { return folder_; }
+    // Whether the folder was made (and holds something).
+    bool used() const { return made_; }
+
+    // Fills the record's paths with where the viewer reads each model and
+    // picture of view, storing here what it can't read where it lies; notes
+    // in view's messages say what was converted. Throws the Failure of the
+    // system (exit 1) when the folder can't be made or filled.
+    void place(PreparedView& view);
 
     // Writes bytes to folder/name and returns that path. Throws a Failure.
     std::string store(const std::string& name, const std::vector<uint8_t>& bytes);
@@ -30,19 +39,15 @@ public:
     // is too long (the folder's own path is).
     std::string recordPath(const std::string& path, const std::string& linkName);
 
+private:
     // Where the viewer reads the model: where it lies on disk, or its bytes
     // stored here as name (a member of an archive).
     std::string placeModel(const OpenedModel& model, const std::string& name);
-
     // Where the viewer reads a picture for one of its slots (role names the
-    // files made for it here: "skin", "background", ...): a picture the
-    // viewer reads where it lies, else its bytes stored or converted here.
-    // "" with a warning in messages when the picture can't be read; a note
-    // says what was done (purpose names the slot for people: "skin").
-    std::string placePicture(const FileRef& file, const std::vector<uint8_t>& bytes, const std::string& shownName,
-                             const std::string& role, const std::string& purpose, Messages& messages);
-
-private:
+    // files made for it here: "skin", "background", ...): where it lies when
+    // the viewer reads it as it is, else its bytes stored or converted here.
+    std::string placePicture(const Picture& picture, const std::string& role, const std::string& purpose,
+                             Messages& messages);
     void makeFolder();
     std::string folder_;
     bool made_ = false;

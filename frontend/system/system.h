@@ -195,9 +195,17 @@ enum class Choice {
     Unavailable,  // no chooser to ask with
 };
 
-// The desktop's own file chooser: the XDG desktop portal when one is
-// running (or can be started), else zenity or kdialog; on Windows the
-// common Open dialogue.
-Choice chooseModel(std::string& path);
+// A kind of file the chooser offers: its name for people and its patterns
+// ("*.md2"; on systems whose names differ by letter case, the upper-case
+// ones are offered too).
+struct FileFilter {
+    std::string name;
+    std::vector<std::string> patterns;
+};
+
+// The desktop's own file chooser, offering these kinds of file: the XDG
+// desktop portal when one is running (or can be started), else zenity or
+// kdialog; on Windows the common Open dialogue.
+Choice chooseModel(const std::vector<FileFilter>& filters, std::string& path);
 
 }  // namespace frontend

@@ -485,7 +485,21 @@ bool portalPresent(GDBusConnection* bus) {
     return activatable;
 }
 
-Choice chooseWithPortal(std::string& path) {
+// Each pattern as given and, for one of letters in lower case, in upper case
+// too: a file system here tells "*.md2" from "*.MD2".
+std::vector<std::string> bothCases(const std::vector<std::string>& patterns) {
+    std::vector<std::string> all;
+    for (const std::string& pattern : patterns) {
+        all.push_back(pattern);
+        std::string upper = pattern;
+        for (char& c : upper)
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        if (upper != pattern) all.push_back(upper);
+    }
+    return all;
+}
+
+Choice chooseWithPortal(const std::vector<FileFilter>& filters, std::string& path) {
     if (!hasText("DBUS_SESSION_BUS_ADDRESS") && !hasText("XDG_RUNTIME_DIR")) return Choice::Unavailable;
     GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     if (!bus) return Choice::Unavailable;
@@ -511,9 +525,17 @@ Choice chooseWithPortal(std::string& path) {
     g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
     g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
     g_variant_builder_add(&options, "{sv}", "modal", g_variant_new_boolean(TRUE));
-    g_variant_builder_add(&options, "{sv}", "filters",
-                          g_variant_new_parsed("[('IDP2 models', [(uint32 0, '*.md2'), (uint32 0, '*.MD2')]), "
-                                               "('All files', [(uint32 0, '*')])]"));
+    // a(sa(us)): each filter's name and its glob patterns (kind 0).
+    GVariantBuilder filterList;
+    g_variant_builder_init(&filterList, G_VARIANT_TYPE("a(sa(us))"));
+    for (const FileFilter& filter : filters) {
+        GVariantBuilder patterns;
+        g_variant_builder_init(&patterns, G_VARIANT_TYPE("a(us)"));
+        for (const std::string& pattern : bothCases(filter.patterns))
+            g_variant_builder_add(&patterns, "(us)", 0u, pattern.c_str());
+        g_variant_builder_add(&filterList, "(sa(us))", filter.name.c_str(), &patterns);
+    }
+    g_variant_builder_add(&options, "{sv}", "filters", g_variant_builder_end(&filterList));
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_sync(
         bus, kPortal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.FileChooser", "OpenFile",
@@ -547,18 +569,28 @@ Choice chooseWithPortal(std::string& path) {
 
 bool onDesktop() { return hasText("DISPLAY") || hasText("WAYLAND_DISPLAY"); }
 
-Choice chooseModel(std::string& path) {
-    Choice choice = chooseWithPortal(path);
+Choice chooseModel(const std::vector<FileFilter>& filters, std::string& path) {
+    Choice choice = chooseWithPortal(filters, path);
     if (choice != Choice::Unavailable) return choice;
+    auto joined = [](const std::vector<std::string>& patterns) {
+        std::string text;
+        for (const std::string& pattern : patterns) text += (text.empty() ? "" : " ") + pattern;
+        return text;
+    };
     if (onPath("zenity")) {
-        choice = chooseWithProgram({"zenity", "--file-selection", std::string("--title=") + kChooserTitle,
-                                    "--file-filter=IDP2 models | *.md2 *.MD2", "--file-filter=All files | *"},
-                                   path);
+        std::vector<std::string> args = {"zenity", "--file-selection", std::string("--title=") + kChooserTitle};
+        for (const FileFilter& filter : filters)
+            args.push_back("--file-filter=" + filter.name + " | " + joined(bothCases(filter.patterns)));
+        choice = chooseWithProgram(args, path);
         if (choice != Choice::Unavailable) return choice;
     }
-    if (onPath("kdialog"))
-        return chooseWithProgram(
-            {"kdialog", "--title", kChooserTitle, "--getopenfilename", ".", "*.md2 *.MD2|IDP2 models"}, path);
+    if (onPath("kdialog")) {
+        // One filter a line: "PATTERNS|NAME".
+        std::string kinds;
+        for (const FileFilter& filter : filters)
+            kinds += (kinds.empty() ? "" : "\n") + joined(bothCases(filter.patterns)) + "|" + filter.name;
+        return chooseWithProgram({"kdialog", "--title", kChooserTitle, "--getopenfilename", ".", kinds}, path);
+    }
     return Choice::Unavailable;
 }
 

@@ -371,12 +371,21 @@ std::string signalName(int signal) { return signal == SIGINT ? "Interrupt" : "Te
 
 bool onDesktop() { return true; }
 
-Choice chooseModel(std::string& path) {
+Choice chooseModel(const std::vector<FileFilter>& filters, std::string& path) {
+    // "NAME (PATTERNS)\0PATTERNS\0" for each, patterns between ';', and one
+    // more '\0' at the end.
+    std::wstring kinds;
+    for (const FileFilter& filter : filters) {
+        std::string patterns;
+        for (const std::string& pattern : filter.patterns) patterns += (patterns.empty() ? "" : ";") + pattern;
+        kinds += wideText(filter.name + " (" + patterns + ")") + L'\0' + wideText(patterns) + L'\0';
+    }
+    kinds += L'\0';
     std::vector<wchar_t> file(32768, L'\0');
     const std::wstring title = wideText(kChooserTitle);
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
-    dialog.lpstrFilter = L"IDP2 models (*.md2)\0*.md2\0All files\0*.*\0";
+    dialog.lpstrFilter = kinds.c_str();
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = DWORD(file.size());
     dialog.lpstrTitle = title.c_str();

@@ -56,8 +56,16 @@ TEST(Gallery, ABrowserShowsEveryModelFromDisk) {
             EXPECT_TRUE(fs::exists(out + "/" + animation["gif"].get<std::string>())) << animation;
     }
     EXPECT_EQ(names, (std::vector<std::string>{kOddName, "faerie", "people/sydney"}));
-    EXPECT_EQ(index[1]["skin"], scratch.file("in/faerie.pcx"));
+    // Files are named from the folder of the source given, never by the
+    // machine's own folders: a page is made to be published.
+    EXPECT_EQ(index[1]["file"], "faerie.md2");
+    EXPECT_EQ(index[1]["skin"], "faerie.pcx");
+    EXPECT_EQ(index[2]["file"], "pack.zip:people/sydney.md2");
+    EXPECT_EQ(index[2]["skin"], "pack.zip:people/sydney.tga");
     EXPECT_EQ(index[0]["skin"], nullptr);
+    const std::vector<uint8_t> html = testdata::readFile(out + "/index.html");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find(scratch.path()), std::string::npos);
+    EXPECT_EQ(std::string(html.begin(), html.end()).find(scratch.path()), std::string::npos);
 
     e2e::Browser browser;
     std::string error;

@@ -14,8 +14,15 @@
 
 namespace {
 
-using frontend::checkPicture;
-using frontend::PictureVerdict;
+using frontend::DecodedPicture;
+
+DecodedPicture decoded(const std::vector<uint8_t>& bytes, std::string& error) {
+    DecodedPicture picture;
+    if (!frontend::decodePicture(bytes, picture, error)) {
+        EXPECT_FALSE(picture.image);
+    }
+    return picture;
+}
 
 // The picture as the viewer's TGA reader sees the converted file.
 std::vector<uint8_t> viewerPixels(const testdata::ScratchDir& dir, const std::vector<uint8_t>& tga, int& w, int& h) {
@@ -56,11 +63,15 @@ TEST(Pictures, ConvertedPicturesReachTheViewerUpright) {
         {"run-length tga", runLength, "run-length TGA"},
     };
     for (const Case& c : cases) {
-        frontend::PictureCheck check = checkPicture(c.bytes);
-        ASSERT_EQ(check.verdict, PictureVerdict::Converted) << c.what << ": " << check.error;
-        EXPECT_EQ(check.format, c.format);
+        std::string error;
+        const DecodedPicture picture = decoded(c.bytes, error);
+        ASSERT_TRUE(picture.image) << c.what << ": " << error;
+        EXPECT_EQ(picture.viewerFormat, "") << c.what;
+        EXPECT_EQ(picture.format, c.format);
+        // What the viewer's reader makes of the staged file is what was decoded.
         int w = 0, h = 0;
-        EXPECT_EQ(viewerPixels(dir, check.tga, w, h), rgb) << c.what;
+        EXPECT_EQ(viewerPixels(dir, frontend::viewerTga(*picture.image), w, h), rgb) << c.what;
+        EXPECT_EQ(frontend::rgbOf(*picture.image), rgb) << c.what;
         EXPECT_EQ(w, width);
         EXPECT_EQ(h, height);
     }
@@ -68,24 +79,27 @@ TEST(Pictures, ConvertedPicturesReachTheViewerUpright) {
 
 TEST(Pictures, TheViewersOwnFormatsGoAsTheyAre) {
     testdata::ScratchDir dir;
-    std::vector<uint8_t> pcx = testdata::encodePcx(testdata::samplePicture(10, 6));
-    frontend::PictureCheck check = checkPicture(pcx);
-    EXPECT_EQ(check.verdict, PictureVerdict::ViewerReads);
-    EXPECT_EQ(check.extension, "pcx");
-    EXPECT_TRUE(check.tga.empty());
+    const IndexedPicture indexed = testdata::samplePicture(10, 6);
+    std::string error;
+    DecodedPicture picture = decoded(testdata::encodePcx(indexed), error);
+    ASSERT_TRUE(picture.image) << error;
+    EXPECT_EQ(picture.viewerFormat, "pcx");
+    EXPECT_EQ(picture.image->bpp, 8);
+    EXPECT_EQ(frontend::rgbOf(*picture.image), indexed.toRgb());
 
     std::vector<uint8_t> tga = testdata::encodeTga(5, 3, frontendtest::gradientRgb(5, 3));
-    check = checkPicture(tga);
-    EXPECT_EQ(check.verdict, PictureVerdict::ViewerReads);
-    EXPECT_EQ(check.extension, "tga");
+    picture = decoded(tga, error);
+    ASSERT_TRUE(picture.image) << error;
+    EXPECT_EQ(picture.viewerFormat, "tga");
+    EXPECT_EQ(frontend::rgbOf(*picture.image), frontendtest::gradientRgb(5, 3));
 }
 
 TEST(Pictures, UnreadablePicturesSayWhy) {
     testdata::ScratchDir dir;
     auto refused = [&](const std::vector<uint8_t>& bytes) {
-        frontend::PictureCheck check = checkPicture(bytes);
-        EXPECT_EQ(check.verdict, PictureVerdict::Unreadable);
-        return check.error;
+        std::string error;
+        EXPECT_FALSE(decoded(bytes, error).image);
+        return error;
     };
     EXPECT_EQ(refused({'h', 'e', 'l', 'l', 'o'}), "not a picture this program can read");
     EXPECT_EQ(refused({}), "an empty file");
@@ -118,9 +132,9 @@ TEST(Pictures, UnreadablePicturesSayWhy) {
 // once decoded anyway, the missing part black, or swelled without a bound.
 TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
     auto refused = [&](const std::vector<uint8_t>& bytes) {
-        frontend::PictureCheck check = checkPicture(bytes);
-        EXPECT_EQ(check.verdict, PictureVerdict::Unreadable);
-        return check.error;
+        std::string error;
+        EXPECT_FALSE(decoded(bytes, error).image);
+        return error;
     };
     // A 1x1 PNG whose data inflates to 4 MiB: the library took it all.
     std::vector<uint8_t> swell(size_t(4) << 20, 0);
@@ -132,10 +146,10 @@ TEST(Pictures, FilesThatCantHoldTheirPixelsAreRefused) {
     int w = 0, h = 0;
     std::vector<uint8_t> rgb;
     std::string error;
-    EXPECT_TRUE(frontend::decodePicture(frontendtest::pngWithPixelData(2, 2, rows), w, h, rgb, error)) << error;
+    EXPECT_TRUE(frontend::decodeWithPictureLibrary(frontendtest::pngWithPixelData(2, 2, rows), w, h, rgb, error)) << error;
     EXPECT_EQ(rgb, (std::vector<uint8_t>{10, 20, 30, 40, 50, 60, 10, 20, 30, 40, 50, 60}));
     rows.push_back(0);
-    EXPECT_FALSE(frontend::decodePicture(frontendtest::pngWithPixelData(2, 2, rows), w, h, rgb, error));
+    EXPECT_FALSE(frontend::decodeWithPictureLibrary(frontendtest::pngWithPixelData(2, 2, rows), w, h, rgb, error));
     // A data chunk that claims a gigabyte the file doesn't hold: the library
     // asked for the gigabyte first.
     std::vector<uint8_t> claims = frontendtest::pngWithPixelData(1, 1, {0, 1, 2, 3});
@@ -188,8 +202,8 @@ TEST(Pictures, RealEncodersPicturesConvert) {
         const std::string name = entry.path().filename().string();
         if (name.rfind("real-", 0) != 0) continue;
         const std::vector<uint8_t> bytes = testdata::readFile(entry.path().string());
-        frontend::PictureCheck check = checkPicture(bytes);
-        EXPECT_NE(check.verdict, PictureVerdict::Unreadable) << name << ": " << check.error;
+        std::string error;
+        EXPECT_TRUE(decoded(bytes, error).image) << name << ": " << error;
         ++converted;
     }
     EXPECT_GE(converted, 6);

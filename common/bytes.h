@@ -16,6 +16,11 @@ inline uint32_t littleEndianU32(const uint8_t* bytes) {
 
 inline int32_t littleEndianI32(const uint8_t* bytes) { return int32_t(littleEndianU32(bytes)); }
 
+// The big-endian order PNG's chunks are written in.
+inline uint32_t bigEndianU32(const uint8_t* bytes) {
+    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | uint32_t(bytes[3]);
+}
+
 // An IEEE single-precision number stored as its 32 bits.
 inline float littleEndianF32(const uint8_t* bytes) {
     const uint32_t bits = littleEndianU32(bytes);

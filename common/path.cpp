@@ -70,13 +70,3 @@ std::string relativePath(const std::string& path, const std::string& folder) {
     const std::string relative = textFromPath(pathFromText(path).lexically_relative(pathFromText(folder)));
     return relative.empty() ? fileNameOf(path) : relative;
 }
-
-std::string lowerAscii(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return text;
-}
-
-bool equalIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && lowerAscii(a) == lowerAscii(b);
-}

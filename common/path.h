@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "common/text.h"
+
 // A path from the program's text, and back (with '/' between its parts).
 std::filesystem::path pathFromText(const std::string& text);
 std::string textFromPath(const std::filesystem::path& path);
@@ -41,5 +43,3 @@ std::string nameBeside(const std::string& name, const std::string& extension);
 // Windows, another drive) the file name alone.
 std::string relativePath(const std::string& path, const std::string& folder);
 
-std::string lowerAscii(std::string text);
-bool equalIgnoringCase(const std::string& a, const std::string& b);

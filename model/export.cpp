@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "common/path.h"
 #include "image/png_writer.h"
 #include "model/export_mesh.h"
 
@@ -122,28 +123,6 @@ std::string exportText(const char* bytes, size_t size) {
 
 std::string exportFrameName(const ModelFrame& frame) { return exportText(frame.name, MODEL_FRAME_NAME_SIZE); }
 
-std::string exportFileName(const std::string& name) {
-    const size_t slash = name.find_last_of("/\\");
-    return slash == std::string::npos ? name : name.substr(slash + 1);
-}
-
-std::string exportExtension(const std::string& name) {
-    const std::string file = exportFileName(name);
-    const size_t dot = file.rfind('.');
-    if (dot == std::string::npos) return "";
-    std::string extension = file.substr(dot + 1);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return extension;
-}
-
-std::string exportNameBeside(const std::string& name, const std::string& extension) {
-    const size_t fileStart = name.size() - exportFileName(name).size();
-    const size_t dot = name.rfind('.');
-    const size_t stemEnd = dot != std::string::npos && dot > fileStart ? dot : name.size();
-    return name.substr(0, stemEnd) + "." + extension;
-}
-
 ExportResult exportFailure(const std::string& error) {
     ExportResult result;
     result.error = error;
@@ -161,7 +140,7 @@ ExportResult exportObjFrame(const Model* model, int frame, const ExportOptions& 
         out.reserve(size_t(model->numVertices) * 80 + size_t(model->numTexCoords) * 40 + corners.size() * 24);
         out += "# " + exportFrameName(model->frames[frame]) + ", key frame " + std::to_string(frame) +
                "; +Y up, front towards +Z\n";
-        out += "mtllib " + exportFileName(materialName) + "\n";
+        out += "mtllib " + fileNameOf(materialName) + "\n";
         const ModelVertex* vertices = model->frames[frame].vertices;
         float value[3];
         for (int32_t i = 0; i < model->numVertices; ++i) {
@@ -216,10 +195,10 @@ ExportResult exportObjMaterial(const ExportOptions& options, const std::string& 
         out += "\n";
         ExportResult result;
         if (hasSkin(skin)) {
-            const std::string pictureName = exportNameBeside(materialName, "png");
+            const std::string pictureName = nameBeside(materialName, "png");
             std::vector<uint8_t> png = encodePng(skin.width, skin.height, 3, skin.rgb, PngCompression::Fast);
             if (png.empty()) return exportFailure("can't encode the skin as PNG");
-            out += "map_Kd " + exportFileName(pictureName) + "\n";
+            out += "map_Kd " + fileNameOf(pictureName) + "\n";
             result.files.push_back({materialName, bytesOf(out)});
             result.files.push_back({pictureName, std::move(png)});
         } else {
@@ -233,7 +212,7 @@ ExportResult exportObjMaterial(const ExportOptions& options, const std::string& 
 }
 
 ExportResult exportObj(const Model* model, int frame, const ExportOptions& options, const std::string& objName) {
-    const std::string materialName = exportNameBeside(objName, "mtl");
+    const std::string materialName = nameBeside(objName, "mtl");
     ExportResult result = exportObjFrame(model, frame, options, objName, materialName);
     if (!result.ok) return result;
     ExportResult material = exportObjMaterial(options, materialName);

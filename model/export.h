@@ -79,10 +79,6 @@ ExportResult exportObjFrame(const Model* model, int frame, const ExportOptions& 
                             const std::string& materialName);
 ExportResult exportObjMaterial(const ExportOptions& options, const std::string& materialName);
 
-// name with its extension (after the file name's last dot, if any) replaced
-// by extension ("png" -> "out/knight.png" for "out/knight.obj").
-std::string exportNameBeside(const std::string& name, const std::string& extension);
-
 // Bounds that keep an export's memory finite whatever a file holds, well
 // past what real models have (at most 512 frames of 2048 vertices).
 constexpr int EXPORT_MAX_FRAMES = 2048;

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "common/path.h"
 #include "image/png_writer.h"
 #include "model/animations.h"
 #include "model/export_mesh.h"
@@ -74,21 +75,7 @@ std::vector<float> framePositions(const Model& model, const GltfMesh& mesh, int 
 
 // A file name as a relative URI: every byte but the unreserved ones
 // percent-encoded (spaces, '#', '%' and non-ASCII names stay readable).
-std::string uriOf(const std::string& fileName) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string uri;
-    for (unsigned char c : fileName) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-            c == '_' || c == '~') {
-            uri += char(c);
-        } else {
-            uri += '%';
-            uri += kHex[c >> 4];
-            uri += kHex[c & 15];
-        }
-    }
-    return uri;
-}
+std::string uriOf(const std::string& fileName) { return percentEncoded(fileName); }
 
 // One view's bytes, little-endian on any host, written into room made for
 // all of them at once (the views are large: every key frame's vertices).
@@ -532,7 +519,7 @@ std::string gltfRefusal(const Model* model, const ExportOptions& options, const 
 }
 
 ExportResult writeGltf(const Model* model, const ExportOptions& options, const std::string& name) {
-    const std::string extension = exportExtension(name);
+    const std::string extension = extensionOf(name);
     if (extension != "glb" && extension != "gltf")
         return exportFailure("a glTF file is named .glb or .gltf");
     const bool binary = extension == "glb";
@@ -546,11 +533,11 @@ ExportResult writeGltf(const Model* model, const ExportOptions& options, const s
         return exportFailure(std::to_string(mesh.modelVertex.size()) + " vertices in " + std::to_string(count) +
                              " key frames are more than an export takes: export a part of the model");
 
-    const std::string binName = exportNameBeside(name, "bin");
-    const std::string skinName = exportNameBeside(name, "png");
+    const std::string binName = nameBeside(name, "bin");
+    const std::string skinName = nameBeside(name, "png");
     GltfBuilder builder(*model, options, mesh, first, count);
     std::string error;
-    if (!builder.build(binary, uriOf(exportFileName(skinName)), error)) return exportFailure(error);
+    if (!builder.build(binary, uriOf(fileNameOf(skinName)), error)) return exportFailure(error);
 
     tinygltf::TinyGLTF writer;
     ExportResult result;
@@ -573,7 +560,7 @@ ExportResult writeGltf(const Model* model, const ExportOptions& options, const s
         nlohmann::json json = nlohmann::json::parse(out.str(), nullptr, false);
         if (json.is_discarded() || !json["buffers"].is_array() || json["buffers"].empty())
             return exportFailure("can't write the glTF file");
-        json["buffers"][0]["uri"] = uriOf(exportFileName(binName));
+        json["buffers"][0]["uri"] = uriOf(fileNameOf(binName));
         json["buffers"][0]["byteLength"] = bin.size();
         result.files.push_back({name, bytesOf(json.dump(2) + "\n")});
         result.files.push_back({binName, std::move(bin)});

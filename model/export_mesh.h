@@ -53,11 +53,5 @@ float exportTexCoord(int16_t pixel, int32_t skinSize);
 std::string exportText(const char* bytes, size_t size);
 std::string exportFrameName(const ModelFrame& frame);
 
-// name's file name (after the last / or \).
-std::string exportFileName(const std::string& name);
-
-// name's extension in lower case ("" without one).
-std::string exportExtension(const std::string& name);
-
 // A refusal: not ok, the reason, no files.
 ExportResult exportFailure(const std::string& error);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "common/text.h"
 #include "model/model_layout.h"
 
 namespace {
@@ -19,18 +20,7 @@ std::string plural(int64_t count, const char* one, const char* many) {
 
 // The first four bytes as text where they are printable, for "it starts with".
 std::string quotedStart(const uint8_t* bytes, size_t size) {
-    std::string text;
-    for (size_t i = 0; i < size && i < 4; ++i) {
-        char c = char(bytes[i]);
-        if (c >= 32 && c < 127) {
-            text += c;
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", bytes[i]);
-            text += hex;
-        }
-    }
-    return "\"" + text + "\"";
+    return "\"" + escapedBytes(std::string(reinterpret_cast<const char*>(bytes), size < 4 ? size : 4), 4) + "\"";
 }
 
 std::string headerRefusal(const Model& m, int64_t size) {

@@ -182,8 +182,6 @@ bool parseView(const std::string& text, float& rotX, float& rotY, std::string& e
     return false;
 }
 
-const char* renderModeName(int mode) { return mode >= 0 && mode < 4 ? kModeNames[mode] : "unknown"; }
-
 bool parseNumber(const std::string& text, bool whole, double min, double max, double& value, std::string& error) {
     double asDouble = 0;
     int asInt = 0;

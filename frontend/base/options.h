@@ -83,9 +83,6 @@ bool parseView(const std::string& text, float& rotX, float& rotY, std::string& e
 // error as a person would type them ("from 0.01 to 1000").
 bool parseNumber(const std::string& text, bool whole, double min, double max, double& value, std::string& error);
 
-// The render mode's name as --mode takes it.
-const char* renderModeName(int mode);
-
 // The helpers commands add their options with. names is CLI11's "-o,--output";
 // parse turns the text into the target or says why not.
 using ValueParser = std::function<bool(const std::string& value, std::string& error)>;

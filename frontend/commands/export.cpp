@@ -7,7 +7,7 @@
 #include "frontend/inputs/pictures.h"
 #include "frontend/scene/prepare.h"
 #include "frontend/base/report.h"
-#include "frontend/files/sequence.h"
+#include "frontend/files/names.h"
 #include "frontend/inputs/skins.h"
 #include "frontend/system/system.h"
 #include "model/export.h"
@@ -49,11 +49,9 @@ SkinPixels findSkinPixels(const ExportRequest& request, const OpenedModel& model
 // The file name the material of an OBJ sequence shares: the pattern without
 // its {frame} place ("run_{frame:03}.obj" -> "run.mtl").
 std::string sharedMaterialName(const std::string& pattern) {
-    const size_t at = pattern.find("{frame");
-    const size_t end = pattern.find('}', at);
-    std::string stem = pattern.substr(0, at) + pattern.substr(end + 1);
+    const std::string stem = withoutFramePlace(pattern);
     std::string name = fileNameOf(stem);
-    const std::string folder = stem.size() > name.size() ? stem.substr(0, stem.size() - name.size()) : "";
+    const std::string folder = stem.substr(0, stem.size() - name.size());
     name = stemOf(name);
     while (!name.empty() && (name.back() == '_' || name.back() == '-' || name.back() == '.')) name.pop_back();
     return folder + (name.empty() ? "material" : name) + ".mtl";
@@ -121,9 +119,7 @@ int exportModel(const ExportRequest& r) {
         throw badInput(r.view.model, "nothing to draw (" + opened.check.nothingToDraw + ")");
     // The named animation, the given frames, or by default every frame.
     const std::pair<int, int> range = chosenFrames(r.view, opened).value_or(std::make_pair(0, opened.model->numFrames - 1));
-    if (r.frame && *r.frame >= opened.model->numFrames)
-        throw badInput(r.frameGivenAs,
-                       opened.shownName + " has key frames 0 to " + std::to_string(opened.model->numFrames - 1));
+    if (r.frame) checkKeyFrame(opened, *r.frame, r.frameGivenAs);
     const SkinPixels skin = findSkinPixels(r, opened, inputs, messages);
     messages.show(r.view.verbose);
     InterruptGuard::checkpoint();

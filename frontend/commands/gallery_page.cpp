@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <sstream>
 
+#include "common/text.h"
+
 namespace frontend {
 
 namespace {
@@ -109,22 +111,7 @@ std::string escapeHtml(const std::string& text) {
     return out;
 }
 
-std::string urlPath(const std::string& path) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (char c : path) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            c == '-' || c == '.' || c == '_' || c == '~' || c == '/') {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        }
-    }
-    return out;
-}
+std::string urlPath(const std::string& path) { return percentEncoded(path, "/"); }
 
 std::string galleryPage(const std::vector<GalleryEntry>& entries, int width, int height) {
     std::ostringstream out;

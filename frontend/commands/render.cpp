@@ -8,7 +8,7 @@
 #include "frontend/drawing/batch.h"
 #include "frontend/files/files.h"
 #include "frontend/base/report.h"
-#include "frontend/files/sequence.h"
+#include "frontend/files/names.h"
 #include "frontend/system/system.h"
 #include "viewer/config.h"
 
@@ -120,7 +120,7 @@ void addRenderOptions(CLI::App& app, RenderRequest& r) {
 int renderPictures(const RenderRequest& r) {
     const OutputKind kind = outputKind(r.output);
     checkRequest(r, kind);
-    const bool named = r.output.find("{name}") != std::string::npos;
+    const bool named = hasNamePlace(r.output);
     ClaimedOutputs outputs;
     Batch batch;
     batch.sources = r.sources;

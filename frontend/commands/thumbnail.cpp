@@ -5,6 +5,7 @@
 #include "frontend/drawing/batch.h"
 #include "frontend/drawing/look.h"
 #include "frontend/files/files.h"
+#include "frontend/files/names.h"
 #include "frontend/system/system.h"
 
 namespace frontend {
@@ -33,7 +34,7 @@ int writeThumbnail(const ThumbnailRequest& request) {
         output = sources.back();
         sources.pop_back();
     }
-    const bool named = output.find("{name}") != std::string::npos;
+    const bool named = hasNamePlace(output);
     ClaimedOutputs outputs;
     Batch batch;
     batch.sources = sources;

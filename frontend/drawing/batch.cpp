@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "frontend/files/files.h"
+#include "frontend/files/names.h"
 #include "frontend/drawing/gif.h"
 #include "frontend/system/system.h"
 #include "image/png_writer.h"
@@ -98,7 +99,7 @@ void ClaimedOutputs::claim(const std::string& path, const std::string& model, bo
 
 std::function<void(size_t)> needNameForMany(const std::string& output) {
     return [output](size_t count) {
-        if (count > 1 && output.find("{name}") == std::string::npos)
+        if (count > 1 && !hasNamePlace(output))
             throw badInput("-o " + output, std::to_string(count) +
                                                " models need {name} in the name of their pictures (such as "
                                                "out/{name}.png)");

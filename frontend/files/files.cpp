@@ -12,11 +12,6 @@ namespace fs = std::filesystem;
 
 namespace frontend {
 
-bool entryExists(const std::string& path) {
-    std::error_code error;
-    return fs::exists(fs::symlink_status(pathFromText(path), error));
-}
-
 bool makeFoldersFor(const std::string& path, std::string& error) {
     const std::string folder = folderOf(absolutePath(path));
     std::error_code failure;
@@ -39,6 +34,12 @@ void removeFolder(const std::string& path) {
 }
 
 namespace {
+
+// Something stands at path, also a link that leads nowhere.
+bool entryExists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(fs::symlink_status(pathFromText(path), error));
+}
 
 // The entries of folder named part: exactly first, then those that differ
 // only in letter case, in name order (so the choice does not depend on the

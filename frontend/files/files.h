@@ -25,9 +25,6 @@ FileKind fileKind(const std::string& path);
 // "no such file", "a folder, not a file", ... ("" for a regular file).
 std::string describeKind(FileKind kind);
 
-// Something stands at path, also a link that leads nowhere.
-bool entryExists(const std::string& path);
-
 // Makes the folders path lies in, as many as are missing. False with the
 // reason in error.
 bool makeFoldersFor(const std::string& path, std::string& error);

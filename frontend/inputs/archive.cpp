@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "frontend/files/files.h"
+#include "frontend/files/names.h"
 #include "frontend/inputs/formats.h"
 
 namespace frontend {
@@ -235,24 +236,8 @@ bool readZipDirectory(const ArchiveSource& source, std::vector<StoredEntry>& sto
     return true;
 }
 
-// The name made printable for a message: bytes outside printable ASCII as
-// \xNN, cut at 200 bytes.
-std::string printableName(const std::string& name) {
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (size_t i = 0; i < name.size() && i < 200; ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c >= 0x20 && c < 0x7f && c != '\\') {
-            out += char(c);
-        } else {
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    if (name.size() > 200) out += "...";
-    return out;
-}
+// The name made printable for a message, cut at 200 bytes.
+std::string printableName(const std::string& name) { return escapedBytes(name, 200); }
 
 }  // namespace
 
@@ -268,37 +253,6 @@ bool splitArchivePath(const std::string& text, std::string& archive, std::string
         }
     }
     return false;
-}
-
-bool normaliseMemberName(const std::string& stored, std::string& name, bool& folder) {
-    name.clear();
-    folder = false;
-    if (stored.find('\0') != std::string::npos) return false;
-    if (stored.find_first_not_of("/\\") == std::string::npos) {  // the root itself
-        folder = true;
-        return true;
-    }
-    if (stored[0] == '/' || stored[0] == '\\') return false;
-    if (stored.size() >= 2 && stored[1] == ':') return false;  // a drive letter
-    std::vector<size_t> partStarts;                            // where each part of name begins
-    size_t begin = 0;
-    for (size_t i = 0; i <= stored.size(); ++i) {
-        if (i < stored.size() && stored[i] != '/' && stored[i] != '\\') continue;
-        const size_t length = i - begin;
-        if (length == 2 && stored.compare(begin, 2, "..") == 0) {
-            if (partStarts.empty()) return false;
-            name.resize(partStarts.back() ? partStarts.back() - 1 : 0);
-            partStarts.pop_back();
-        } else if (length != 0 && !(length == 1 && stored[begin] == '.')) {
-            if (!name.empty()) name += '/';
-            partStarts.push_back(name.size());
-            name.append(stored, begin, length);
-        }
-        begin = i + 1;
-    }
-    const char last = stored.empty() ? '/' : stored.back();
-    folder = name.empty() || last == '/' || last == '\\';
-    return true;
 }
 
 std::unique_ptr<Archive> Archive::open(const std::string& path, std::string& error) {
@@ -348,7 +302,7 @@ std::unique_ptr<Archive> Archive::openSource(std::unique_ptr<ArchiveSource> sour
         std::string reason;
         if (s.name.size() > kLongestName)
             reason = "a name longer than " + std::to_string(kLongestName) + " bytes";
-        else if (!normaliseMemberName(s.name, s.entry.name, folder))
+        else if (!normaliseStoredName(s.name, s.entry.name, folder))
             reason = "a name that leads out of the archive";
         else if (folder)
             continue;
@@ -377,7 +331,7 @@ std::unique_ptr<Archive> Archive::openSource(std::unique_ptr<ArchiveSource> sour
 std::string Archive::find(const std::string& name) const {
     std::string wanted;
     bool folder = false;
-    if (!normaliseMemberName(name, wanted, folder) || folder) return "";
+    if (!normaliseStoredName(name, wanted, folder) || folder) return "";
     if (std::binary_search(members_.begin(), members_.end(), wanted)) return wanted;
     for (const std::string& member : members_)
         if (equalIgnoringCase(member, wanted)) return member;

@@ -3,7 +3,7 @@
 // as '/', the way the game files that name them were written.
 //
 // The archive's directory is read here, once, within fixed bounds, and its
-// names are made plain paths: PhysFS then reads each member's bytes through
+// names are made plain paths (files/names.h): PhysFS then reads each member's bytes through
 // a one-member view of the archive, so no name the archive holds (however
 // long, deep or strange) ever reaches the library's path handling.
 // A build without PhysFS reads no archive (archive_unavailable.cpp): opening
@@ -24,13 +24,6 @@ bool splitArchivePath(const std::string& text, std::string& archive, std::string
 
 // False in a build that reads no archive.
 bool archivesReadable();
-
-// A stored member name as a path inside the archive: '\' and '/' separate
-// parts, empty and "." parts go, ".." takes the part before it away. False
-// when the name leaves the archive's root (a ".." too many, a leading
-// separator before a name, a drive letter) or holds a NUL byte; folder is
-// set when it names a folder (it ends in a separator, or nothing is left).
-bool normaliseMemberName(const std::string& stored, std::string& name, bool& folder);
 
 // The archive's bytes, read at any offset.
 class ArchiveSource {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "common/bytes.h"
 #include "image/image.h"
 #include "image/picture_writer.h"
 
@@ -83,14 +84,6 @@ std::string unreadableReason(const std::vector<uint8_t>& bytes, const std::strin
     return "not a picture this program can read";
 }
 
-uint32_t bigEndian32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-uint32_t littleEndian32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t littleEndian16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-
 // The bytes a PNG's compressed data must inflate to: a filter byte and the
 // samples of every row, for each of the seven interlace passes where the
 // picture is interlaced.
@@ -117,7 +110,7 @@ std::string pngDataSwells(const std::vector<uint8_t>& b, int width, int height) 
     bool interlaced = false, headerless = false;  // "CgBI" PNGs store raw deflate
     std::vector<uint8_t> compressed;
     for (size_t at = 8; at + 12 <= b.size();) {
-        const uint64_t length = bigEndian32(&b[at]);
+        const uint64_t length = bigEndianU32(&b[at]);
         // The library would first ask for all the memory a cut chunk claims (up to a gigabyte).
         if (length > b.size() - at - 12) return "can't be decoded (cut short: a chunk runs past the end of the file)";
         const uint8_t* type = &b[at + 4];
@@ -152,7 +145,7 @@ std::string pngDataSwells(const std::vector<uint8_t>& b, int width, int height) 
 bool tgaPixelsPresent(const std::vector<uint8_t>& b, uint64_t pixels) {
     const uint64_t pixelBytes = (b[16] + 7u) / 8u;
     uint64_t at = 18 + uint64_t(b[0]);
-    if (b[1] == 1) at += uint64_t(littleEndian16(&b[5])) * ((b[7] + 7u) / 8u);  // the colour map
+    if (b[1] == 1) at += uint64_t(littleEndianU16(&b[5])) * ((b[7] + 7u) / 8u);  // the colour map
     if (b[2] < 9) return at + pixels * pixelBytes <= b.size();
     for (uint64_t done = 0; done < pixels;) {
         if (at >= b.size()) return false;
@@ -178,11 +171,11 @@ std::string missingPixels(const std::vector<uint8_t>& b, int width, int height) 
     if (format == "BMP" && b.size() >= 30) {
         // Uncompressed rows, each padded to 4 bytes (the last one's padding
         // some writers leave out).
-        const uint32_t headerSize = littleEndian32(&b[14]);
-        const uint64_t bitsPerPixel = headerSize == 12 ? littleEndian16(&b[24]) : littleEndian16(&b[28]);
-        const uint32_t compression = headerSize == 12 || b.size() < 34 ? 0 : littleEndian32(&b[30]);
+        const uint32_t headerSize = littleEndianU32(&b[14]);
+        const uint64_t bitsPerPixel = headerSize == 12 ? littleEndianU16(&b[24]) : littleEndianU16(&b[28]);
+        const uint32_t compression = headerSize == 12 || b.size() < 34 ? 0 : littleEndianU32(&b[30]);
         const uint64_t rowBytes = (w * bitsPerPixel + 7) / 8, stride = (w * bitsPerPixel + 31) / 32 * 4;
-        if ((compression == 0 || compression == 3) && littleEndian32(&b[10]) + stride * (h - 1) + rowBytes > b.size())
+        if ((compression == 0 || compression == 3) && littleEndianU32(&b[10]) + stride * (h - 1) + rowBytes > b.size())
             return "is cut short: its rows end past the file's " + std::to_string(b.size()) + " bytes";
     }
     // A TGA has no magic: the library takes what no other format claims,

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "frontend/files/files.h"
+#include "frontend/files/names.h"
 #include "frontend/inputs/formats.h"
 #include "frontend/system/system.h"
 
@@ -13,12 +14,14 @@ namespace fs = std::filesystem;
 
 namespace frontend {
 
+namespace {
+
+// File name endings taken for pictures, in the order step 2 prefers them:
+// the viewer's own formats first.
 const std::vector<std::string>& pictureExtensions() {
     static const std::vector<std::string> extensions = {"pcx", "tga", "png", "jpg", "jpeg", "bmp", "gif"};
     return extensions;
 }
-
-namespace {
 
 bool isPictureName(const std::string& name) {
     const auto& known = pictureExtensions();
@@ -101,17 +104,20 @@ std::vector<std::string> filesBesideModel(const Place& place) {
     return names;
 }
 
-// A stored name as a relative path: '\' as '/', no drive, no leading slash.
-std::string cleanStoredName(std::string name) {
-    std::replace(name.begin(), name.end(), '\\', '/');
-    if (name.size() >= 2 && name[1] == ':' && std::isalpha(static_cast<unsigned char>(name[0]))) name.erase(0, 2);
-    while (!name.empty() && name.front() == '/') name.erase(name.begin());
-    while (name.rfind("./", 0) == 0) name.erase(0, 2);
-    while (!name.empty() && (name.back() == ' ' || name.back() == '/')) name.pop_back();
-    // A name that climbs out of its folder leads nowhere: a game reads names
-    // from its roots only, and following one would read any file on disk.
-    const std::string parts = "/" + name + "/";
-    if (parts.find("/../") != std::string::npos) return "";
+// A stored name as a relative path, "" for one that leads nowhere. Models
+// store the names their maker's disk gave ("C:\\q2\\baseq2\\players\\x.pcx",
+// "/players/x.pcx "): the drive, leading slashes and trailing blanks go, and
+// what is left is tried from the game's roots and beside the model. A name
+// with a ".." part leads nowhere: a game reads names from its roots only,
+// and following one from every folder tried would read any file on disk.
+std::string cleanStoredName(std::string stored) {
+    if (stored.size() >= 2 && stored[1] == ':' && std::isalpha(static_cast<unsigned char>(stored[0])))
+        stored.erase(0, 2);
+    stored.erase(0, stored.find_first_not_of("/\\"));
+    while (!stored.empty() && stored.back() == ' ') stored.pop_back();
+    std::string name;
+    bool folder = false;
+    if (!normaliseStoredName(stored, name, folder, ParentParts::Refused)) return "";
     return name;
 }
 

@@ -20,10 +20,6 @@
 
 namespace frontend {
 
-// File name endings taken for pictures, in the order step 2 prefers them:
-// the viewer's own formats first.
-const std::vector<std::string>& pictureExtensions();
-
 struct SkinCandidate {
     FileRef file;
     std::string why;  // "stored skin name 1 (players/male/grunt.pcx), from the game root /q2/baseq2"

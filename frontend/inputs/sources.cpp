@@ -8,26 +8,13 @@
 #include "frontend/inputs/archive.h"
 #include "frontend/inputs/formats.h"
 #include "frontend/files/files.h"
+#include "frontend/files/names.h"
 
 namespace fs = std::filesystem;
 
 namespace frontend {
 
 namespace {
-
-// A name that stays under the folder it is put in: relative, no part that
-// is empty or leads up. Archives may hold any name at all.
-bool staysInside(const std::string& name) {
-    if (name.empty() || name[0] == '/' || rootLength(name) > 0 || name.find('\\') != std::string::npos) return false;
-    size_t start = 0;
-    for (;;) {
-        const size_t end = name.find('/', start);
-        const std::string part = name.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (part.empty() || part == "." || part == "..") return false;
-        if (end == std::string::npos) return true;
-        start = end + 1;
-    }
-}
 
 class Finder {
 public:
@@ -55,7 +42,7 @@ public:
 
 private:
     void add(const std::string& text, const std::string& key, const std::string& name, const std::string& base) {
-        if (!staysInside(name)) {
+        if (!isPlainRelativeName(name)) {
             found.refused.push_back(badInput(text, "its name leads outside the folder its pictures go to"));
             return;
         }
@@ -118,14 +105,6 @@ FoundModels findModels(const std::vector<std::string>& sources, Inputs& inputs) 
         }
     }
     return finder.found;
-}
-
-std::string withName(const std::string& pattern, const std::string& name) {
-    static const std::string kPlace = "{name}";
-    std::string text = pattern;
-    for (size_t at = text.find(kPlace); at != std::string::npos; at = text.find(kPlace, at + name.size()))
-        text.replace(at, kPlace.size(), name);
-    return text;
 }
 
 }  // namespace frontend

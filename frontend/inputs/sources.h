@@ -33,7 +33,4 @@ struct FoundModels {
 // Every model the sources name; archives are opened once, in inputs.
 FoundModels findModels(const std::vector<std::string>& sources, Inputs& inputs);
 
-// The pattern with every {name} replaced by name.
-std::string withName(const std::string& pattern, const std::string& name);
-
 }  // namespace frontend

@@ -55,14 +55,6 @@ ViewPlacement framePoints(const std::vector<Vec>& points, float rotX, float rotY
 
 }  // namespace
 
-ViewPlacement frameBox(const ModelBounds& box, float rotX, float rotY, float aspect, float distance) {
-    std::vector<Vec> corners;
-    for (int corner = 0; corner < 8; ++corner)
-        corners.push_back(
-            {corner & 1 ? box.maxX : box.minX, corner & 2 ? box.maxY : box.minY, corner & 4 ? box.maxZ : box.minZ});
-    return framePoints(corners, rotX, rotY, aspect, distance);
-}
-
 ViewPlacement frameFrames(const Model& model, int first, int last, float rotX, float rotY, float aspect,
                           float distance) {
     std::vector<Vec> points;

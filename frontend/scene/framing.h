@@ -10,14 +10,11 @@ struct ViewPlacement {
     float transX = 0, transY = 0, transZ = 50;
 };
 
-// The view that centres the box and fits it, turned by rotX and rotY, into
-// a window of the given aspect ratio (width / height) with a small margin.
-// A distance above 0 is taken as transZ's distance part instead.
-ViewPlacement frameBox(const ModelBounds& box, float rotX, float rotY, float aspect, float distance = 0);
-
-// The same for every vertex of key frames first..last (clamped to the
-// model's frames): the model, turned, fills the window with a small
-// margin, and the view turns about the centre of what the eye sees.
+// The view that fits every vertex of key frames first..last (clamped to the
+// model's frames), turned by rotX and rotY, into a window of the given
+// aspect ratio (width / height) with a small margin: the model fills the
+// window, and the view turns about the centre of what the eye sees. A
+// distance above 0 is taken as transZ's distance part instead.
 ViewPlacement frameFrames(const Model& model, int first, int last, float rotX, float rotY, float aspect,
                           float distance = 0);
 

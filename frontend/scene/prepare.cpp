@@ -144,6 +144,11 @@ void setLook(const ViewOptions& options, ViewerConfig& record) {
 
 }  // namespace
 
+void checkKeyFrame(const OpenedModel& model, int frame, const std::string& givenAs) {
+    if (frame >= model.model->numFrames)
+        throw badInput(givenAs, model.shownName + " has key frames 0 to " + std::to_string(model.model->numFrames - 1));
+}
+
 std::optional<std::pair<int, int>> chosenFrames(const ViewOptions& options, const OpenedModel& opened) {
     const Model& model = *opened.model;
     if (!options.animation.empty()) {
@@ -156,9 +161,7 @@ std::optional<std::pair<int, int>> chosenFrames(const ViewOptions& options, cons
                                                                 (names.empty() ? std::string() : " (it has " + names + ")"));
     }
     if (options.frames) {
-        if (options.frames->second >= model.numFrames)
-            throw badInput(options.framesGivenAs,
-                           opened.shownName + " has key frames 0 to " + std::to_string(model.numFrames - 1));
+        checkKeyFrame(opened, options.frames->second, options.framesGivenAs);
         return options.frames;
     }
     return std::nullopt;

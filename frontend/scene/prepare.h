@@ -42,6 +42,10 @@ PreparedView prepareView(const ViewOptions& options, Inputs& inputs);
 // framed as prepareView frames the played range for these options.
 void playFrames(ViewerConfig& record, const Model& model, int first, int last, const ViewOptions& options);
 
+// Throws the Failure of a key frame the model does not have (givenAs names
+// the option as typed: "--frame 9").
+void checkKeyFrame(const OpenedModel& model, int frame, const std::string& givenAs);
+
 // The key frames the options name, checked against the model: --animation
 // NAME's, or --frames FIRST-LAST; none when neither is given. Throws a
 // Failure for an animation the model lacks or frames past its last.

@@ -53,9 +53,6 @@ std::vector<std::string> dataFolders();
 
 // ---- Files, where the systems write them differently
 
-// The system's words for the last call's failure (errno; GetLastError).
-std::string lastErrorText();
-
 // Makes the folder, for this user only. An existing one is taken only when
 // it is a folder of this user's own and not a link (a folder someone else
 // planted, or a link to one, would receive what is meant to be private).

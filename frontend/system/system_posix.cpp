@@ -66,7 +66,6 @@ std::vector<std::string> dataFolders() {
 
 // ---- Files
 
-std::string lastErrorText() { return std::strerror(errno); }
 
 bool makePrivateFolder(const std::string& path, std::string& error) {
     if (::mkdir(path.c_str(), 0700) == 0) return true;

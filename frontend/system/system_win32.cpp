@@ -110,7 +110,8 @@ std::vector<std::string> dataFolders() {
 
 // ---- Files
 
-std::string lastErrorText() { return reason(GetLastError()); }
+// The system's words for the last call's failure.
+static std::string lastErrorText() { return reason(GetLastError()); }
 
 // The folder inherits the rights of the one it is made in: under %TEMP%
 // (the run folder), a folder of this user's own.

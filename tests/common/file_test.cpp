@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "common/bytes.h"
 #include "common/file.h"
@@ -62,6 +63,18 @@ TEST_F(FileHelper, RefusesEverythingButRegularFiles) {
         EXPECT_EQ(bytes.data, nullptr);
     }
     EXPECT_FALSE(InputFile(nullptr).isOpen());
+
+    // The open file says what it is, so no one needs to look at the path first.
+    EXPECT_EQ(InputFile(dir.file("missing").c_str()).problem(), FileProblem::Missing);
+    EXPECT_EQ(InputFile(dir.path().c_str()).problem(), FileProblem::Folder);
+    EXPECT_EQ(InputFile(fifo.c_str()).problem(), FileProblem::NotRegular);
+    EXPECT_EQ(InputFile("/dev/null").problem(), FileProblem::NotRegular);
+    EXPECT_EQ(InputFile(dir.write("a.bin", {1}).c_str()).problem(), FileProblem::None);
+    if (geteuid() != 0) {
+        const std::string locked = dir.write("locked.bin", {1});
+        chmod(locked.c_str(), 0);
+        EXPECT_EQ(InputFile(locked.c_str()).problem(), FileProblem::Unreadable);
+    }
 }
 
 TEST_F(FileHelper, WholeFileReadStaysWithinItsBound) {
@@ -72,8 +85,14 @@ TEST_F(FileHelper, WholeFileReadStaysWithinItsBound) {
     ASSERT_TRUE(readWholeFile(path.c_str(), 1000, bytes));
     ASSERT_EQ(bytes.size, 1000u);
     EXPECT_EQ(std::vector<uint8_t>(bytes.data.get(), bytes.data.get() + bytes.size), content);
-    // One byte over the bound: refused whole, nothing kept.
-    EXPECT_FALSE(readWholeFile(path.c_str(), 999, bytes));
+    // One byte over the bound: refused whole, nothing kept, and said why.
+    FileProblem problem = FileProblem::Missing;
+    bool tooLarge = false;
+    int64_t size = 0;
+    EXPECT_FALSE(readWholeFile(path.c_str(), 999, bytes, problem, tooLarge, size));
+    EXPECT_EQ(problem, FileProblem::None);
+    EXPECT_TRUE(tooLarge);
+    EXPECT_EQ(size, 1000);
     EXPECT_EQ(bytes.size, 0u);
     EXPECT_EQ(bytes.data, nullptr);
     // An empty file is read as no bytes.

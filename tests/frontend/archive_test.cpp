@@ -7,6 +7,7 @@
 
 #include <chrono>
 
+#include "frontend/files/names.h"
 #include "frontend/inputs/archive.h"
 #include "frontend/inputs/formats.h"
 #include "tests/writers/archives.h"
@@ -37,44 +38,6 @@ std::string readMember(const Archive& archive, const std::string& member) {
 }
 
 std::vector<uint8_t> text(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
-
-TEST(ArchiveNames, AreMadePlainPathsOnce) {
-    struct Case {
-        const char* stored;
-        const char* name;  // nullptr: refused
-        bool folder;
-    } cases[] = {
-        {"a/b", "a/b", false},
-        {"a//b", "a/b", false},
-        {"a\\b\\c.pcx", "a/b/c.pcx", false},
-        {"./a/./b", "a/b", false},
-        {"a/x/../b", "a/b", false},
-        {"a/", "a", true},
-        {"a/b/", "a/b", true},
-        {"/", "", true},
-        {"", "", true},
-        {".", "", true},
-        {"../b", nullptr, false},
-        {"a/../../b", nullptr, false},
-        {"/etc/passwd", nullptr, false},
-        {"\\a", nullptr, false},
-        {"C:/a", nullptr, false},
-        {"a/..", "", true},
-    };
-    for (const Case& c : cases) {
-        std::string name;
-        bool folder = false;
-        const bool ok = frontend::normaliseMemberName(c.stored, name, folder);
-        EXPECT_EQ(ok, c.name != nullptr) << c.stored;
-        if (ok && c.name) {
-            EXPECT_EQ(name, c.name) << c.stored;
-            EXPECT_EQ(folder, c.folder) << c.stored;
-        }
-    }
-    std::string name;
-    bool folder = false;
-    EXPECT_FALSE(frontend::normaliseMemberName(std::string("a\0b", 3), name, folder));
-}
 
 TEST(ArchiveNames, FoldersDoubledSlashesAndBackslashesListAndRead) {
     // Each of these once sent the listing into itself until the stack ran out.

@@ -9,7 +9,7 @@
 
 #include "frontend/base/options.h"
 #include "frontend/base/report.h"
-#include "frontend/files/sequence.h"
+#include "frontend/files/names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

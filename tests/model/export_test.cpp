@@ -518,10 +518,4 @@ TEST(ObjExport, SequencesShareOneMaterialAndRefusalsSayWhy) {
     EXPECT_NE(exportObj(subject.model.get(), 0, options, "x.obj").error.find("scale"), std::string::npos);
 }
 
-TEST(ExportNames, BesideTheGivenName) {
-    EXPECT_EQ(exportNameBeside("out/knight.glb", "bin"), "out/knight.bin");
-    EXPECT_EQ(exportNameBeside("out.d/knight", "png"), "out.d/knight.png");
-    EXPECT_EQ(exportNameBeside("C:\\out.d\\knight.v2.OBJ", "mtl"), "C:\\out.d\\knight.v2.mtl");
-}
-
 }  // namespace

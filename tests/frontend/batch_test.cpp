@@ -129,6 +129,12 @@ TEST_F(Batch, RefusalsBeforeDrawingAndNamesThatWouldLeaveTheFolder) {
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("no .md2 models"), std::string::npos) << result.err;
     EXPECT_TRUE(fs::exists(scratch.file("some/faerie.png")));
+    // A gallery of which nothing can be drawn leaves no folder behind.
+    put("bad/broken.md2", {'I', 'D', 'P', '2', 8, 0, 0, 0, 1, 2, 3});
+    result = ombrel({"gallery", scratch.file("bad"), scratch.file("empty"), "-o", scratch.file("gallery")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(lines(result.err).size(), 3u) << result.err;
+    EXPECT_FALSE(fs::exists(scratch.file("gallery")));
 }
 
 // "[2/3] people/sydney" on a terminal (script(1) gives the run one), never

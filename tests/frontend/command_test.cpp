@@ -235,6 +235,48 @@ TEST_F(OmbrelProgram, SkinProblemsAreOneLineAndTheModelStillOpens) {
     EXPECT_EQ(r.err, "ombrel: hero.md2: no skin found; showing the wireframe\n");
 }
 
+// A skin that can't be used is passed over by every command alike: opening
+// shows the next one, info names that one and says why the first was not
+// taken (info once named the first candidate, read or not).
+TEST_F(OmbrelProgram, SkinsThatCantBeUsedArePassedOverAlike) {
+    std::vector<uint8_t> model = testdata::md2Bytes(frontendtest::sampleModel({"skins/hero.pcx"}));
+    std::vector<uint8_t> pak = testdata::pakArchive({{"models/hero.md2", model}, {"skins/hero.pcx", {1, 2, 3, 4}}});
+    // The pak's skin member: its data a gigabyte on, where the file has none.
+    pak[pak.size() - 5] = 0x40;
+    frontendtest::writeBytes(work + "/game/pak0.pak", pak);
+    frontendtest::writePcx(work + "/game/skins/hero.pcx");  // beside the pak, from the game root
+
+    Result r = ombrel({"-v", "game/pak0.pak:models/hero.md2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("skin: passed over " + work + "/game/pak0.pak:skins/hero.pcx (damaged in the archive"),
+              std::string::npos)
+        << r.err;
+    ViewerConfig record;
+    ASSERT_TRUE(readConfig((root + "/report/ombrel.cfg").c_str(), record));
+    EXPECT_STREQ(record.paths[PATH_MAIN_SKIN], (work + "/game/skins/hero.pcx").c_str());
+
+    r = ombrel({"info", "--json", "game/pak0.pak:models/hero.md2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json j = nlohmann::json::parse(r.out);
+    EXPECT_EQ(j["skin"], work + "/game/skins/hero.pcx");
+    ASSERT_EQ(j["problems"].size(), 1u) << j["problems"];
+    EXPECT_EQ(j["problems"][0].get<std::string>().rfind("skin " + work + "/game/pak0.pak:skins/hero.pcx passed over: "
+                                                        "damaged in the archive",
+                                                        0),
+              0u)
+        << j["problems"][0];
+}
+
+// A record that can't be written takes the files made for it along.
+TEST_F(OmbrelProgram, AWriteConfigThatFailsLeavesNothing) {
+    frontendtest::writeBytes(work + "/skin.png", frontendtest::pngBytes(4, 4, frontendtest::gradientRgb(4, 4)));
+    fs::create_symlink(root + "/nowhere/model.cfg", work + "/model.cfg");  // written through, into no folder
+    Result r = ombrel({"--write-config", "model.cfg", "--skin", "skin.png", "hero.md2"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "ombrel: model.cfg: can't write the record there\n");
+    EXPECT_FALSE(fs::exists(work + "/model.cfg.files"));
+}
+
 TEST_F(OmbrelProgram, TheViewerRunsInTheRunFolderAndItsExitCodeComesBack) {
     Result r = ombrel({"-v", "hero.md2"}, {"OMBREL_STANDIN=exit:7"});
     EXPECT_EQ(r.status, 7);

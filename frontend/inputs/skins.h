@@ -11,12 +11,12 @@
 // archive on disk.
 #pragma once
 
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "frontend/inputs/inputs.h"
 #include "frontend/base/report.h"
+#include "frontend/inputs/inputs.h"
 
 namespace frontend {
 
@@ -34,7 +34,7 @@ FileRef resolveStoredSkin(const FileRef& model, const std::string& storedName);
 // The skin chosen for a model, and why.
 struct SkinChoice {
     PictureRef picture;  // null: none
-    std::string why;     // "given", "stored skin name 1 (...), beside the model", ...
+    std::string why;     // "stored skin name 1 (...), beside the model", ...; "" for a picture given
     // Candidates passed over on the way: each file, and why it could not be used.
     std::vector<std::pair<FileRef, std::string>> passedOver;
 };

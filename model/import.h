@@ -27,13 +27,30 @@ struct SourceReadOptions {
     std::vector<std::string> animations;  // the animations to keep, by name; empty: all
 };
 
-// glTF: bytes of a .glb or a .gltf. False with one line in error.
+// Bounds that keep a reader's memory and time finite whatever a file holds.
+// The format itself holds at most 2^20 vertices over all frames; a source's
+// vertices are not welded yet (a position with two texture coordinates or
+// normals is two vertices), so the readers allow four times that.
+constexpr int64_t SOURCE_MAX_VERTEX_FRAMES = int64_t(4) << 20;  // vertices x frames, every animation
+constexpr int64_t SOURCE_MAX_FRAMES = 65536;                    // frames of every animation together
+constexpr int64_t SOURCE_MAX_TRIANGLES = int64_t(1) << 20;
+constexpr double SOURCE_MAX_RATE = 1000;  // a sample a millisecond: keys closer than that are one
+constexpr size_t SOURCE_MAX_FILE_SIZE = size_t(1) << 30;  // the source and every file beside it
+
+// glTF: bytes of a .glb or a .gltf. The default scene (else the first)
+// with its static, morphed, skinned and node-animated meshes merged into
+// one, in world space; each animation sampled at options.rate from its
+// first key to its last (a sample within a millisecond of a key taken at
+// the key; the last dropped when it repeats the first), a model without
+// animations one animation "" of one frame at rest. False with one line in
+// error.
 bool readGltfSource(const uint8_t* bytes, size_t size, const SourceFiles& files, const SourceReadOptions& options,
                     SourceMesh& mesh, std::string& error);
 
 // OBJ: the frames' bytes in order (one for a single file; a sequence's in
-// frame order), each with the same faces; the .mtl and its picture through
-// files. False with one line in error.
+// frame order), each with the same faces and texture coordinates (only
+// positions and normals move); the .mtl and its pictures through files.
+// One animation "" of a frame each. False with one line in error.
 bool readObjSource(const std::vector<std::vector<uint8_t>>& frames, const SourceFiles& files,
                    const SourceReadOptions& options, SourceMesh& mesh, std::string& error);
 

@@ -97,20 +97,41 @@ std::array<double, 9> normalMatrix(const Matrix& m) {
     return n;
 }
 
-void transformPoint(const Matrix& m, const double p[3], float out[3]) {
+void transformPoint(const Matrix& m, const float p[3], float out[3]) {
     for (int r = 0; r < 3; ++r)
         out[r] = float(m[size_t(r)] * p[0] + m[size_t(4 + r)] * p[1] + m[size_t(8 + r)] * p[2] + m[size_t(12 + r)]);
 }
 
-void transformNormal(const std::array<double, 9>& n, const double v[3], float out[3]) {
-    double r[3];
-    for (int k = 0; k < 3; ++k) r[k] = n[size_t(k)] * v[0] + n[size_t(3 + k)] * v[1] + n[size_t(6 + k)] * v[2];
-    const double length = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
-    if (!(length > 1e-30) || !std::isfinite(length)) {
+// A normal made unit length (in floats: it is stored as floats anyway).
+void unitNormal(const float r[3], float out[3]) {
+    const float squared = r[0] * r[0] + r[1] * r[1] + r[2] * r[2];
+    if (std::fabs(squared - 1) < 1e-6f) {  // unit already, as most stored normals are
+        out[0] = r[0], out[1] = r[1], out[2] = r[2];
+        return;
+    }
+    if (!(squared > 1e-30f) || !std::isfinite(squared)) {
         out[0] = 0, out[1] = 1, out[2] = 0;  // a degenerate normal: up, rather than none
         return;
     }
-    for (int k = 0; k < 3; ++k) out[k] = float(r[k] / length);
+    const float inverse = 1.0f / std::sqrt(squared);
+    for (int k = 0; k < 3; ++k) out[k] = r[k] * inverse;
+}
+
+// Through n; null n for a matrix that leaves directions alone (no turn, one scale).
+void transformNormal(const std::array<double, 9>* n, const float v[3], float out[3]) {
+    if (!n) {
+        unitNormal(v, out);
+        return;
+    }
+    float r[3];
+    for (int k = 0; k < 3; ++k) r[k] = float((*n)[size_t(k)] * v[0] + (*n)[size_t(3 + k)] * v[1] + (*n)[size_t(6 + k)] * v[2]);
+    unitNormal(r, out);
+}
+
+// Whether a normal matrix is a positive multiple of the identity.
+bool keepsDirections(const std::array<double, 9>& n) {
+    return n[0] > 0 && n[4] == n[0] && n[8] == n[0] && n[1] == 0 && n[2] == 0 && n[3] == 0 && n[5] == 0 && n[6] == 0 &&
+           n[7] == 0;
 }
 
 // ------------------------------------------------------------- JSON shape
@@ -361,7 +382,8 @@ private:
     // Accessors.
     bool accessorLayout(int index, const char* what, int components, size_t& count, ElementRun& run);
     template <typename T>
-    bool readAccessor(int index, const char* what, int components, std::vector<T>& out);
+    bool readAccessor(int index, const char* what, int components, std::vector<T>& out,
+                      const std::vector<uint32_t>* only = nullptr);
     bool readIndices(int index, size_t vertexCount, std::vector<uint32_t>& out);
     bool isZeroAccessor(int index) const;
 
@@ -372,7 +394,7 @@ private:
     bool collectInstances();
     bool addPrimitive(int nodeIndex, const tinygltf::Mesh& gltfMesh, const tinygltf::Primitive& primitive,
                       size_t primitiveNumber, bool& anyNormals, bool& allNormals, bool& anyTexCoords);
-    bool primitiveTexCoords(const tinygltf::Primitive& primitive, size_t vertexCount, const std::vector<uint32_t>& kept,
+    bool primitiveTexCoords(const tinygltf::Primitive& primitive, const std::vector<uint32_t>& kept,
                             std::vector<float>& texCoords, int32_t& picture);
     bool pictureOf(int imageIndex, int32_t& picture);
 
@@ -397,7 +419,9 @@ private:
     std::vector<Instance> instances_;
     std::vector<std::vector<std::string>> targetNames_;  // per mesh
     std::map<int, int32_t> pictureOfImage_;
-    std::vector<Matrix> world_;  // scratch
+    // Scratch of evaluate.
+    std::vector<Matrix> world_, jointMatrices_;
+    std::vector<float> morphPositions_, morphNormals_;
     bool keepNormals_ = false;
 };
 
@@ -477,8 +501,10 @@ bool GltfReader::accessorLayout(int index, const char* what, int components, siz
     return true;
 }
 
+// The accessor's elements, or (only given) just those, in that order.
 template <typename T>
-bool GltfReader::readAccessor(int index, const char* what, int components, std::vector<T>& out) {
+bool GltfReader::readAccessor(int index, const char* what, int components, std::vector<T>& out,
+                              const std::vector<uint32_t>* only) {
     size_t count = 0;
     ElementRun run;
     if (!accessorLayout(index, what, components, count, run)) return false;
@@ -491,20 +517,33 @@ bool GltfReader::readAccessor(int index, const char* what, int components, std::
         return fail(name + " is not of unsigned integers");
     const size_t size = componentSize(type);
     const size_t elementSize = size * size_t(components);
-    out.assign(count * size_t(components), T(0));
+    if (only && !only->empty() && only->back() >= count)
+        return fail(name + " has fewer elements than the positions");
+    if (only && only->size() == count) only = nullptr;  // every element: they are 0, 1, 2...
+    const bool sparse = accessor.sparse.isSparse;
+    const auto element = [&](size_t i) { return only && !sparse ? size_t((*only)[i]) : i; };
+    const size_t wanted = only && !sparse ? only->size() : count;
+    out.assign(wanted * size_t(components), T(0));
     const bool normalized = accessor.normalized;
-    const auto decode = [&](const uint8_t* element, T* into) {
-        for (int c = 0; c < components; ++c) into[c] = T(componentValue(element + size_t(c) * size, type, normalized));
+    const auto decode = [&](const uint8_t* bytes, T* into) {
+        for (int c = 0; c < components; ++c) into[c] = T(componentValue(bytes + size_t(c) * size, type, normalized));
     };
     if (run.start) {
-        if (type == TINYGLTF_COMPONENT_TYPE_FLOAT && std::is_same<T, float>::value) {
-            // Floats as they are: the common case, and the large one (morph targets).
-            for (size_t i = 0; i < count; ++i) std::memcpy(&out[i * size_t(components)], run.start + i * run.stride, elementSize);
+        if (type == TINYGLTF_COMPONENT_TYPE_FLOAT && std::is_same<T, float>::value && run.stride == elementSize &&
+            wanted == count) {
+            std::memcpy(out.data(), run.start, count * elementSize);  // packed floats: as they are
+        } else if (type == TINYGLTF_COMPONENT_TYPE_FLOAT && std::is_same<T, float>::value && components == 3) {
+            // Three floats as they are: the common case, and the large one
+            // (every morph target), copied a known size at a time.
+            for (size_t i = 0; i < wanted; ++i) std::memcpy(&out[i * 3], run.start + element(i) * run.stride, 12);
+        } else if (type == TINYGLTF_COMPONENT_TYPE_FLOAT && std::is_same<T, float>::value) {
+            for (size_t i = 0; i < wanted; ++i)
+                std::memcpy(&out[i * size_t(components)], run.start + element(i) * run.stride, elementSize);
         } else {
-            for (size_t i = 0; i < count; ++i) decode(run.start + i * run.stride, &out[i * size_t(components)]);
+            for (size_t i = 0; i < wanted; ++i) decode(run.start + element(i) * run.stride, &out[i * size_t(components)]);
         }
     }
-    if (accessor.sparse.isSparse) {
+    if (sparse) {
         const auto& sparse = accessor.sparse;
         if (sparse.count <= 0 || size_t(sparse.count) > count || sparse.indices.byteOffset < 0 ||
             sparse.values.byteOffset < 0)
@@ -527,9 +566,17 @@ bool GltfReader::readAccessor(int index, const char* what, int components, std::
             decode(values.start + i * elementSize, &out[size_t(at) * size_t(components)]);
         }
     }
-    if (type == TINYGLTF_COMPONENT_TYPE_FLOAT)
-        for (const T& value : out)
-            if (!std::isfinite(double(value))) return fail(name + " holds a number that is not finite (NaN or infinite)");
+    if (sparse && only) {
+        std::vector<T> all = std::move(out);
+        out.resize(only->size() * size_t(components));
+        for (size_t i = 0; i < only->size(); ++i)
+            std::copy_n(&all[size_t((*only)[i]) * size_t(components)], components, &out[i * size_t(components)]);
+    }
+    if (type == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+        bool finite = true;
+        for (const T& value : out) finite &= std::isfinite(value);
+        if (!finite) return fail(name + " holds a number that is not finite (NaN or infinite)");
+    }
     return true;
 }
 
@@ -743,8 +790,7 @@ bool readTextureTransform(const tinygltf::ExtensionMap& extensions, TextureTrans
     return true;
 }
 
-bool GltfReader::primitiveTexCoords(const tinygltf::Primitive& primitive, size_t vertexCount,
-                                    const std::vector<uint32_t>& kept, std::vector<float>& texCoords,
+bool GltfReader::primitiveTexCoords(const tinygltf::Primitive& primitive, const std::vector<uint32_t>& kept, std::vector<float>& texCoords,
                                     int32_t& picture) {
     picture = -1;
     int set = 0;
@@ -785,22 +831,14 @@ bool GltfReader::primitiveTexCoords(const tinygltf::Primitive& primitive, size_t
         texCoords.assign(kept.size() * 2, 0.0f);
         return true;
     }
-    std::vector<float> all;
-    if (!readAccessor(found->second, "the texture coordinates", 2, all)) return false;
-    if (all.size() / 2 < vertexCount)
-        return fail("the texture coordinates (accessor " + std::to_string(found->second) + ") are fewer than the positions");
-    texCoords.resize(kept.size() * 2);
+    if (!readAccessor(found->second, "the texture coordinates", 2, texCoords, &kept)) return false;
+    if (transform.identity()) return true;
     const double c = std::cos(transform.rotation), s = std::sin(transform.rotation);
     for (size_t i = 0; i < kept.size(); ++i) {
-        double u = all[size_t(kept[i]) * 2], v = all[size_t(kept[i]) * 2 + 1];
-        if (!transform.identity()) {
-            // Scaled, turned, then moved, as the extension defines it.
-            const double su = u * transform.scale[0], sv = v * transform.scale[1];
-            u = c * su - s * sv + transform.offset[0];
-            v = s * su + c * sv + transform.offset[1];
-        }
-        texCoords[i * 2] = float(u);
-        texCoords[i * 2 + 1] = float(v);
+        // Scaled, turned, then moved, as the extension defines it.
+        const double su = texCoords[i * 2] * transform.scale[0], sv = texCoords[i * 2 + 1] * transform.scale[1];
+        texCoords[i * 2] = float(c * su - s * sv + transform.offset[0]);
+        texCoords[i * 2 + 1] = float(s * su + c * sv + transform.offset[1]);
     }
     return true;
 }
@@ -890,18 +928,10 @@ bool GltfReader::addPrimitive(int nodeIndex, const tinygltf::Mesh& gltfMesh, con
     instance.node = nodeIndex;
     instance.first = mesh_.vertexCount;
     instance.count = kept.size();
-    const auto gather = [&](const std::vector<float>& all, std::vector<float>& out) {
-        out.resize(kept.size() * 3);
-        for (size_t i = 0; i < kept.size(); ++i) std::memcpy(&out[i * 3], &all[size_t(kept[i]) * 3], 3 * sizeof(float));
-    };
-    std::vector<float> all;
-    if (!readAccessor(position->second, "the positions", 3, all)) return false;
-    gather(all, instance.positions);
+    if (!readAccessor(position->second, "the positions", 3, instance.positions, &kept)) return false;
     const auto normal = primitive.attributes.find("NORMAL");
     if (normal != primitive.attributes.end()) {
-        if (!readAccessor(normal->second, "the normals", 3, all)) return false;
-        if (all.size() < vertexCount * 3) return fail(name + " has fewer normals than positions");
-        gather(all, instance.normals);
+        if (!readAccessor(normal->second, "the normals", 3, instance.normals, &kept)) return false;
         anyNormals = true;
     } else {
         allNormals = false;
@@ -922,10 +952,9 @@ bool GltfReader::addPrimitive(int nodeIndex, const tinygltf::Mesh& gltfMesh, con
                 continue;
             }
             if (isZeroAccessor(attribute.second)) continue;
-            if (!readAccessor(attribute.second, isPosition ? "a morph target's positions" : "a morph target's normals", 3, all))
+            if (!readAccessor(attribute.second, isPosition ? "a morph target's positions" : "a morph target's normals", 3,
+                              isPosition ? instance.targetPositions[t] : instance.targetNormals[t], &kept))
                 return false;
-            if (all.size() < vertexCount * 3) return fail(name + "'s morph target " + std::to_string(t) + " is shorter than its positions");
-            gather(all, isPosition ? instance.targetPositions[t] : instance.targetNormals[t]);
         }
     }
     if (node.mesh >= 0 && !targetNames_[size_t(node.mesh)].empty() && targetNames_[size_t(node.mesh)].size() == targets)
@@ -945,14 +974,12 @@ bool GltfReader::addPrimitive(int nodeIndex, const tinygltf::Mesh& gltfMesh, con
         std::vector<uint32_t> joints;
         std::vector<float> weights;
         for (size_t set = 0; set < sets; ++set) {
-            if (!readAccessor(primitive.attributes.at("JOINTS_" + std::to_string(set)), "the joints", 4, joints) ||
-                !readAccessor(primitive.attributes.at("WEIGHTS_" + std::to_string(set)), "the joint weights", 4, weights))
+            if (!readAccessor(primitive.attributes.at("JOINTS_" + std::to_string(set)), "the joints", 4, joints, &kept) ||
+                !readAccessor(primitive.attributes.at("WEIGHTS_" + std::to_string(set)), "the joint weights", 4, weights, &kept))
                 return false;
-            if (joints.size() < vertexCount * 4 || weights.size() < vertexCount * 4)
-                return fail(name + " has fewer joints or weights than positions");
             for (size_t i = 0; i < kept.size(); ++i)
                 for (size_t k = 0; k < 4; ++k) {
-                    const size_t from = size_t(kept[i]) * 4 + k, to = i * instance.influences + set * 4 + k;
+                    const size_t from = i * 4 + k, to = i * instance.influences + set * 4 + k;
                     const float weight = weights[from];
                     if (weight < 0) return fail(name + " has a negative joint weight");
                     if (weight == 0) continue;
@@ -974,7 +1001,7 @@ bool GltfReader::addPrimitive(int nodeIndex, const tinygltf::Mesh& gltfMesh, con
     // Texture coordinates and picture.
     std::vector<float> texCoords;
     int32_t picture = -1;
-    if (!primitiveTexCoords(primitive, vertexCount, kept, texCoords, picture)) return false;
+    if (!primitiveTexCoords(primitive, kept, texCoords, picture)) return false;
     bool hasSet = false;
     for (const auto& attribute : primitive.attributes) hasSet = hasSet || attribute.first.rfind("TEXCOORD_", 0) == 0;
     anyTexCoords = anyTexCoords || hasSet;
@@ -1259,52 +1286,63 @@ void GltfReader::evaluate(const std::vector<Pose>& pose, SourceFrame& frame) {
     }
     frame.positions.resize(mesh_.vertexCount * 3);
     frame.normals.resize(keepNormals_ ? mesh_.vertexCount * 3 : 0);
-    std::vector<Matrix> jointMatrices;
     for (const Instance& instance : instances_) {
+        const size_t values = instance.count * 3;
+        const bool hasNormals = !instance.normals.empty();
+        // The morph targets with a weight, added to the base shape.
+        const float* positions = instance.positions.data();
+        const float* normals = instance.normals.data();
         const std::vector<double>& weights = pose[size_t(instance.node)].weights;
-        std::vector<size_t> moving;  // the targets with a weight
-        for (size_t t = 0; t < instance.targetPositions.size(); ++t)
-            if (t < weights.size() && weights[t] != 0) moving.push_back(t);
-        if (instance.skin >= 0) {
-            const Skin& skin = skins_[size_t(instance.skin)];
-            jointMatrices.resize(skin.joints.size());
-            for (size_t j = 0; j < skin.joints.size(); ++j)
-                jointMatrices[j] = multiply(world_[size_t(skin.joints[j])], skin.inverseBind[j]);
+        bool morphed = false;
+        for (size_t t = 0; t < instance.targetPositions.size() && t < weights.size(); ++t) {
+            if (weights[t] == 0) continue;
+            if (!morphed) {
+                morphPositions_.assign(instance.positions.begin(), instance.positions.end());
+                morphNormals_.assign(instance.normals.begin(), instance.normals.end());
+                positions = morphPositions_.data();
+                normals = morphNormals_.data();
+                morphed = true;
+            }
+            const float w = float(weights[t]);
+            const std::vector<float>& dp = instance.targetPositions[t];
+            for (size_t i = 0; i < dp.size(); ++i) morphPositions_[i] += w * dp[i];
+            const std::vector<float>& dn = instance.targetNormals[t];
+            for (size_t i = 0; i < dn.size() && hasNormals; ++i) morphNormals_[i] += w * dn[i];
         }
-        const Matrix& nodeWorld = world_[size_t(instance.node)];
-        const std::array<double, 9> nodeNormals = normalMatrix(nodeWorld);
+        float* outPositions = &frame.positions[instance.first * 3];
+        float* outNormals = hasNormals ? &frame.normals[instance.first * 3] : nullptr;
+        if (instance.skin < 0) {
+            const Matrix& world = world_[size_t(instance.node)];
+            if (world == identityMatrix())
+                std::copy(positions, positions + values, outPositions);
+            else
+                for (size_t i = 0; i < values; i += 3) transformPoint(world, positions + i, outPositions + i);
+            if (!outNormals) continue;
+            const std::array<double, 9> normalsMatrix = normalMatrix(world);
+            const std::array<double, 9>* through = keepsDirections(normalsMatrix) ? nullptr : &normalsMatrix;
+            for (size_t i = 0; i < values; i += 3) transformNormal(through, normals + i, outNormals + i);
+            continue;
+        }
+        const Skin& skin = skins_[size_t(instance.skin)];
+        jointMatrices_.resize(skin.joints.size());
+        for (size_t j = 0; j < skin.joints.size(); ++j)
+            jointMatrices_[j] = multiply(world_[size_t(skin.joints[j])], skin.inverseBind[j]);
         for (size_t v = 0; v < instance.count; ++v) {
-            double position[3], normal[3] = {0, 0, 0};
-            for (int a = 0; a < 3; ++a) position[a] = instance.positions[v * 3 + size_t(a)];
-            const bool hasNormal = !instance.normals.empty();
-            if (hasNormal)
-                for (int a = 0; a < 3; ++a) normal[a] = instance.normals[v * 3 + size_t(a)];
-            for (size_t t : moving) {
-                const double w = weights[t];
-                if (!instance.targetPositions[t].empty())
-                    for (int a = 0; a < 3; ++a) position[a] += w * instance.targetPositions[t][v * 3 + size_t(a)];
-                if (hasNormal && !instance.targetNormals[t].empty())
-                    for (int a = 0; a < 3; ++a) normal[a] += w * instance.targetNormals[t][v * 3 + size_t(a)];
-            }
-            float* outPosition = &frame.positions[(instance.first + v) * 3];
-            float* outNormal = hasNormal ? &frame.normals[(instance.first + v) * 3] : nullptr;
-            if (instance.skin < 0) {
-                transformPoint(nodeWorld, position, outPosition);
-                if (outNormal) transformNormal(nodeNormals, normal, outNormal);
-                continue;
-            }
             Matrix blend{};
             double total = 0;
             for (size_t k = 0; k < instance.influences; ++k) {
                 const float w = instance.weights[v * instance.influences + k];
                 if (w == 0) continue;
                 total += w;
-                const Matrix& joint = jointMatrices[instance.joints[v * instance.influences + k]];
+                const Matrix& joint = jointMatrices_[instance.joints[v * instance.influences + k]];
                 for (size_t i = 0; i < 16; ++i) blend[i] += w * joint[i];
             }
             if (total == 0) blend = identityMatrix();  // bound to nothing: where the file puts it
-            transformPoint(blend, position, outPosition);
-            if (outNormal) transformNormal(normalMatrix(blend), normal, outNormal);
+            transformPoint(blend, positions + v * 3, outPositions + v * 3);
+            if (outNormals) {
+                const std::array<double, 9> blendNormals = normalMatrix(blend);
+                transformNormal(&blendNormals, normals + v * 3, outNormals + v * 3);
+            }
         }
     }
 }

@@ -97,9 +97,10 @@ std::array<double, 9> normalMatrix(const Matrix& m) {
     return n;
 }
 
+// p may be out.
 void transformPoint(const Matrix& m, const float p[3], float out[3]) {
-    for (int r = 0; r < 3; ++r)
-        out[r] = float(m[size_t(r)] * p[0] + m[size_t(4 + r)] * p[1] + m[size_t(8 + r)] * p[2] + m[size_t(12 + r)]);
+    const double x = p[0], y = p[1], z = p[2];
+    for (int r = 0; r < 3; ++r) out[r] = float(m[size_t(r)] * x + m[size_t(4 + r)] * y + m[size_t(8 + r)] * z + m[size_t(12 + r)]);
 }
 
 // A normal made unit length (in floats: it is stored as floats anyway).
@@ -117,7 +118,8 @@ void unitNormal(const float r[3], float out[3]) {
     for (int k = 0; k < 3; ++k) out[k] = r[k] * inverse;
 }
 
-// Through n; null n for a matrix that leaves directions alone (no turn, one scale).
+// Through n; null n for a matrix that leaves directions alone (no turn, one
+// scale). v may be out.
 void transformNormal(const std::array<double, 9>* n, const float v[3], float out[3]) {
     if (!n) {
         unitNormal(v, out);
@@ -314,17 +316,32 @@ struct Pose {
     Matrix local() const { return hasMatrix ? matrix : trsMatrix(translation, rotation, scale); }
 };
 
+// A morph target's displacement of one attribute, 3 numbers a kept vertex:
+// decoded (a sparse accessor), or read where they lie in the buffer when a
+// frame weighs the target (the common case, and the large one: a model's
+// every key frame a target), vertex v's at start + element(v) * stride.
+struct Displacements {
+    std::vector<float> values;
+    const uint8_t* start = nullptr;
+    size_t stride = 0;
+    int componentType = TINYGLTF_COMPONENT_TYPE_FLOAT;
+    bool normalized = false;
+};
+
 // One primitive of one node, its kept vertices in the source's own space.
 struct Instance {
     int node = 0;
     int skin = -1;  // a skinned instance ignores its node's transform
     size_t first = 0, count = 0;
     std::vector<float> positions, normals;                            // 3 a vertex
-    std::vector<std::vector<float>> targetPositions, targetNormals;  // per target; empty when it moves nothing
+    std::vector<Displacements> targetPositions, targetNormals;        // per target
     size_t influences = 0;                                            // joints a vertex
     std::vector<uint32_t> joints;                                     // into the skin's joints
     std::vector<float> weights;                                       // normalised
     const std::vector<std::string>* targetNames = nullptr;
+    std::vector<uint32_t> kept;  // each vertex's element in the primitive's accessors; empty: vertex v is element v
+
+    size_t element(size_t v) const { return kept.empty() ? v : kept[v]; }
 };
 
 struct Skin {
@@ -402,7 +419,7 @@ private:
     bool readAnimations(std::vector<Animation>& animations);
     bool readSampler(const tinygltf::Animation& animation, int index, Path path, size_t width, Sampler& sampler);
     void applyChannels(const Animation& animation, double time, std::vector<Pose>& pose) const;
-    void evaluate(const std::vector<Pose>& pose, SourceFrame& frame);
+    bool evaluate(const std::vector<Pose>& pose, SourceFrame& frame);
     std::string frameName(const std::vector<Pose>& pose) const;
     bool sample(const std::vector<Animation>& animations);
 
@@ -419,9 +436,7 @@ private:
     std::vector<Instance> instances_;
     std::vector<std::vector<std::string>> targetNames_;  // per mesh
     std::map<int, int32_t> pictureOfImage_;
-    // Scratch of evaluate.
-    std::vector<Matrix> world_, jointMatrices_;
-    std::vector<float> morphPositions_, morphNormals_;
+    std::vector<Matrix> world_, jointMatrices_;  // scratch of evaluate
     bool keepNormals_ = false;
 };
 
@@ -529,16 +544,12 @@ bool GltfReader::readAccessor(int index, const char* what, int components, std::
         for (int c = 0; c < components; ++c) into[c] = T(componentValue(bytes + size_t(c) * size, type, normalized));
     };
     if (run.start) {
-        if (type == TINYGLTF_COMPONENT_TYPE_FLOAT && std::is_same<T, float>::value && run.stride == elementSize &&
-            wanted == count) {
-            std::memcpy(out.data(), run.start, count * elementSize);  // packed floats: as they are
-        } else if (type == TINYGLTF_COMPONENT_TYPE_FLOAT && std::is_same<T, float>::value && components == 3) {
-            // Three floats as they are: the common case, and the large one
-            // (every morph target), copied a known size at a time.
-            for (size_t i = 0; i < wanted; ++i) std::memcpy(&out[i * 3], run.start + element(i) * run.stride, 12);
-        } else if (type == TINYGLTF_COMPONENT_TYPE_FLOAT && std::is_same<T, float>::value) {
-            for (size_t i = 0; i < wanted; ++i)
-                std::memcpy(&out[i * size_t(components)], run.start + element(i) * run.stride, elementSize);
+        if (type == TINYGLTF_COMPONENT_TYPE_FLOAT) {
+            // Floats, the common case, in a loop of their own.
+            for (size_t i = 0; i < wanted; ++i) {
+                const uint8_t* bytes = run.start + element(i) * run.stride;
+                for (int c = 0; c < components; ++c) out[i * size_t(components) + size_t(c)] = T(littleEndianF32(bytes + 4 * c));
+            }
         } else {
             for (size_t i = 0; i < wanted; ++i) decode(run.start + element(i) * run.stride, &out[i * size_t(components)]);
         }
@@ -952,9 +963,21 @@ bool GltfReader::addPrimitive(int nodeIndex, const tinygltf::Mesh& gltfMesh, con
                 continue;
             }
             if (isZeroAccessor(attribute.second)) continue;
-            if (!readAccessor(attribute.second, isPosition ? "a morph target's positions" : "a morph target's normals", 3,
-                              isPosition ? instance.targetPositions[t] : instance.targetNormals[t], &kept))
+            const char* what = isPosition ? "a morph target's positions" : "a morph target's normals";
+            Displacements& displacements = isPosition ? instance.targetPositions[t] : instance.targetNormals[t];
+            size_t count = 0;
+            ElementRun target;
+            if (!accessorLayout(attribute.second, what, 3, count, target)) return false;
+            const tinygltf::Accessor& accessor = gltf_.accessors[size_t(attribute.second)];
+            if (!accessor.sparse.isSparse && target.start) {
+                if (count < vertexCount) return fail(name + "'s morph target " + std::to_string(t) + " has fewer elements than the positions");
+                displacements.start = target.start;  // checked: every element lies in its view
+                displacements.stride = target.stride;
+                displacements.componentType = accessor.componentType;
+                displacements.normalized = accessor.normalized;
+            } else if (!readAccessor(attribute.second, what, 3, displacements.values, &kept)) {
                 return false;
+            }
         }
     }
     if (node.mesh >= 0 && !targetNames_[size_t(node.mesh)].empty() && targetNames_[size_t(node.mesh)].size() == targets)
@@ -1022,6 +1045,7 @@ bool GltfReader::addPrimitive(int nodeIndex, const tinygltf::Mesh& gltfMesh, con
         mesh_.trianglePicture.push_back(picture);
     }
     mesh_.vertexCount += kept.size();
+    if (kept.size() != vertexCount) instance.kept = std::move(kept);
     instances_.push_back(std::move(instance));
     return true;
 }
@@ -1084,7 +1108,7 @@ bool GltfReader::collectInstances() {
     for (Instance& instance : instances_)
         if (!keepNormals_) {
             instance.normals.clear();
-            for (auto& target : instance.targetNormals) target.clear();
+            for (auto& target : instance.targetNormals) target = Displacements();
         }
     return true;
 }
@@ -1278,7 +1302,60 @@ void GltfReader::applyChannels(const Animation& animation, double time, std::vec
     }
 }
 
-void GltfReader::evaluate(const std::vector<Pose>& pose, SourceFrame& frame) {
+// Adds weight times each vertex's three components, as read reads one at
+// p, to values.
+template <typename Read>
+void addEach(const Instance& instance, const Displacements& displacements, float weight, size_t size, Read read,
+             float* values) {
+    for (size_t v = 0; v < instance.count; ++v) {
+        const uint8_t* element = displacements.start + instance.element(v) * displacements.stride;
+        for (size_t k = 0; k < 3; ++k) values[v * 3 + k] += weight * read(element + k * size);
+    }
+}
+
+// Adds weight times the displacements to values (3 a vertex), each
+// component type read by a loop of its own.
+void addDisplacements(const Instance& instance, const Displacements& displacements, float weight, float* values) {
+    if (!displacements.values.empty()) {
+        const std::vector<float>& d = displacements.values;
+        for (size_t i = 0; i < d.size(); ++i) values[i] += weight * d[i];
+        return;
+    }
+    if (!displacements.start) return;
+    const bool normalized = displacements.normalized;
+    switch (displacements.componentType) {
+    case TINYGLTF_COMPONENT_TYPE_FLOAT:
+        addEach(instance, displacements, weight, 4, [](const uint8_t* p) { return littleEndianF32(p); }, values);
+        break;
+    case TINYGLTF_COMPONENT_TYPE_SHORT:
+        if (normalized)
+            addEach(instance, displacements, weight, 2,
+                    [](const uint8_t* p) { return float(std::max(littleEndianI16(p) / 32767.0, -1.0)); }, values);
+        else
+            addEach(instance, displacements, weight, 2, [](const uint8_t* p) { return float(littleEndianI16(p)); }, values);
+        break;
+    case TINYGLTF_COMPONENT_TYPE_BYTE:
+        if (normalized)
+            addEach(instance, displacements, weight, 1,
+                    [](const uint8_t* p) { return float(std::max(int8_t(p[0]) / 127.0, -1.0)); }, values);
+        else
+            addEach(instance, displacements, weight, 1, [](const uint8_t* p) { return float(int8_t(p[0])); }, values);
+        break;
+    default: {
+        const int type = displacements.componentType;
+        addEach(instance, displacements, weight, componentSize(type),
+                [type, normalized](const uint8_t* p) { return float(componentValue(p, type, normalized)); }, values);
+    }
+    }
+}
+
+bool allFinite(const float* values, size_t count) {
+    bool finite = true;
+    for (size_t i = 0; i < count; ++i) finite &= std::isfinite(values[i]);
+    return finite;
+}
+
+bool GltfReader::evaluate(const std::vector<Pose>& pose, SourceFrame& frame) {
     world_.resize(pose.size());
     for (int n : order_) {
         const int p = parent_[size_t(n)];
@@ -1288,63 +1365,56 @@ void GltfReader::evaluate(const std::vector<Pose>& pose, SourceFrame& frame) {
     frame.normals.resize(keepNormals_ ? mesh_.vertexCount * 3 : 0);
     for (const Instance& instance : instances_) {
         const size_t values = instance.count * 3;
-        const bool hasNormals = !instance.normals.empty();
-        // The morph targets with a weight, added to the base shape.
-        const float* positions = instance.positions.data();
-        const float* normals = instance.normals.data();
+        // The base shape and the morph targets with a weight, then through
+        // the node's (or the skin's) transform, in place.
+        float* positions = &frame.positions[instance.first * 3];
+        float* normals = instance.normals.empty() ? nullptr : &frame.normals[instance.first * 3];
+        std::copy(instance.positions.begin(), instance.positions.end(), positions);
+        if (normals) std::copy(instance.normals.begin(), instance.normals.end(), normals);
         const std::vector<double>& weights = pose[size_t(instance.node)].weights;
-        bool morphed = false;
         for (size_t t = 0; t < instance.targetPositions.size() && t < weights.size(); ++t) {
             if (weights[t] == 0) continue;
-            if (!morphed) {
-                morphPositions_.assign(instance.positions.begin(), instance.positions.end());
-                morphNormals_.assign(instance.normals.begin(), instance.normals.end());
-                positions = morphPositions_.data();
-                normals = morphNormals_.data();
-                morphed = true;
-            }
-            const float w = float(weights[t]);
-            const std::vector<float>& dp = instance.targetPositions[t];
-            for (size_t i = 0; i < dp.size(); ++i) morphPositions_[i] += w * dp[i];
-            const std::vector<float>& dn = instance.targetNormals[t];
-            for (size_t i = 0; i < dn.size() && hasNormals; ++i) morphNormals_[i] += w * dn[i];
+            addDisplacements(instance, instance.targetPositions[t], float(weights[t]), positions);
+            if (normals) addDisplacements(instance, instance.targetNormals[t], float(weights[t]), normals);
         }
-        float* outPositions = &frame.positions[instance.first * 3];
-        float* outNormals = hasNormals ? &frame.normals[instance.first * 3] : nullptr;
         if (instance.skin < 0) {
             const Matrix& world = world_[size_t(instance.node)];
-            if (world == identityMatrix())
-                std::copy(positions, positions + values, outPositions);
-            else
-                for (size_t i = 0; i < values; i += 3) transformPoint(world, positions + i, outPositions + i);
-            if (!outNormals) continue;
-            const std::array<double, 9> normalsMatrix = normalMatrix(world);
-            const std::array<double, 9>* through = keepsDirections(normalsMatrix) ? nullptr : &normalsMatrix;
-            for (size_t i = 0; i < values; i += 3) transformNormal(through, normals + i, outNormals + i);
-            continue;
-        }
-        const Skin& skin = skins_[size_t(instance.skin)];
-        jointMatrices_.resize(skin.joints.size());
-        for (size_t j = 0; j < skin.joints.size(); ++j)
-            jointMatrices_[j] = multiply(world_[size_t(skin.joints[j])], skin.inverseBind[j]);
-        for (size_t v = 0; v < instance.count; ++v) {
-            Matrix blend{};
-            double total = 0;
-            for (size_t k = 0; k < instance.influences; ++k) {
-                const float w = instance.weights[v * instance.influences + k];
-                if (w == 0) continue;
-                total += w;
-                const Matrix& joint = jointMatrices_[instance.joints[v * instance.influences + k]];
-                for (size_t i = 0; i < 16; ++i) blend[i] += w * joint[i];
+            if (!(world == identityMatrix()))
+                for (size_t i = 0; i < values; i += 3) transformPoint(world, positions + i, positions + i);
+            if (normals) {
+                const std::array<double, 9> normalsMatrix = normalMatrix(world);
+                const std::array<double, 9>* through = keepsDirections(normalsMatrix) ? nullptr : &normalsMatrix;
+                for (size_t i = 0; i < values; i += 3) transformNormal(through, normals + i, normals + i);
             }
-            if (total == 0) blend = identityMatrix();  // bound to nothing: where the file puts it
-            transformPoint(blend, positions + v * 3, outPositions + v * 3);
-            if (outNormals) {
-                const std::array<double, 9> blendNormals = normalMatrix(blend);
-                transformNormal(&blendNormals, normals + v * 3, outNormals + v * 3);
+        } else {
+            const Skin& skin = skins_[size_t(instance.skin)];
+            jointMatrices_.resize(skin.joints.size());
+            for (size_t j = 0; j < skin.joints.size(); ++j)
+                jointMatrices_[j] = multiply(world_[size_t(skin.joints[j])], skin.inverseBind[j]);
+            for (size_t v = 0; v < instance.count; ++v) {
+                Matrix blend{};
+                double total = 0;
+                for (size_t k = 0; k < instance.influences; ++k) {
+                    const float w = instance.weights[v * instance.influences + k];
+                    if (w == 0) continue;
+                    total += w;
+                    const Matrix& joint = jointMatrices_[instance.joints[v * instance.influences + k]];
+                    for (size_t i = 0; i < 16; ++i) blend[i] += w * joint[i];
+                }
+                if (total == 0) blend = identityMatrix();  // bound to nothing: where the file puts it
+                transformPoint(blend, positions + v * 3, positions + v * 3);
+                if (normals) {
+                    const std::array<double, 9> blendNormals = normalMatrix(blend);
+                    transformNormal(&blendNormals, normals + v * 3, normals + v * 3);
+                }
             }
         }
+        // The targets are read only here: a number in one that is not
+        // finite, or a sum that overflows, shows in the result.
+        if (!allFinite(positions, values))
+            return fail("node " + std::to_string(instance.node) + "'s mesh moves to positions that are not finite numbers");
     }
+    return true;
 }
 
 // The morph target the pose shows whole, by the file's own name: every
@@ -1411,7 +1481,7 @@ bool GltfReader::sample(const std::vector<Animation>& animations) {
     if (animations.empty()) {
         SourceAnimation still;
         still.frames.emplace_back();
-        evaluate(rest_, still.frames.back());
+        if (!evaluate(rest_, still.frames.back())) return false;
         still.frames.back().name = frameName(rest_);
         mesh_.animations.push_back(std::move(still));
         return true;
@@ -1430,7 +1500,7 @@ bool GltfReader::sample(const std::vector<Animation>& animations) {
             if (next != animation.keys.begin() && time - *(next - 1) <= kKeySnap) time = *(next - 1);
             pose = rest_;
             applyChannels(animation, time, pose);
-            evaluate(pose, out.frames[i]);
+            if (!evaluate(pose, out.frames[i])) return false;
             out.frames[i].name = frameName(pose);
         }
         // A loop back to its start: the last sample repeats the first (a

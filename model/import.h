@@ -50,7 +50,9 @@ bool readGltfSource(const uint8_t* bytes, size_t size, const SourceFiles& files,
 // OBJ: the frames' bytes in order (one for a single file; a sequence's in
 // frame order), each with the same faces and texture coordinates (only
 // positions and normals move); the .mtl and its pictures through files.
-// One animation "" of a frame each. False with one line in error.
+// One file is one animation "" of one frame; a sequence one animation
+// "frames" of a frame a file (the caller may name it after its pattern).
+// False with one line in error.
 bool readObjSource(const std::vector<std::vector<uint8_t>>& frames, const SourceFiles& files,
                    const SourceReadOptions& options, SourceMesh& mesh, std::string& error);
 

@@ -17,6 +17,7 @@
 // 1/2048 until every frame fits, which it must by extent / 254 (a frame's n
 // then spans at most extent / step + 1 = 255). So the step is at most 0.4%
 // larger than the tightest box of the widest frame would have.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -24,21 +25,33 @@
 
 namespace {
 
+// std::floor, without its library call where the number fits an integer.
+double roundDown(double x) {
+    if (!(std::fabs(x) < 1e18)) return std::floor(x);
+    const int64_t whole = int64_t(x);
+    return double(whole - (double(whole) > x));
+}
+
+// The number of the grid point nearest p.
+double gridPoint(double p, double base, double perStep) { return roundDown((p - base) * perStep + 0.5); }
+
 // One axis of frameCount frames (coordinates at stride 3 from
 // positions[axis]), written at stride 3 into the outputs.
 void packAxis(const double* positions, size_t frameCount, size_t vertexCount, int axis, float* scale,
               float* translate, uint8_t* packed) {
     const size_t frameStride = vertexCount * 3;
-    auto at = [&](size_t f, size_t v) { return positions[f * frameStride + v * 3 + size_t(axis)]; };
     std::vector<double> low(frameCount, 0), high(frameCount, 0);
     size_t widest = 0;
     for (size_t f = 0; f < frameCount; ++f) {
-        for (size_t v = 0; v < vertexCount; ++v) {
-            const double p = at(f, v);
-            if (v == 0 || p < low[f]) low[f] = p;
-            if (v == 0 || p > high[f]) high[f] = p;
+        const double* p = positions + f * frameStride + size_t(axis);
+        double lo = p[0], hi = p[0];
+        for (size_t v = 1; v < vertexCount; ++v) {
+            lo = std::min(lo, p[3 * v]);
+            hi = std::max(hi, p[3 * v]);
         }
-        if (high[f] - low[f] > high[widest] - low[widest]) widest = f;
+        low[f] = lo;
+        high[f] = hi;
+        if (hi - lo > high[widest] - low[widest]) widest = f;
     }
     const double extent = high[widest] - low[widest];
     float step = float(extent / 255.0);
@@ -56,20 +69,24 @@ void packAxis(const double* positions, size_t frameCount, size_t vertexCount, in
     // Rounding keeps order, so a frame's lowest and highest grid points are
     // those of its lowest and highest coordinates.
     const double base = low[widest];
-    auto gridPoint = [&](double p) { return std::floor((p - base) / double(step) + 0.5); };
     for (;;) {
+        const double perStep = 1.0 / double(step);
         bool fits = true;
-        for (size_t f = 0; f < frameCount && fits; ++f) fits = gridPoint(high[f]) - gridPoint(low[f]) <= 255;
+        for (size_t f = 0; f < frameCount && fits; ++f)
+            fits = gridPoint(high[f], base, perStep) - gridPoint(low[f], base, perStep) <= 255;
         if (fits) break;
         const float wider = float(double(step) * (1.0 + 1.0 / 2048));
         step = wider > step ? wider : std::nextafter(step, FLT_MAX);
     }
 
+    const double perStep = 1.0 / double(step);
     for (size_t f = 0; f < frameCount; ++f) {
-        const double first = gridPoint(low[f]);
+        const double first = gridPoint(low[f], base, perStep);
         scale[3 * f] = step;
         translate[3 * f] = float(base + first * double(step));
-        for (size_t v = 0; v < vertexCount; ++v) packed[(f * vertexCount + v) * 3] = uint8_t(gridPoint(at(f, v)) - first);
+        const double* p = positions + f * frameStride + size_t(axis);
+        uint8_t* out = packed + f * frameStride;
+        for (size_t v = 0; v < vertexCount; ++v) out[3 * v] = uint8_t(gridPoint(p[3 * v], base, perStep) - first);
     }
 }
 
@@ -80,6 +97,7 @@ PackedFrames packOnGrid(const double* positions, size_t frameCount, size_t verte
     out.scale.assign(frameCount * 3, 1.0f);
     out.translate.assign(frameCount * 3, 0.0f);
     out.packed.assign(frameCount * vertexCount * 3, 0);
+    if (vertexCount == 0) return out;
     const size_t groups = boxPerFrame ? frameCount : (frameCount > 0 ? 1 : 0);
     const size_t framesPerGroup = boxPerFrame ? 1 : frameCount;
     for (size_t g = 0; g < groups; ++g) {

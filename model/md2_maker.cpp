@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
+#include <memory>
 #include <new>
 
 #include "image/image.h"
@@ -32,10 +34,16 @@ Md2MakeResult failure(const std::string& error) {
     return result;
 }
 
+// A float is not finite when its exponent bits are all set. Without an
+// early way out, the test runs many floats at a time.
 bool allFinite(const std::vector<float>& values) {
-    for (float v : values)
-        if (!std::isfinite(v)) return false;
-    return true;
+    uint32_t notFinite = 0;
+    for (float v : values) {
+        uint32_t bits;
+        std::memcpy(&bits, &v, 4);
+        notFinite |= uint32_t((bits & 0x7F800000u) == 0x7F800000u);
+    }
+    return notFinite == 0;
 }
 
 std::string count(size_t n, const char* one, const char* many) {
@@ -82,12 +90,14 @@ std::string sourceFault(const SourceMesh& mesh, const Md2MakeOptions& options) {
     for (const SourceAnimation& animation : mesh.animations) {
         if (animation.frames.empty()) return "the animation " + animation.name + " has no frames";
         for (const SourceFrame& frame : animation.frames) {
-            if (frame.positions.size() != 3 * n || !allFinite(frame.positions))
+            // Whether the numbers are finite is seen where they are used:
+            // positions once scaled, normals when summed.
+            if (frame.positions.size() != 3 * n)
                 return "a frame of " + (animation.name.empty() ? std::string("the model") : animation.name) +
-                       " does not hold three finite coordinates a vertex";
-            if (!frame.normals.empty() && (frame.normals.size() != 3 * n || !allFinite(frame.normals)))
+                       " does not hold three coordinates a vertex";
+            if (!frame.normals.empty() && frame.normals.size() != 3 * n)
                 return "a frame of " + (animation.name.empty() ? std::string("the model") : animation.name) +
-                       " does not hold three finite normal coordinates a vertex";
+                       " does not hold a normal a vertex";
         }
     }
     return "";
@@ -105,7 +115,7 @@ void toFileAxes(const float* source, double factor, double* file) {
 struct WeldedFrames {
     size_t vertexCount = 0, frameCount = 0;
     std::vector<uint32_t> sourceVertex;  // a source vertex of each welded vertex
-    std::vector<double> positions;
+    std::unique_ptr<double[]> positions;
 };
 
 double lengthFactor(const SourceMesh& mesh, const WeldedFrames& welded, const Md2MakeOptions& options,
@@ -121,36 +131,57 @@ double lengthFactor(const SourceMesh& mesh, const WeldedFrames& welded, const Md
     return options.height / (high - low);
 }
 
-// Welded vertex normals of one frame, file axes: the source's (summed over
-// the vertices welded together) where it has them, else from the faces.
-void frameNormals(const SourceFrame& frame, const std::vector<uint32_t>& remap, const double* positions,
-                  size_t vertexCount, const std::vector<uint32_t>& triangles, std::vector<double>& normals) {
-    normals.assign(vertexCount * 3, 0.0);
+// The source vertices welded into each vertex: members[first[w]] up to
+// members[first[w + 1]].
+struct Members {
+    std::vector<uint32_t> first, members;
+};
+
+Members membersOf(const std::vector<uint32_t>& remap, size_t vertexCount) {
+    Members m;
+    m.first.assign(vertexCount + 1, 0);
+    for (uint32_t w : remap)
+        if (w != MD2_UNUSED_VERTEX) ++m.first[w + 1];
+    for (size_t w = 0; w < vertexCount; ++w) m.first[w + 1] += m.first[w];
+    m.members.resize(m.first[vertexCount]);
+    std::vector<uint32_t> fill(m.first.begin(), m.first.end() - 1);
+    for (size_t v = 0; v < remap.size(); ++v)
+        if (remap[v] != MD2_UNUSED_VERTEX) m.members[fill[remap[v]]++] = uint32_t(v);
+    return m;
+}
+
+// Welded vertex normals of one frame, file axes, of unit length: the
+// source's (summed over the vertices welded together) where it has them,
+// else (or where they cancel out, or are no numbers) from the faces.
+void frameNormals(const SourceFrame& frame, const Members& welded, const double* positions, size_t vertexCount,
+                  const std::vector<uint32_t>& triangles, std::vector<double>& normals) {
+    normals.resize(vertexCount * 3);
     std::vector<double> fromFaces;
-    if (!frame.normals.empty()) {
-        for (size_t v = 0; v < remap.size(); ++v) {
-            if (remap[v] == MD2_UNUSED_VERTEX) continue;
-            double n[3];
-            toFileAxes(&frame.normals[3 * v], 1.0, n);
-            for (int a = 0; a < 3; ++a) normals[3 * remap[v] + size_t(a)] += n[a];
+    for (size_t w = 0; w < vertexCount; ++w) {
+        double n[3] = {0, 0, 0};
+        if (!frame.normals.empty()) {
+            for (uint32_t k = welded.first[w]; k < welded.first[w + 1]; ++k) {
+                const float* source = &frame.normals[3 * size_t(welded.members[k])];
+                // The source's axes as the file's: file (x, y, z) = source (z, x, y).
+                n[0] += source[2];
+                n[1] += source[0];
+                n[2] += source[1];
+            }
         }
-    }
-    for (size_t v = 0; v < vertexCount; ++v) {
-        double* n = &normals[3 * v];
         double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-        if (!(length > 0)) {
-            // No normal of the source's (or opposite ones cancelling): the faces'.
+        if (!(length > 0 && length < HUGE_VAL)) {
             if (fromFaces.empty()) {
                 fromFaces.resize(vertexCount * 3);
                 angleWeightedNormals(positions, vertexCount, triangles.data(), triangles.size() / 3, fromFaces.data());
             }
-            for (int a = 0; a < 3; ++a) n[a] = fromFaces[3 * v + size_t(a)];
+            for (int a = 0; a < 3; ++a) n[a] = fromFaces[3 * w + size_t(a)];
             length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
         }
         if (!(length > 0)) {
             n[2] = length = 1;  // touched by no face with an area: up
         }
-        for (int a = 0; a < 3; ++a) n[a] /= length;
+        const double inverse = 1 / length;
+        for (int a = 0; a < 3; ++a) normals[3 * w + size_t(a)] = n[a] * inverse;
     }
 }
 
@@ -221,14 +252,16 @@ Md2MakeResult make(const SourceMesh& mesh, const Md2MakeOptions& options) {
     std::string error;
     const double factor = lengthFactor(mesh, welded, options, error);
     if (!error.empty()) return failure(error);
-    welded.positions.resize(frameCount * vertexCount * 3);
+    welded.positions.reset(new double[frameCount * vertexCount * 3]);  // each written below
     for (size_t f = 0; f < frameCount; ++f)
         for (size_t w = 0; w < vertexCount; ++w) {
             double* p = &welded.positions[(f * vertexCount + w) * 3];
             toFileAxes(sourceFrames[f] + 3 * size_t(welded.sourceVertex[w]), factor, p);
             if (!(std::fabs(p[0]) < kFarthestPosition && std::fabs(p[1]) < kFarthestPosition &&
                   std::fabs(p[2]) < kFarthestPosition))
-                return failure("a position lies too far out for the format's numbers once scaled");
+                return failure(std::isfinite(p[0] + p[1] + p[2])
+                                   ? "a position lies too far out for the format's numbers once scaled"
+                                   : "a position is not a finite number");
         }
 
     // Texture coordinates: pixels in the skin, pictures side by side.
@@ -378,7 +411,9 @@ Md2MakeResult make(const SourceMesh& mesh, const Md2MakeOptions& options) {
         naming.push_back(std::move(named));
     }
     const std::vector<std::string> names = md2FrameNames(naming);
+    const Members members = membersOf(remap, vertexCount);
     std::vector<double> normals;
+    std::vector<uint8_t> lastEntry(vertexCount, 0);  // each vertex's entry in the frame before
     size_t frame = 0;
     for (const SourceAnimation& animation : mesh.animations) {
         const size_t frames = animation.frames.size();
@@ -399,31 +434,35 @@ Md2MakeResult make(const SourceMesh& mesh, const Md2MakeOptions& options) {
             std::copy(&packed.scale[3 * f], &packed.scale[3 * f] + 3, out.scale);
             std::copy(&packed.translate[3 * f], &packed.translate[3 * f] + 3, out.translate);
             const double* p = positions + f * vertexCount * 3;
-            frameNormals(animation.frames[f], remap, p, vertexCount, triangles, normals);
+            frameNormals(animation.frames[f], members, p, vertexCount, triangles, normals);
+            const double perStep[3] = {1.0 / out.scale[0], 1.0 / out.scale[1], 1.0 / out.scale[2]};
+            out.vertices.resize(vertexCount);
             for (size_t w = 0; w < vertexCount; ++w) {
                 const uint8_t* b = &packed.packed[(f * vertexCount + w) * 3];
                 double squared = 0, steps = 0;
                 for (int a = 0; a < 3; ++a) {
                     const double d = double(decodeCoordinate(b[a], out.scale[a], out.translate[a])) - p[3 * w + size_t(a)];
                     squared += d * d;
-                    steps = std::max(steps, std::fabs(d) / out.scale[a]);
+                    steps = std::max(steps, std::fabs(d) * perStep[a]);
                 }
-                const double distance = std::sqrt(squared) / factor;
+                const double distance = std::sqrt(squared);
                 report.largestError = std::max(report.largestError, distance);
                 report.largestErrorSteps = std::max(report.largestErrorSteps, steps);
                 errorSum += distance;
                 stepSum += steps;
-                const int normal = nearestNormalIndex(&normals[3 * w]);
                 const double* n = &normals[3 * w];
+                const int normal = nearestNormalIndex(n, lastEntry[w]);
+                lastEntry[w] = uint8_t(normal);
                 const float* e = modelNormals[normal];
                 const double dot = n[0] * e[0] + n[1] * e[1] + n[2] * e[2];
                 if (dot < worstNormal.dot) worstNormal = {dot, {n[0], n[1], n[2]}, normal};
-                out.vertices.push_back({b[0], b[1], b[2], uint8_t(normal)});
+                out.vertices[w] = {b[0], b[1], b[2], uint8_t(normal)};
             }
             model.frames.push_back(std::move(out));
         }
         report.largestNormalErrorDegrees = degreesBetween(worstNormal.normal, modelNormals[worstNormal.entry]);
-        report.meanError = errorSum / double(frames * vertexCount);
+        report.largestError /= factor;  // in the source's units
+        report.meanError = errorSum / factor / double(frames * vertexCount);
         report.meanErrorSteps = stepSum / double(frames * vertexCount);
         result.animations.push_back(report);
     }

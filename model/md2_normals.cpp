@@ -17,30 +17,55 @@ namespace {
 // the same comparison as all of it, finds the same entry.
 class NormalCells {
 public:
-    static constexpr int kCells = 32;
+    static constexpr int kCells = 12;  // 3 entries a cell
 
     NormalCells() {
+        // The table apart by axis, so each cell's dot products run as one loop.
+        double x[MODEL_NUM_NORMALS], y[MODEL_NUM_NORMALS], z[MODEL_NUM_NORMALS];
+        for (int e = 0; e < MODEL_NUM_NORMALS; ++e) {
+            x[e] = modelNormals[e][0];
+            y[e] = modelNormals[e][1];
+            z[e] = modelNormals[e][2];
+        }
+        // A cell's radius is the same on every face.
+        double radius[kCells][kCells];
+        for (int i = 0; i < kCells; ++i)
+            for (int j = 0; j < kCells; ++j) {
+                double centre[3], corner[3];
+                direction(0, (i + 0.5) / kCells, (j + 0.5) / kCells, centre);
+                radius[i][j] = 0;
+                for (int k = 0; k < 4; ++k) {
+                    direction(0, double(i + (k & 1)) / kCells, double(j + (k >> 1)) / kCells, corner);
+                    radius[i][j] = std::max(radius[i][j], std::acos(std::min(1.0, dot(centre, corner))));
+                }
+            }
         for (int face = 0; face < 6; ++face)
             for (int i = 0; i < kCells; ++i)
                 for (int j = 0; j < kCells; ++j) {
-                    double centre[3], corner[3];
-                    direction(face, (i + 0.5) / kCells, (j + 0.5) / kCells, centre);
-                    double radius = 0;
-                    for (int k = 0; k < 4; ++k) {
-                        direction(face, double(i + (k & 1)) / kCells, double(j + (k >> 1)) / kCells, corner);
-                        radius = std::max(radius, std::acos(std::min(1.0, dot(centre, corner))));
-                    }
-                    double nearest = -1;
-                    for (int e = 0; e < MODEL_NUM_NORMALS; ++e) nearest = std::max(nearest, dotEntry(centre, e));
+                    double c[3];
+                    direction(face, (i + 0.5) / kCells, (j + 0.5) / kCells, c);
+                    double dots[MODEL_NUM_NORMALS];
+                    for (int e = 0; e < MODEL_NUM_NORMALS; ++e) dots[e] = c[0] * x[e] + c[1] * y[e] + c[2] * z[e];
+                    const double nearest = *std::max_element(dots, dots + MODEL_NUM_NORMALS);
                     // A margin of 1e-6 radians covers the rounding of all this.
-                    const double reach = std::acos(std::min(1.0, nearest)) + 2 * radius + 1e-6;
+                    const double reach = std::acos(std::min(1.0, nearest)) + 2 * radius[i][j] + 1e-6;
                     const double threshold = reach >= kPi ? -2.0 : std::cos(reach);
                     first_[cell(face, i, j)] = uint16_t(entries_.size());
                     for (int e = 0; e < MODEL_NUM_NORMALS; ++e)
-                        if (dotEntry(centre, e) >= threshold) entries_.push_back(uint8_t(e));
+                        if (dots[e] >= threshold) entries_.push_back(uint8_t(e));
                 }
         first_[6 * kCells * kCells] = uint16_t(entries_.size());
+
+        // A direction nearer an entry than half the least angle between two
+        // entries has that entry nearest, whatever the others.
+        double closest = -1;
+        for (int a = 0; a < MODEL_NUM_NORMALS; ++a)
+            for (int b = a + 1; b < MODEL_NUM_NORMALS; ++b) closest = std::max(closest, x[a] * x[b] + y[a] * y[b] + z[a] * z[b]);
+        sureDot_ = std::cos(std::acos(closest) / 2 - 1e-6);
     }
+
+    // True when entry e is surely the nearest to the unit direction n.
+    bool surelyNearest(const double n[3], int e) const { return dotEntry(n, e) > sureDot_; }
 
     int nearest(const double n[3]) const {
         const double x = std::fabs(n[0]), y = std::fabs(n[1]), z = std::fabs(n[2]);
@@ -49,10 +74,11 @@ public:
         else if (z > x && z > y) axis = 2;
         const double major = std::fabs(n[axis]);
         if (!(major > 0)) return 0;  // no direction: every entry is as near, the first wins
+        static constexpr int kNext[3] = {1, 2, 0}, kAfterNext[3] = {2, 0, 1};
         const int face = 2 * axis + (n[axis] < 0);
-        const double u = n[(axis + 1) % 3] / major, v = n[(axis + 2) % 3] / major;
-        const int i = std::clamp(int((u + 1) * 0.5 * kCells), 0, kCells - 1);
-        const int j = std::clamp(int((v + 1) * 0.5 * kCells), 0, kCells - 1);
+        const double half = 0.5 * kCells / major;
+        const int i = std::clamp(int(n[kNext[axis]] * half + 0.5 * kCells), 0, kCells - 1);
+        const int j = std::clamp(int(n[kAfterNext[axis]] * half + 0.5 * kCells), 0, kCells - 1);
         const size_t c = cell(face, i, j);
         int best = 0;
         double bestDot = -HUGE_VAL;
@@ -89,13 +115,21 @@ private:
 
     uint16_t first_[6 * kCells * kCells + 1];
     std::vector<uint8_t> entries_;
+    double sureDot_ = 2;
 };
+
+const NormalCells& normalCells() {
+    static const NormalCells cells;
+    return cells;
+}
 
 }  // namespace
 
-int nearestNormalIndex(const double n[3]) {
-    static const NormalCells cells;
-    return cells.nearest(n);
+int nearestNormalIndex(const double n[3]) { return normalCells().nearest(n); }
+
+int nearestNormalIndex(const double unit[3], int guess) {
+    const NormalCells& cells = normalCells();
+    return guess >= 0 && guess < MODEL_NUM_NORMALS && cells.surelyNearest(unit, guess) ? guess : cells.nearest(unit);
 }
 
 void angleWeightedNormals(const double* positions, size_t vertexCount, const uint32_t* triangles,

@@ -49,6 +49,11 @@ inline float decodeCoordinate(uint8_t packed, float scale, float translate) { re
 // of equals, the lowest index). n need not be of unit length.
 int nearestNormalIndex(const double n[3]);
 
+// The same for a unit normal, trying guess first (a vertex's entry in the
+// frame before): when it lies within half the least angle between two
+// entries of it, no other can be nearer, and the search is not needed.
+int nearestNormalIndex(const double unit[3], int guess);
+
 // Each vertex's normal from the faces around it, each face weighted by its
 // angle at the vertex (so a face cut in two counts the same): positions
 // vertexCount x 3, triangles counter-clockwise seen from outside (the

@@ -31,7 +31,6 @@ public:
     Stripifier(const uint32_t* triangles, size_t triangleCount, size_t cornerCount)
         : triangles_(triangles),
           count_(triangleCount),
-          used_(triangleCount, false),
           mark_(triangleCount, 0),
           budget_(triangleCount * 400 + (size_t(1) << 20)) {
         // The edge table: edges grouped by the corner they leave, each group
@@ -42,7 +41,7 @@ public:
         edges_.resize(triangleCount * 3);
         std::vector<size_t> fill(first_.begin(), first_.end() - 1);
         for (size_t t = 0; t < triangleCount; ++t)
-            for (int k = 0; k < 3; ++k) edges_[fill[corner(t, k)]++] = {corner(t, k + 1), uint32_t(t)};
+            for (int k = 0; k < 3; ++k) edges_[fill[corner(t, k)]++] = {corner(t, k + 1), uint32_t(t), corner(t, k + 2)};
         for (size_t c = 0; c < cornerCount; ++c)
             std::sort(edges_.begin() + ptrdiff_t(first_[c]), edges_.begin() + ptrdiff_t(first_[c + 1]),
                       [](const Edge& a, const Edge& b) { return a.to != b.to ? a.to < b.to : a.triangle < b.triangle; });
@@ -68,7 +67,7 @@ public:
         while (!queue.empty() && lookups_ < budget_) {
             const Start top = queue.top();
             queue.pop();
-            if (used_[top.triangle]) continue;
+            if (mark_[top.triangle] == kTaken) continue;
             const Choice choice = best(top.triangle);
             if (choice.length < top.length)
                 queue.push({choice.length, top.triangle});
@@ -78,7 +77,7 @@ public:
         // Past the budget (only a mesh of thousands of triangles on one edge
         // gets there), each triangle left starts a strip as it comes.
         for (size_t t = 0; t < count_; ++t)
-            if (!used_[t]) take(t, Choice{1, 0, false});
+            if (mark_[t] != kTaken) take(t, Choice{1, 0, false});
         return result;
     }
 
@@ -86,6 +85,7 @@ private:
     struct Edge {
         uint32_t to;
         uint32_t triangle;
+        uint32_t third;  // the triangle's corner off the edge
     };
     struct Choice {
         size_t length = 0;
@@ -93,7 +93,7 @@ private:
         bool fan = false;
     };
 
-    uint32_t corner(size_t t, int k) const { return triangles_[3 * t + size_t(k % 3)]; }
+    uint32_t corner(size_t t, int k) const { return triangles_[3 * t + size_t(k < 3 ? k : k - 3)]; }  // k up to 5
 
     // A triangle not yet taken nor in the command being grown, holding the
     // edge from -> to; sets third to its other corner. count_ when none.
@@ -104,14 +104,18 @@ private:
         constexpr int kLooks = 16;
         ++lookups_;
         const auto end = edges_.begin() + ptrdiff_t(first_[from + 1]);
-        auto e = std::lower_bound(edges_.begin() + ptrdiff_t(first_[from]), end, to,
-                                  [](const Edge& edge, uint32_t corner) { return edge.to < corner; });
+        auto e = edges_.begin() + ptrdiff_t(first_[from]);
+        // Most corners have a handful of edges: a look at each beats a search.
+        if (end - e > 16) {
+            e = std::lower_bound(e, end, to, [](const Edge& edge, uint32_t corner) { return edge.to < corner; });
+        } else {
+            while (e != end && e->to < to) ++e;
+        }
         for (int looks = 0; e != end && e->to == to && looks < kLooks; ++e, ++looks) {
             const Edge& edge = *e;
-            if (used_[edge.triangle] || mark_[edge.triangle] == stamp_) continue;
-            for (int k = 0; k < 3; ++k)
-                if (corner(edge.triangle, k) == from && corner(edge.triangle, k + 1) == to)
-                    third = corner(edge.triangle, k + 2);
+            const uint32_t state = mark_[edge.triangle];
+            if (state == stamp_ || state == kTaken) continue;
+            third = edge.third;
             return edge.triangle;
         }
         return count_;
@@ -121,8 +125,9 @@ private:
     // first, grown both ways; its length in triangles. With corners, the
     // command's corners are stored and its triangles taken.
     size_t grow(size_t t, int rotation, bool fan, std::vector<uint32_t>* corners) {
-        if (++stamp_ == 0) {  // the stamps ran round: no mark may look current
-            std::fill(mark_.begin(), mark_.end(), 0);
+        if (++stamp_ == kTaken) {  // the stamps ran round: no mark may look current
+            for (uint32_t& mark : mark_)
+                if (mark != kTaken) mark = 0;
             stamp_ = 1;
         }
         std::vector<size_t>& taken = taken_;
@@ -177,7 +182,7 @@ private:
         if (corners) {
             corners->assign(front.rbegin(), front.rend());
             corners->insert(corners->end(), back.begin(), back.end());
-            for (size_t n : taken) used_[n] = true;
+            for (size_t n : taken) mark_[n] = kTaken;
         }
         return taken.size();
     }
@@ -196,7 +201,9 @@ private:
     size_t count_;
     std::vector<size_t> first_;
     std::vector<Edge> edges_;
-    std::vector<bool> used_;
+    // Per triangle: kTaken once in a command, the stamp of the command being
+    // grown while in it.
+    static constexpr uint32_t kTaken = 0xFFFFFFFFu;
     std::vector<uint32_t> mark_;
     uint32_t stamp_ = 0;
     // Neighbour lookups made, and how many the greedy search may make

@@ -16,10 +16,8 @@ uint32_t coordinateBits(float value) {
     return bits;
 }
 
-uint64_t mix(uint64_t hash, uint64_t value) {
-    hash ^= value + 0x9E3779B97F4A7C15ull + (hash << 6) + (hash >> 2);
-    return hash * 0xFF51AFD7ED558CCDull;
-}
+// FNV-1a's step, a coordinate at a time.
+uint64_t mix(uint64_t hash, uint64_t value) { return (hash ^ value) * 0x100000001B3ull; }
 
 bool sameTrack(const std::vector<const float*>& frames, size_t a, size_t b) {
     for (const float* frame : frames)
@@ -40,7 +38,7 @@ size_t weldTracks(const std::vector<const float*>& frames, size_t vertexCount, c
         uint32_t vertex;
     };
     // Frame by frame, so the positions are read in the order they lie.
-    std::vector<uint64_t> hashes(vertexCount, 0);
+    std::vector<uint64_t> hashes(vertexCount, 0xCBF29CE484222325ull);
     for (const float* frame : frames)
         for (size_t v = 0; v < vertexCount; ++v)
             hashes[v] = mix(mix(mix(hashes[v], coordinateBits(frame[3 * v])), coordinateBits(frame[3 * v + 1])),

@@ -437,6 +437,15 @@ TEST(Md2Maker, NormalsComeFromTheSourceOrFromTheFaces) {
     ASSERT_TRUE(given.ok);
     ModelPtr g = loaded(given);
     for (int v = 0; v < 6; ++v) EXPECT_EQ(g->frames[0].vertices[v].nz, 1.0f) << "the table's up, the file's +z";
+
+    // A normal that is no number is the faces' instead: corner +X's, the file's +y.
+    mesh.animations[0].frames[0].normals[1] = NAN;
+    const Md2MakeResult broken = makeMd2(mesh, {});
+    ASSERT_TRUE(broken.ok) << broken.error;
+    ModelPtr b = loaded(broken);
+    int fromFaces = 0;
+    for (int v = 0; v < 6; ++v) fromFaces += b->frames[0].vertices[v].ny == 1.0f;
+    EXPECT_EQ(fromFaces, 1);
 }
 
 // A height fits the first frame to it (the source's +Y, the file's z).
@@ -551,7 +560,7 @@ TEST(Md2Maker, InconsistentSourcesAreRefusedInOneLine) {
     refused(m);
     m = good;
     m.animations[0].frames[0].positions[7] = NAN;
-    refused(m);
+    EXPECT_EQ(refused(m), "a position is not a finite number");
     m = good;
     m.animations[0].frames[0].positions.pop_back();
     refused(m);

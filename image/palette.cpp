@@ -69,34 +69,37 @@ std::vector<CountedColour> distinctColours(const uint8_t* rgba, size_t pixelCoun
 // lowest index.
 class NearestColour {
 public:
-    explicit NearestColour(const std::vector<Colour>& palette) {
+    explicit NearestColour(const std::vector<Colour>& palette) : byIndex_(palette) {
         for (size_t i = 0; i < palette.size(); ++i) sorted_.push_back({palette[i], int(i)});
         std::sort(sorted_.begin(), sorted_.end(), [](const Entry& a, const Entry& b) {
             return a.colour.g != b.colour.g ? a.colour.g < b.colour.g : a.index < b.index;
         });
     }
 
-    int find(const Colour& c) const {
-        const auto start = std::lower_bound(sorted_.begin(), sorted_.end(), c.g,
-                                            [](const Entry& e, int g) { return e.colour.g < g; });
+    // guess: an entry likely near (the one found for a colour before), or
+    // -1; it only makes the search shorter.
+    int find(const Colour& c, int guess = -1) const {
         int best = -1, bestDistance = 0;
-        auto consider = [&](const Entry& e) {
-            const int d = squaredDistance(e.colour, c);
-            if (best < 0 || d < bestDistance || (d == bestDistance && e.index < best)) {
-                best = e.index;
+        auto consider = [&](const Colour& colour, int index) {
+            const int d = squaredDistance(colour, c);
+            if (best < 0 || d < bestDistance || (d == bestDistance && index < best)) {
+                best = index;
                 bestDistance = d;
             }
         };
-        for (auto up = start; up != sorted_.end(); ++up) {
-            const int dg = up->colour.g - c.g;
-            if (best >= 0 && dg * dg > bestDistance) break;
-            consider(*up);
-        }
-        for (auto down = start; down != sorted_.begin();) {
-            --down;
-            const int dg = c.g - down->colour.g;
-            if (best >= 0 && dg * dg > bestDistance) break;
-            consider(*down);
+        if (guess >= 0 && size_t(guess) < byIndex_.size()) consider(byIndex_[size_t(guess)], guess);
+        // Outwards from the colour's green, the nearer side first, until the
+        // green difference alone is past the best.
+        auto up = std::lower_bound(sorted_.begin(), sorted_.end(), c.g,
+                                   [](const Entry& e, int g) { return e.colour.g < g; });
+        auto down = up;
+        for (;;) {
+            const int upGap = up != sorted_.end() ? up->colour.g - c.g : 1 << 20;
+            const int downGap = down != sorted_.begin() ? c.g - (down - 1)->colour.g : 1 << 20;
+            const int gap = std::min(upGap, downGap);
+            if (gap == 1 << 20 || (best >= 0 && gap * gap > bestDistance)) break;
+            const Entry& e = upGap <= downGap ? *up++ : *--down;
+            consider(e.colour, e.index);
         }
         return best;
     }
@@ -106,6 +109,7 @@ private:
         Colour colour;
         int index;
     };
+    std::vector<Colour> byIndex_;
     std::vector<Entry> sorted_;
 };
 
@@ -310,7 +314,7 @@ void refineByKMeans(const std::vector<CountedColour>& colours, std::vector<Colou
         const NearestColour nearest(palette);
         bool moved = false;
         for (size_t i = 0; i < colours.size(); ++i) {
-            const int entry = nearest.find(colours[i].colour);
+            const int entry = nearest.find(colours[i].colour, entryOf[i]);
             moved |= entry != entryOf[i];
             entryOf[i] = entry;
         }
@@ -346,6 +350,30 @@ void refineByKMeans(const std::vector<CountedColour>& colours, std::vector<Colou
     }
 }
 
+// Past this many colours (a large photograph), k-means runs on the means of
+// the colours in each cell of a 64-level cube instead, which bounds its time
+// and moves the entries by a fraction of a level.
+constexpr size_t kMostColoursRefined = 65536;
+
+std::vector<CountedColour> coarser(const std::vector<CountedColour>& colours) {
+    constexpr size_t kCells = 64 * 64 * 64;
+    std::vector<int64_t> r(kCells), g(kCells), b(kCells), n(kCells);
+    for (const CountedColour& c : colours) {
+        const size_t cell = size_t(c.colour.r >> 2) << 12 | size_t(c.colour.g >> 2) << 6 | size_t(c.colour.b >> 2);
+        r[cell] += c.count * c.colour.r;
+        g[cell] += c.count * c.colour.g;
+        b[cell] += c.count * c.colour.b;
+        n[cell] += c.count;
+    }
+    std::vector<CountedColour> means;
+    for (size_t cell = 0; cell < kCells; ++cell)
+        if (n[cell] > 0)
+            means.push_back({{int((r[cell] + n[cell] / 2) / n[cell]), int((g[cell] + n[cell] / 2) / n[cell]),
+                              int((b[cell] + n[cell] / 2) / n[cell])},
+                             n[cell]});
+    return means;
+}
+
 std::vector<uint8_t> paletteBytes(const std::vector<Colour>& colours) {
     std::vector<uint8_t> bytes(PALETTE_SIZE, 0);
     for (size_t i = 0; i < colours.size() && i < 256; ++i) {
@@ -363,7 +391,7 @@ std::vector<uint8_t> makePalette(const uint8_t* rgba, size_t pixelCount) {
     if (fewColours(rgba, pixelCount, palette)) return paletteBytes(palette);
     const std::vector<CountedColour> colours = distinctColours(rgba, pixelCount);
     palette = WuQuantiser(colours).palette(256);
-    refineByKMeans(colours, palette);
+    refineByKMeans(colours.size() > kMostColoursRefined ? coarser(colours) : colours, palette);
     return paletteBytes(palette);
 }
 
@@ -395,7 +423,7 @@ std::vector<uint8_t> mapToPalette(const uint8_t* rgba, int width, int height, co
             const size_t slot = (key * 2654435761u) >> 20;
             if (slotKey[slot] != key) {
                 slotKey[slot] = key;
-                slotIndex[slot] = uint8_t(nearest.find({p[0], p[1], p[2]}));
+                slotIndex[slot] = uint8_t(nearest.find({p[0], p[1], p[2]}, slotIndex[slot]));
             }
             indices[i] = slotIndex[slot];
         }
@@ -423,7 +451,9 @@ std::vector<uint8_t> mapToPalette(const uint8_t* rgba, int width, int height, co
             int* carried = &here[(x + 1) * 3];
             const Colour wanted{std::clamp(p[0] + carried[0] / 16, 0, 255), std::clamp(p[1] + carried[1] / 16, 0, 255),
                                 std::clamp(p[2] + carried[2] / 16, 0, 255)};
-            const int index = nearest.find(wanted);
+            // The pixel before in this row's direction is a good guess.
+            const size_t before = forwards ? (x > 0 ? i - 1 : i) : (x + 1 < w ? i + 1 : i);
+            const int index = nearest.find(wanted, indices[before]);
             indices[i] = uint8_t(index);
             const Colour& got = entries[size_t(index)];
             const int error[3] = {wanted.r - got.r, wanted.g - got.g, wanted.b - got.b};

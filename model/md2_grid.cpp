@@ -32,6 +32,8 @@ double roundDown(double x) {
     return double(whole - (double(whole) > x));
 }
 
+constexpr double kExactWholeNumbers = 1e15;  // below 2^53
+
 // The number of the grid point nearest p.
 double gridPoint(double p, double base, double perStep) { return roundDown((p - base) * perStep + 0.5); }
 
@@ -68,7 +70,20 @@ void packAxis(const double* positions, size_t frameCount, size_t vertexCount, in
 
     // Rounding keeps order, so a frame's lowest and highest grid points are
     // those of its lowest and highest coordinates.
+    // Frames so far apart that their grid points pass what a double counts
+    // exactly can share no grid: each gets its own.
     const double base = low[widest];
+    if (frameCount > 1) {
+        double farthest = 0;
+        for (size_t f = 0; f < frameCount; ++f)
+            farthest = std::max({farthest, std::fabs(low[f] - base), std::fabs(high[f] - base)});
+        if (farthest / (extent / 256.0) > kExactWholeNumbers) {
+            for (size_t f = 0; f < frameCount; ++f)
+                packAxis(positions + f * frameStride, 1, vertexCount, axis, scale + 3 * f, translate + 3 * f,
+                         packed + f * frameStride);
+            return;
+        }
+    }
     for (;;) {
         const double perStep = 1.0 / double(step);
         bool fits = true;
@@ -86,7 +101,10 @@ void packAxis(const double* positions, size_t frameCount, size_t vertexCount, in
         translate[3 * f] = float(base + first * double(step));
         const double* p = positions + f * frameStride + size_t(axis);
         uint8_t* out = packed + f * frameStride;
-        for (size_t v = 0; v < vertexCount; ++v) out[3 * v] = uint8_t(gridPoint(p[3 * v], base, perStep) - first);
+        // The steps chosen hold every point in 0..255; the clamp only keeps
+        // the conversion defined whatever the rounding.
+        for (size_t v = 0; v < vertexCount; ++v)
+            out[3 * v] = uint8_t(std::clamp(gridPoint(p[3 * v], base, perStep) - first, 0.0, 255.0));
     }
 }
 

@@ -46,7 +46,7 @@ bool allFinite(const std::vector<float>& values) {
     return notFinite == 0;
 }
 
-std::string count(size_t n, const char* one, const char* many) {
+std::string counted(size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
@@ -231,16 +231,16 @@ Md2MakeResult make(const SourceMesh& mesh, const Md2MakeOptions& options) {
     }
     if (keptTriangles.empty()) return failure("every triangle has two corners in one place: nothing to draw");
     if (keptTriangles.size() < mesh.triangles.size() / 3)
-        result.warnings.push_back(count(mesh.triangles.size() / 3 - keptTriangles.size(), "triangle", "triangles") +
+        result.warnings.push_back(counted(mesh.triangles.size() / 3 - keptTriangles.size(), "triangle", "triangles") +
                                   " with two corners in one place left out");
 
     // What the format and our reader can't hold.
     const size_t vertexCount = welded.vertexCount, frameCount = welded.frameCount;
     if (vertexCount > size_t(kMaxFrameVertices))
-        return failure(count(vertexCount, "vertex", "vertices") + " a frame, more than the " +
+        return failure(counted(vertexCount, "vertex", "vertices") + " a frame, more than the " +
                        std::to_string(kMaxFrameVertices) + " a frame of the format holds");
     if (int64_t(vertexCount) * int64_t(frameCount) > MODEL_MAX_DECODED_VERTICES)
-        return failure(count(frameCount, "frame", "frames") + " of " + count(vertexCount, "vertex", "vertices") +
+        return failure(counted(frameCount, "frame", "frames") + " of " + counted(vertexCount, "vertex", "vertices") +
                        ", more than the " + std::to_string(MODEL_MAX_DECODED_VERTICES) +
                        " vertices our reader takes in all");
     const int64_t frameBytes = int64_t(frameCount) * (MODEL_FRAME_HEADER_SIZE + 4 * int64_t(vertexCount));
@@ -348,13 +348,13 @@ Md2MakeResult make(const SourceMesh& mesh, const Md2MakeOptions& options) {
         }
     }
     if (spanning)
-        return failure(count(spanning, "triangle's", "triangles'") +
+        return failure(counted(spanning, "triangle's", "triangles'") +
                        " texture coordinates span more than one repeat of the picture: one skin can't hold them");
     if (withoutPicture)
-        result.warnings.push_back(count(withoutPicture, "triangle has", "triangles have") +
+        result.warnings.push_back(counted(withoutPicture, "triangle has", "triangles have") +
                                   " no picture: their texture coordinates are taken over the whole skin");
     if (textured.texCoords.size() > size_t(kMaxIndex) + 1)
-        return failure(count(textured.texCoords.size(), "texture coordinate", "texture coordinates") +
+        return failure(counted(textured.texCoords.size(), "texture coordinate", "texture coordinates") +
                        ", more than the 16-bit indices reach");
 
     // The file's size before its commands, which take at least 3 words a triangle.

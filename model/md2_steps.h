@@ -13,8 +13,8 @@
 constexpr uint32_t MD2_UNUSED_VERTEX = 0xFFFFFFFFu;
 
 // One number for each distinct track: vertices whose positions are equal in
-// every frame (frames: frameCount arrays of vertexCount x 3 floats) share
-// it, whatever the first frame alone would say. Tracks are numbered in the
+// every frame (frames: frameCount arrays of vertexCount x 3 floats; -0 is
+// 0) share it, whatever the first frame alone would say. Tracks are numbered in the
 // order the corners (vertex indices) first use them; remap[v] is vertex v's
 // number, or MD2_UNUSED_VERTEX for a vertex no corner uses. Returns how many
 // numbers there are.

@@ -32,7 +32,7 @@ public:
         : triangles_(triangles),
           count_(triangleCount),
           mark_(triangleCount, 0),
-          budget_(triangleCount * 400 + (size_t(1) << 20)) {
+          budget_(triangleCount * 256 + (size_t(1) << 20)) {
         // The edge table: edges grouped by the corner they leave, each group
         // in order of the corner they reach, then of triangle.
         first_.assign(cornerCount + 1, 0);

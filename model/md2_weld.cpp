@@ -1,6 +1,8 @@
-// Welding by whole tracks: vertices are hashed by their positions in every
-// frame, sorted by hash, and equal hashes compared in full, so the cost is
-// one pass over the positions and a sort, whatever the model.
+// Welding by whole tracks: the vertices sorted by their tracks (frame by
+// frame, coordinate by coordinate), so that equal tracks lie side by side.
+// Most comparisons end at the first frame; none reads further than where
+// two tracks part, and no input can make the sort take more than n log n
+// of them.
 #include <algorithm>
 #include <cstring>
 
@@ -8,22 +10,24 @@
 
 namespace {
 
-// The bits of a coordinate, with -0 taken as 0 (the same place).
-uint32_t coordinateBits(float value) {
+// A coordinate as a number whose order is the coordinates' (-0 taken as 0,
+// and anything that is not a number somewhere, consistently), so the sort
+// always has a total order.
+int64_t orderOf(float value) {
     if (value == 0.0f) return 0;
-    uint32_t bits;
+    int32_t bits;
     std::memcpy(&bits, &value, 4);
-    return bits;
+    return bits >= 0 ? int64_t(bits) : -int64_t(bits & 0x7FFFFFFF);
 }
 
-// FNV-1a's step, a coordinate at a time.
-uint64_t mix(uint64_t hash, uint64_t value) { return (hash ^ value) * 0x100000001B3ull; }
-
-bool sameTrack(const std::vector<const float*>& frames, size_t a, size_t b) {
+// -1, 0 or 1 as track a comes before, with, or after track b.
+int compareTracks(const std::vector<const float*>& frames, uint32_t a, uint32_t b) {
     for (const float* frame : frames)
-        for (size_t k = 0; k < 3; ++k)
-            if (frame[3 * a + k] != frame[3 * b + k]) return false;
-    return true;
+        for (size_t k = 0; k < 3; ++k) {
+            const int64_t x = orderOf(frame[3 * size_t(a) + k]), y = orderOf(frame[3 * size_t(b) + k]);
+            if (x != y) return x < y ? -1 : 1;
+        }
+    return 0;
 }
 
 }  // namespace
@@ -32,39 +36,20 @@ size_t weldTracks(const std::vector<const float*>& frames, size_t vertexCount, c
                   size_t cornerCount, std::vector<uint32_t>& remap) {
     std::vector<bool> used(vertexCount, false);
     for (size_t i = 0; i < cornerCount; ++i) used[corners[i]] = true;
-
-    struct Hashed {
-        uint64_t hash;
-        uint32_t vertex;
-    };
-    // Frame by frame, so the positions are read in the order they lie.
-    std::vector<uint64_t> hashes(vertexCount, 0xCBF29CE484222325ull);
-    for (const float* frame : frames)
-        for (size_t v = 0; v < vertexCount; ++v)
-            hashes[v] = mix(mix(mix(hashes[v], coordinateBits(frame[3 * v])), coordinateBits(frame[3 * v + 1])),
-                            coordinateBits(frame[3 * v + 2]));
-    std::vector<Hashed> hashed;
+    std::vector<uint32_t> order;
     for (size_t v = 0; v < vertexCount; ++v)
-        if (used[v]) hashed.push_back({hashes[v], uint32_t(v)});
-    std::sort(hashed.begin(), hashed.end(), [](const Hashed& a, const Hashed& b) {
-        return a.hash != b.hash ? a.hash < b.hash : a.vertex < b.vertex;
+        if (used[v]) order.push_back(uint32_t(v));
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int c = compareTracks(frames, a, b);
+        return c != 0 ? c < 0 : a < b;
     });
 
-    // Each vertex's representative: the lowest-numbered vertex of its track.
+    // Each vertex's representative: the lowest-numbered vertex of its track
+    // (the first of its run, as ties are in vertex order).
     std::vector<uint32_t> representative(vertexCount, MD2_UNUSED_VERTEX);
-    for (size_t start = 0; start < hashed.size();) {
-        size_t end = start;
-        while (end < hashed.size() && hashed[end].hash == hashed[start].hash) ++end;
-        for (size_t i = start; i < end; ++i) {
-            const uint32_t v = hashed[i].vertex;
-            for (size_t j = start; j < i && representative[v] == MD2_UNUSED_VERTEX; ++j) {
-                const uint32_t earlier = hashed[j].vertex;
-                if (representative[earlier] == earlier && sameTrack(frames, earlier, v)) representative[v] = earlier;
-            }
-            if (representative[v] == MD2_UNUSED_VERTEX) representative[v] = v;
-        }
-        start = end;
-    }
+    for (size_t i = 0; i < order.size(); ++i)
+        representative[order[i]] =
+            i > 0 && compareTracks(frames, order[i - 1], order[i]) == 0 ? representative[order[i - 1]] : order[i];
 
     remap.assign(vertexCount, MD2_UNUSED_VERTEX);
     size_t count = 0;

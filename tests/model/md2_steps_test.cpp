@@ -86,6 +86,18 @@ TEST(Md2Grid, OneFrameGetsItsTightestBoxAndFlatAxesAreExact) {
     }
 }
 
+// Frames too far apart for one grid to count between them exactly get a
+// box each rather than a grid of numbers no double holds.
+TEST(Md2Grid, FramesFarApartGetBoxesOfTheirOwn) {
+    const double far = 0x1p66;  // 7e19, and 131072 past it
+    const std::vector<double> positions = {0, 0, 0, 1e-3, 1, 1, far, 0, 0, far + 131072, 1, 1};
+    const PackedFrames packed = packOnGrid(positions.data(), 2, 2, false);
+    EXPECT_FLOAT_EQ(packed.scale[0], float(1e-3 / 255));
+    EXPECT_FLOAT_EQ(packed.scale[3], float(131072.0 / 255));
+    EXPECT_EQ(packed.packed[3], 255);
+    EXPECT_EQ(packed.packed[9], 255);
+}
+
 // Welding follows the whole track: two vertices together in the first
 // frame but apart later stay two, and -0 is 0.
 TEST(Md2Weld, VerticesWeldOnlyWhenTogetherInEveryFrame) {

@@ -305,20 +305,23 @@ private:
 
 // Lloyd's k-means over the picture's colours, from the given palette: every
 // colour goes to its nearest entry, every entry to the mean of its colours,
-// until no colour changes entry (or a bound on the passes). An entry left
+// until hardly a pixel changes entry (or a bound on the passes). An entry left
 // with no colour takes the colour now worst served, so none is wasted.
 void refineByKMeans(const std::vector<CountedColour>& colours, std::vector<Colour>& palette) {
     constexpr int kMaxPasses = 24;
     std::vector<int> entryOf(colours.size(), -1);
     for (int pass = 0; pass < kMaxPasses; ++pass) {
         const NearestColour nearest(palette);
-        bool moved = false;
+        int64_t moved = 0, all = 0;
         for (size_t i = 0; i < colours.size(); ++i) {
             const int entry = nearest.find(colours[i].colour, entryOf[i]);
-            moved |= entry != entryOf[i];
+            if (entry != entryOf[i]) moved += colours[i].count;
+            all += colours[i].count;
             entryOf[i] = entry;
         }
-        if (!moved) break;
+        // Once a pass moves fewer than one pixel in a thousand, the next
+        // would lower the error by less still.
+        if (moved * 1000 < all) break;
         std::vector<double> sumR(palette.size()), sumG(palette.size()), sumB(palette.size()), count(palette.size());
         for (size_t i = 0; i < colours.size(); ++i) {
             const size_t e = size_t(entryOf[i]);

@@ -141,7 +141,7 @@ TEST(Palette, ManyColoursLoseNoMoreThanImageMagick) {
         pictures.emplace_back(name, fromImage(*image));
     }
     for (unsigned seed : {1u, 2u, 3u}) pictures.emplace_back("photo-like " + std::to_string(seed), photoLike(256, 192, seed));
-    pictures.emplace_back("photo-like 640x480", photoLike(640, 480, 4));  // more colours than k-means takes one by one
+    pictures.emplace_back("photo-like 400x300", photoLike(400, 300, 4));  // more colours than k-means takes one by one
     // ImageMagick's own photograph, as it is and enlarged (its colours blended).
     pictures.emplace_back("rose:", convert("rose:"));
     pictures.emplace_back("rose: -resize 400%", convert("rose: -resize 400%"));

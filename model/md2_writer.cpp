@@ -60,6 +60,9 @@ Md2Header md2Layout(const Md2Model& model) {
 
 std::vector<uint8_t> md2Bytes(const Md2Model& model, const Md2Header& header) {
     ByteWriter out;
+    // One allocation for the whole file (a header given may say anything).
+    const int32_t size = md2Layout(model).offsetEnd;
+    if (size > 0) out.data().reserve(size_t(size));
     const int32_t fields[] = {
         header.magic,          header.version,     header.skinWidth,       header.skinHeight,      header.frameSize,
         header.numSkins,       header.numVertices, header.numTexCoords,    header.numTriangles,    header.numCommands,

@@ -128,6 +128,21 @@ void checkFrames(const uint8_t* bytes, const Model& m, std::vector<std::string>&
 
 }  // namespace
 
+std::vector<std::string> modelEngineLimits(const Model& m) {
+    std::vector<std::string> lines;
+    auto over = [&](int64_t count, int limit, const std::string& what) {
+        if (count > limit)
+            lines.push_back(what + ", more than the " + std::to_string(limit) +
+                            " that engines of the format's era take");
+    };
+    over(m.numVertices, MODEL_ENGINE_MAX_VERTICES, plural(m.numVertices, "vertex", "vertices") + " a frame");
+    over(m.numTriangles, MODEL_ENGINE_MAX_TRIANGLES, plural(m.numTriangles, "triangle", "triangles"));
+    over(m.numFrames, MODEL_ENGINE_MAX_FRAMES, plural(m.numFrames, "frame", "frames"));
+    over(m.numSkins, MODEL_ENGINE_MAX_SKINS, plural(m.numSkins, "skin", "skins"));
+    over(m.skinHeight, MODEL_ENGINE_MAX_SKIN_HEIGHT, "a skin " + std::to_string(m.skinHeight) + " pixels high");
+    return lines;
+}
+
 ModelCheck modelCheck(const uint8_t* bytes, size_t size) {
     ModelCheck check;
     const int64_t fileSize = int64_t(size);
@@ -171,6 +186,8 @@ ModelCheck modelCheck(const uint8_t* bytes, size_t size) {
         check.problems.push_back("a skin size of " + std::to_string(m.skinWidth) + "x" + std::to_string(m.skinHeight) +
                                  " in the header");
     if (!check.refusal.empty()) return check;  // the sections can't be trusted
+
+    for (std::string& line : modelEngineLimits(m)) check.problems.push_back(std::move(line));
 
     checkTriangles(bytes, m, check.problems);
     checkCommands(bytes, m, check.problems);

@@ -33,3 +33,14 @@ struct ModelCheck {
 };
 
 ModelCheck modelCheck(const uint8_t* bytes, size_t size);
+
+// What the engines of the format's era refuse though the reader takes it.
+constexpr int MODEL_ENGINE_MAX_VERTICES = 2048;  // a frame
+constexpr int MODEL_ENGINE_MAX_TRIANGLES = 4096;
+constexpr int MODEL_ENGINE_MAX_FRAMES = 512;
+constexpr int MODEL_ENGINE_MAX_SKINS = 32;
+constexpr int MODEL_ENGINE_MAX_SKIN_HEIGHT = 480;
+
+// The header's counts past those limits, one sentence each (modelCheck
+// lists them among the problems).
+std::vector<std::string> modelEngineLimits(const Model& header);

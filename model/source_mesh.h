@@ -20,7 +20,10 @@
 struct SourcePicture {
     std::string name;  // for messages: the file it came from, or "image 2" for an embedded one
     int width = 0, height = 0;
-    std::vector<uint8_t> rgba;  // width x height R, G, B, A bytes, rows top first
+    // width x height R, G, B, A bytes, rows top first; empty when only the
+    // picture's size is known (an IDP2 model's skin that was not found):
+    // texture coordinates are laid out for that size, and no skin is made.
+    std::vector<uint8_t> rgba;
 };
 
 // Every vertex at one moment of an animation.

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "image/png_writer.h"
+#include "common/path.h"
 #include "model/export_mesh.h"
 #include "model/import.h"
 #include "tests/model/export_files.h"
@@ -158,7 +159,7 @@ TEST(ObjSource, CorpusExportsReadBackAsTheirFrames) {
         const ExportResult result = exportObj(&model, 3, subject.options(), "out/model.obj");
         ASSERT_TRUE(result.ok) << result.error;
         FileMap files;
-        for (const ExportFile& file : result.files) files[exportFileName(file.name)] = file.bytes;
+        for (const ExportFile& file : result.files) files[fileNameOf(file.name)] = file.bytes;
         std::vector<std::vector<uint8_t>> frames = {result.files[0].bytes};
         SourceMesh mesh;
         std::string error;

@@ -16,6 +16,10 @@ inline uint32_t littleEndianU32(const uint8_t* bytes) {
 
 inline int32_t littleEndianI32(const uint8_t* bytes) { return int32_t(littleEndianU32(bytes)); }
 
+inline uint64_t littleEndianU64(const uint8_t* bytes) {
+    return uint64_t(littleEndianU32(bytes)) | uint64_t(littleEndianU32(bytes + 4)) << 32;
+}
+
 // An IEEE single-precision number stored as its 32 bits.
 inline float littleEndianF32(const uint8_t* bytes) {
     const uint32_t bits = littleEndianU32(bytes);

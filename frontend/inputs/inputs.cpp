@@ -12,8 +12,7 @@ namespace {
 // The hint for a file that is an archive rather than a model.
 std::string archiveHint(const std::vector<uint8_t>& bytes) {
     if (bytes.size() >= 4 && (std::memcmp(bytes.data(), "PACK", 4) == 0 || std::memcmp(bytes.data(), "PK\3\4", 4) == 0))
-        return archivesReadable() ? "; it is an archive: open a model in it as ARCHIVE:PATH (see ombrel list ARCHIVE)"
-                                  : "; it is an archive, which this build does not read: unpack it first";
+        return "; it is an archive: open a model in it as ARCHIVE:PATH (see ombrel list ARCHIVE)";
     return "";
 }
 

@@ -6,9 +6,9 @@
 # scripts/install-deps enables the source entries apt needs.
 #
 # ombrel_debian_source(PACKAGE LINUX_PACKAGE MARKER SOURCE_VAR MISSING_VAR)
-#   PACKAGE        the source package (libphysfs, giflib)
+#   PACKAGE        the source package (giflib)
 #   LINUX_PACKAGE  the binary package whose version is taken, when installed
-#   MARKER         a file the unpacked tree holds at its top (CMakeLists.txt)
+#   MARKER         a file the unpacked tree holds at its top (gif_lib.h)
 # Sets SOURCE_VAR to the unpacked tree, or to "" with the reason in MISSING_VAR.
 function(ombrel_debian_source package linux_package marker source_var missing_var)
   set(download ${CMAKE_BINARY_DIR}/debian-sources/${package})

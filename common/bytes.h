@@ -21,6 +21,10 @@ inline uint32_t bigEndianU32(const uint8_t* bytes) {
     return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | uint32_t(bytes[3]);
 }
 
+inline uint64_t littleEndianU64(const uint8_t* bytes) {
+    return uint64_t(littleEndianU32(bytes)) | uint64_t(littleEndianU32(bytes + 4)) << 32;
+}
+
 // An IEEE single-precision number stored as its 32 bits.
 inline float littleEndianF32(const uint8_t* bytes) {
     const uint32_t bits = littleEndianU32(bytes);

@@ -6,7 +6,6 @@
 #include <iostream>
 #include <regex>
 
-#include "frontend/inputs/archive.h"
 #include "frontend/commands/export.h"
 #include "frontend/files/files.h"
 #include "frontend/inputs/formats.h"
@@ -76,7 +75,6 @@ std::string footer() {
 // What this build leaves out, said under --help's description.
 std::string leftOut() {
     std::string text;
-    if (!archivesReadable()) text += "This build reads no archives (.pak, .pk3, .zip).\n";
     if (!picturesDrawable()) text += "This build draws no pictures (render, thumbnail, gallery).\n";
     return text;
 }
@@ -243,8 +241,7 @@ Command::Command() {
     addFlagOption(*info, "--json", json, "Print one JSON object");
     info->callback([this] { status = describeModel(infoModel, json, std::cout); });
 
-    CLI::App* list = app.add_subcommand("list", archivesReadable() ? "List the models inside an archive"
-                                                                   : "List the models inside an archive (not in this build)");
+    CLI::App* list = app.add_subcommand("list", "List the models inside an archive");
     list->add_option("ARCHIVE", archive, "A .pak, .pk3 or .zip archive")->required()->type_name("");
     list->callback([this] { status = listModels(archive, std::cout); });
 

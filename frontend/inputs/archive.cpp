@@ -1,10 +1,14 @@
 #include "frontend/inputs/archive.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <numeric>
 
+#include <zlib.h>
+
+#include "common/bytes.h"
 #include "frontend/files/files.h"
 #include "frontend/files/names.h"
 #include "frontend/inputs/formats.h"
@@ -12,10 +16,6 @@
 namespace frontend {
 
 namespace {
-
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) { return uint32_t(le16(p)) | uint32_t(le16(p + 2)) << 16; }
-uint64_t le64(const uint8_t* p) { return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32; }
 
 class FileSource : public ArchiveSource {
 public:
@@ -97,7 +97,7 @@ bool readPackDirectory(const ArchiveSource& source, std::vector<StoredEntry>& st
         error = "a PACK archive cut short in its header";
         return false;
     }
-    const uint64_t start = le32(header + 4), length = le32(header + 8);
+    const uint64_t start = littleEndianU32(header + 4), length = littleEndianU32(header + 8);
     if (length % 64 != 0) {
         error = "a PACK archive whose directory is damaged (" + std::to_string(length) +
                 " bytes, not a whole number of 64-byte entries)";
@@ -110,8 +110,8 @@ bool readPackDirectory(const ArchiveSource& source, std::vector<StoredEntry>& st
         const uint8_t* record = &directory[i * 64];
         const char* name = reinterpret_cast<const char*>(record);
         stored[i].name.assign(name, strnlen(name, 56));
-        stored[i].entry.offset = le32(record + 56);
-        stored[i].entry.storedSize = stored[i].entry.size = le32(record + 60);
+        stored[i].entry.offset = littleEndianU32(record + 56);
+        stored[i].entry.storedSize = stored[i].entry.size = littleEndianU32(record + 60);
     }
     return true;
 }
@@ -133,7 +133,7 @@ bool findZipDirectory(const ArchiveSource& source, uint64_t& start, uint64_t& le
         return false;
     }
     size_t at = tail.size() - 22;
-    while (le32(&tail[at]) != kZipEnd) {
+    while (littleEndianU32(&tail[at]) != kZipEnd) {
         if (at == 0) {
             error = "not a PACK or zip archive";
             return false;
@@ -142,24 +142,24 @@ bool findZipDirectory(const ArchiveSource& source, uint64_t& start, uint64_t& le
     }
     const uint64_t endPosition = size - tailLength + at;
     const uint8_t* end = &tail[at];
-    count = le16(end + 10);
-    length = le32(end + 12);
-    start = le32(end + 16);
+    count = littleEndianU16(end + 10);
+    length = littleEndianU32(end + 12);
+    start = littleEndianU32(end + 16);
     uint64_t directoryEnd = endPosition;
     uint8_t locator[20], record[56];
     if (endPosition >= 20 && source.readAt(endPosition - 20, locator, sizeof locator) &&
-        le32(locator) == kZip64Locator) {
+        littleEndianU32(locator) == kZip64Locator) {
         // The zip64 end record lies just before its locator, or where it says.
-        const uint64_t stated = le64(locator + 8);
+        const uint64_t stated = littleEndianU64(locator + 8);
         uint64_t position = endPosition - 20 >= 56 ? endPosition - 20 - 56 : stated;
-        if (!source.readAt(position, record, sizeof record) || le32(record) != kZip64End) position = stated;
-        if (!source.readAt(position, record, sizeof record) || le32(record) != kZip64End) {
+        if (!source.readAt(position, record, sizeof record) || littleEndianU32(record) != kZip64End) position = stated;
+        if (!source.readAt(position, record, sizeof record) || littleEndianU32(record) != kZip64End) {
             error = "a zip archive whose zip64 end record is missing";
             return false;
         }
-        count = le64(record + 32);
-        length = le64(record + 40);
-        start = le64(record + 48);
+        count = littleEndianU64(record + 32);
+        length = littleEndianU64(record + 40);
+        start = littleEndianU64(record + 48);
         dataStart = position >= stated ? position - stated : 0;
         directoryEnd = position;
     } else {
@@ -191,39 +191,41 @@ bool readZipDirectory(const ArchiveSource& source, std::vector<StoredEntry>& sto
     stored.resize(size_t(count));
     size_t at = 0;
     for (StoredEntry& s : stored) {
-        if (directory.size() - at < 46 || le32(&directory[at]) != kZipCentral) {
+        if (directory.size() - at < 46 || littleEndianU32(&directory[at]) != kZipCentral) {
             error = damaged + " (entry " + std::to_string(&s - stored.data() + 1) + ")";
             return false;
         }
         const uint8_t* r = &directory[at];
-        const size_t nameLength = le16(r + 28), extraLength = le16(r + 30), commentLength = le16(r + 32);
+        const size_t nameLength = littleEndianU16(r + 28), extraLength = littleEndianU16(r + 30),
+                     commentLength = littleEndianU16(r + 32);
         if (directory.size() - at - 46 < nameLength + extraLength + commentLength) {
             error = damaged + " (entry " + std::to_string(&s - stored.data() + 1) + " runs past its end)";
             return false;
         }
         ArchiveEntry& e = s.entry;
-        e.versionNeeded = le16(r + 6);
-        e.flags = le16(r + 8);
-        e.method = le16(r + 10);
-        e.modified = le32(r + 12);
-        e.crc = le32(r + 16);
-        e.storedSize = le32(r + 20);
-        e.size = le32(r + 24);
-        e.offset = le32(r + 42);
+        e.flags = littleEndianU16(r + 8);
+        e.method = littleEndianU16(r + 10);
+        e.crc = littleEndianU32(r + 16);
+        e.storedSize = littleEndianU32(r + 20);
+        e.size = littleEndianU32(r + 24);
+        e.offset = littleEndianU32(r + 42);
+        e.zip64Sizes = e.storedSize == 0xFFFFFFFFu || e.size == 0xFFFFFFFFu;
         // A Unix mode of "symbolic link" in the upper half of the attributes.
-        s.link = ((le32(r + 38) >> 16) & 0170000) == 0120000;
+        s.link = ((littleEndianU32(r + 38) >> 16) & 0170000) == 0120000;
         s.name.assign(reinterpret_cast<const char*>(r + 46), nameLength);
         // Sizes and offset too large for 32 bits are in the zip64 extra field,
-        // in this order, each only where its 32-bit field is all ones.
+        // in this order, each only where its 32-bit field is all ones: an
+        // ordinary member may lie past 4 GiB of a large archive, while a
+        // member of such sizes is refused when read (zip64Sizes).
         const uint8_t* extra = r + 46 + nameLength;
         for (size_t x = 0; x + 4 <= extraLength;) {
-            const size_t fieldLength = le16(extra + x + 2);
-            if (le16(extra + x) == 1) {
+            const size_t fieldLength = littleEndianU16(extra + x + 2);
+            if (littleEndianU16(extra + x) == 1) {
                 const uint8_t* value = extra + x + 4;
                 const uint8_t* valueEnd = value + std::min(fieldLength, extraLength - x - 4);
                 for (uint64_t* field : {&e.size, &e.storedSize, &e.offset})
                     if (*field == 0xFFFFFFFFu && valueEnd - value >= 8) {
-                        *field = le64(value);
+                        *field = littleEndianU64(value);
                         value += 8;
                     }
             }
@@ -256,10 +258,6 @@ bool splitArchivePath(const std::string& text, std::string& archive, std::string
 }
 
 std::unique_ptr<Archive> Archive::open(const std::string& path, std::string& error) {
-    if (!archivesReadable()) {
-        error = noReaderReason();
-        return nullptr;
-    }
     const FileKind kind = fileKind(path);
     if (kind != FileKind::Regular) {
         error = kind == FileKind::Folder ? "a folder, not an archive" : describeKind(kind);
@@ -274,10 +272,6 @@ std::unique_ptr<Archive> Archive::open(const std::string& path, std::string& err
 }
 
 std::unique_ptr<Archive> Archive::openBytes(std::vector<uint8_t> bytes, const std::string& name, std::string& error) {
-    if (!archivesReadable()) {
-        error = noReaderReason();
-        return nullptr;
-    }
     return openSource(std::make_unique<BytesSource>(std::move(bytes)), name, error);
 }
 
@@ -344,6 +338,185 @@ const ArchiveEntry* Archive::entry(const std::string& member) const {
     return &entries_[size_t(it - members_.begin())];
 }
 
+namespace {
+
+constexpr uint32_t kZipLocal = 0x04034b50;
+constexpr uint16_t kStored = 0, kDeflated = 8;
+// Flags: encrypted, sizes and CRC in a descriptor after the data, strongly encrypted.
+constexpr uint16_t kEncrypted = 0x0001, kDescriptor = 0x0008, kStrongEncryption = 0x0040;
+
+const char kOutside[] = "damaged in the archive (its data lies outside the file)";
+
+std::string hex(uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*x", digits, unsigned(value));
+    return text;
+}
+
+// The common names of compression methods ombrel does not read.
+std::string methodName(uint16_t method) {
+    static const std::pair<uint16_t, const char*> kNames[] = {
+        {9, "Deflate64"}, {12, "bzip2"}, {14, "LZMA"}, {93, "zstd"}, {95, "xz"}, {98, "PPMd"}, {99, "AES encryption"}};
+    for (const auto& name : kNames)
+        if (name.first == method) return std::string(" (") + name.second + ")";
+    return "";
+}
+
+// Why a member stored this way is not read, or "" when it can be.
+std::string unreadableStorage(const ArchiveEntry& entry) {
+    if (entry.flags & (kEncrypted | kStrongEncryption)) return "encrypted in the archive, which ombrel does not read";
+    if (entry.method != kStored && entry.method != kDeflated)
+        return "compressed by method " + std::to_string(entry.method) + methodName(entry.method) +
+               " in the archive, which ombrel does not read (only stored and deflated members)";
+    if (entry.zip64Sizes) return "stored with ZIP64 sizes in the archive, which ombrel does not read";
+    return "";
+}
+
+// The compressed and full sizes in a local header's zip64 extra field (both
+// are there when its 32-bit fields are all ones, full size first); false
+// when the field is missing or short.
+bool localZip64Sizes(const std::vector<uint8_t>& extra, uint64_t& storedSize, uint64_t& size) {
+    for (size_t at = 0; at + 4 <= extra.size();) {
+        const size_t length = littleEndianU16(&extra[at + 2]);
+        if (littleEndianU16(&extra[at]) == 1 && length >= 16 && extra.size() - at - 4 >= 16) {
+            size = littleEndianU64(&extra[at + 4]);
+            storedSize = littleEndianU64(&extra[at + 12]);
+            return true;
+        }
+        at += 4 + length;
+    }
+    return false;
+}
+
+// Inflates the raw deflate data of length bytes at start until out holds
+// most bytes or the data's end mark is met, reading it piece bytes at a time.
+// False with the reason when the data is damaged or ends before its end mark.
+bool inflateData(const ArchiveSource& source, uint64_t start, uint64_t length, size_t most, size_t piece,
+                 std::vector<uint8_t>& out, std::string& error) {
+    out.clear();
+    z_stream stream{};
+    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
+        error = "can't be inflated (out of memory)";
+        return false;
+    }
+    std::vector<uint8_t> input(size_t(std::min<uint64_t>(length, piece)));
+    uint64_t taken = 0;
+    bool ok = true;
+    while (ok && out.size() < most) {
+        if (stream.avail_in == 0 && taken < length) {
+            const size_t n = size_t(std::min<uint64_t>(input.size(), length - taken));
+            if (!source.readAt(start + taken, input.data(), n)) {
+                error = "can't be read from the archive";
+                ok = false;
+                break;
+            }
+            taken += n;
+            stream.next_in = input.data();
+            stream.avail_in = uInt(n);
+        }
+        const size_t before = out.size();
+        out.resize(std::min(most, before + (size_t(1) << 16)));
+        stream.next_out = out.data() + before;
+        stream.avail_out = uInt(out.size() - before);
+        const int status = inflate(&stream, Z_NO_FLUSH);
+        out.resize(out.size() - stream.avail_out);
+        if (status == Z_STREAM_END) break;
+        // No progress with every byte given: the data stops before its end mark.
+        if (status == Z_BUF_ERROR && stream.avail_in == 0 && taken == length) {
+            error = "damaged in the archive (its deflated data ends early)";
+            ok = false;
+        } else if (status != Z_OK && status != Z_BUF_ERROR) {
+            error = status == Z_MEM_ERROR ? "can't be inflated (out of memory)"
+                                          : std::string("damaged in the archive (its deflated data is damaged: ") +
+                                                (stream.msg ? stream.msg : "unreadable") + ")";
+            ok = false;
+        }
+    }
+    inflateEnd(&stream);
+    return ok;
+}
+
+}  // namespace
+
+bool Archive::findData(const ArchiveEntry& entry, uint64_t& start, std::string& error) const {
+    start = entry.offset;
+    if (format_ == ArchiveFormat::Zip) {
+        uint8_t local[30];
+        if (!source_->readAt(entry.offset, local, sizeof local)) {
+            error = kOutside;
+            return false;
+        }
+        if (littleEndianU32(local) != kZipLocal) {
+            error = "damaged in the archive (no local header where its directory says)";
+            return false;
+        }
+        const uint16_t flags = littleEndianU16(local + 6), method = littleEndianU16(local + 8);
+        const uint32_t crc = littleEndianU32(local + 14);
+        uint64_t storedSize = littleEndianU32(local + 18), size = littleEndianU32(local + 22);
+        const size_t nameLength = littleEndianU16(local + 26), extraLength = littleEndianU16(local + 28);
+        start = entry.offset + 30 + nameLength + extraLength;
+        const std::string disagrees = "damaged in the archive (its local header gives its ";
+        const uint16_t kept = kEncrypted | kDescriptor | kStrongEncryption;
+        if (method != entry.method) {
+            error = disagrees + "method as " + std::to_string(method) + ", its directory as " +
+                    std::to_string(entry.method) + ")";
+            return false;
+        }
+        if ((flags & kept) != (entry.flags & kept)) {
+            error = disagrees + "flags as 0x" + hex(flags, 4) + ", its directory as 0x" + hex(entry.flags, 4) + ")";
+            return false;
+        }
+        // With a descriptor after the data, the local header's CRC and sizes
+        // may be zeros: the directory's are the ones written once known.
+        if (!(entry.flags & kDescriptor)) {
+            // Sizes all ones are in the local zip64 field (written so by
+            // programs that can't know the size beforehand, such as zip
+            // reading a pipe), also for a member the directory gives
+            // ordinary sizes.
+            if (storedSize == 0xFFFFFFFFu && size == 0xFFFFFFFFu) {
+                std::vector<uint8_t> extra(extraLength);
+                if (!source_->readAt(entry.offset + 30 + nameLength, extra.data(), extra.size()) ||
+                    !localZip64Sizes(extra, storedSize, size)) {
+                    error = "damaged in the archive (its local header's ZIP64 sizes are missing)";
+                    return false;
+                }
+            }
+            if (crc != entry.crc) {
+                error = disagrees + "CRC-32 as " + hex(crc, 8) + ", its directory as " + hex(entry.crc, 8) + ")";
+                return false;
+            }
+            if (storedSize != entry.storedSize || size != entry.size) {
+                error = disagrees + "sizes as " + std::to_string(storedSize) + " bytes compressed and " +
+                        std::to_string(size) + " in full, its directory as " + std::to_string(entry.storedSize) +
+                        " and " + std::to_string(entry.size) + ")";
+                return false;
+            }
+        }
+    }
+    if (start > source_->size() || entry.storedSize > source_->size() - start) {
+        error = kOutside;
+        return false;
+    }
+    return true;
+}
+
+bool Archive::readData(const ArchiveEntry& entry, uint64_t start, size_t most, std::vector<uint8_t>& bytes,
+                       std::string& error) const {
+    if (entry.method == kDeflated) {
+        // A small piece when only the first bytes are wanted: a block's
+        // header and first codes take a few hundred bytes at most.
+        const size_t piece = most <= 64 ? 1024 : size_t(1) << 16;
+        return inflateData(*source_, start, entry.storedSize, most, piece, bytes, error);
+    }
+    bytes.resize(size_t(std::min<uint64_t>(most, entry.storedSize)));
+    if (!source_->readAt(start, bytes.data(), bytes.size())) {
+        error = "can't be read from the archive";
+        bytes.clear();
+        return false;
+    }
+    return true;
+}
+
 bool Archive::read(const std::string& member, size_t limit, std::vector<uint8_t>& bytes, std::string& error) const {
     bytes.clear();
     const ArchiveEntry* found = entry(member);
@@ -351,18 +524,42 @@ bool Archive::read(const std::string& member, size_t limit, std::vector<uint8_t>
         error = "no such file in the archive";
         return false;
     }
+    error = unreadableStorage(*found);
+    if (!error.empty()) return false;
     if (found->size > limit) {
         error = "too large (more than " + std::to_string(limit) + " bytes)";
         return false;
     }
-    // The directory's sizes are the archive's word, not a promise: read one
-    // byte past them, and take only exactly what they say.
-    if (!readMember(*found, limit + 1, bytes, error)) return false;
-    if (bytes.size() != found->size) {
-        error = "damaged in the archive (" + std::to_string(bytes.size()) + " bytes where its directory says " +
-                std::to_string(found->size) + ")";
+    if (found->method == kStored && found->storedSize != found->size) {
+        error = "damaged in the archive (stored as " + std::to_string(found->storedSize) +
+                " bytes without compression, where its directory says " + std::to_string(found->size) + " in full)";
+        return false;
+    }
+    uint64_t start = 0;
+    if (!findData(*found, start, error)) return false;
+    // The directory's size is the archive's word, not a promise: one byte
+    // more is asked for, and only exactly what it says is taken.
+    if (!readData(*found, start, size_t(found->size) + 1, bytes, error)) {
         bytes.clear();
         return false;
+    }
+    if (bytes.size() != found->size) {
+        error = bytes.size() > found->size ? "damaged in the archive (more than the " + std::to_string(found->size) +
+                                                 " bytes its directory says)"
+                                           : "damaged in the archive (" + std::to_string(bytes.size()) +
+                                                 " bytes where its directory says " + std::to_string(found->size) + ")";
+        bytes.clear();
+        return false;
+    }
+    // A PACK archive keeps no check of its members.
+    if (format_ == ArchiveFormat::Zip) {
+        const uint32_t crc = uint32_t(crc32_z(crc32(0, nullptr, 0), bytes.data(), bytes.size()));
+        if (crc != found->crc) {
+            error = "damaged in the archive (its CRC-32 is " + hex(crc, 8) + " where its directory says " +
+                    hex(found->crc, 8) + ")";
+            bytes.clear();
+            return false;
+        }
     }
     return true;
 }
@@ -374,7 +571,13 @@ bool Archive::readStart(const std::string& member, size_t size, std::vector<uint
         error = "no such file in the archive";
         return false;
     }
-    return readMember(*found, size, bytes, error);
+    error = unreadableStorage(*found);
+    if (!error.empty()) return false;
+    uint64_t start = 0;
+    // Only the first bytes are inflated, so the CRC-32, which covers the
+    // whole member, can't be checked here: read() checks it.
+    return findData(*found, start, error) &&
+           readData(*found, start, size_t(std::min<uint64_t>(size, found->size)), bytes, error);
 }
 
 }  // namespace frontend

@@ -2,12 +2,11 @@
 // files). Member names are matched ignoring letter case and with '\' taken
 // as '/', the way the game files that name them were written.
 //
-// The archive's directory is read here, once, within fixed bounds, and its
-// names are made plain paths (files/names.h): PhysFS then reads each member's bytes through
-// a one-member view of the archive, so no name the archive holds (however
-// long, deep or strange) ever reaches the library's path handling.
-// A build without PhysFS reads no archive (archive_unavailable.cpp): opening
-// one fails, saying so.
+// Everything is read here, within fixed bounds: the archive's directory
+// once, its names made plain paths; a member's bytes when asked for (a PACK
+// member is a range of the file; a zip member is stored or deflated, inflated
+// through zlib and checked against its local header, the directory's sizes
+// and its CRC-32). What can't be read is refused with the reason.
 #pragma once
 
 #include <cstddef>
@@ -22,8 +21,6 @@ namespace frontend {
 // path (also one holding a colon elsewhere) gives false.
 bool splitArchivePath(const std::string& text, std::string& archive, std::string& member);
 
-// False in a build that reads no archive.
-bool archivesReadable();
 
 // The archive's bytes, read at any offset.
 class ArchiveSource {
@@ -41,8 +38,9 @@ struct ArchiveEntry {
     uint64_t storedSize = 0;  // bytes in the archive (compressed, in a zip)
     uint64_t size = 0;        // bytes once read
     // In a zip, the central directory's word on how the member is stored.
-    uint16_t versionNeeded = 0, flags = 0, method = 0;
-    uint32_t modified = 0, crc = 0;
+    uint16_t flags = 0, method = 0;
+    uint32_t crc = 0;
+    bool zip64Sizes = false;  // its sizes are too large for 32 bits (the zip64 extra field holds them)
 };
 
 enum class ArchiveFormat { Pack, Zip };
@@ -61,7 +59,7 @@ public:
     static std::unique_ptr<Archive> open(const std::string& path, std::string& error);
     // The same for an archive's bytes; name stands for it in path().
     static std::unique_ptr<Archive> openBytes(std::vector<uint8_t> bytes, const std::string& name, std::string& error);
-    ~Archive();
+    ~Archive() = default;
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
@@ -77,8 +75,8 @@ public:
     // The member stored under name (exactly, else ignoring case); "" if none.
     std::string find(const std::string& name) const;
 
-    // The member's bytes; false with the reason in error (missing, larger
-    // than limit, damaged).
+    // The member's bytes, checked; false with the reason in error (missing,
+    // larger than limit, stored in a way ombrel does not read, damaged).
     bool read(const std::string& member, size_t limit, std::vector<uint8_t>& bytes, std::string& error) const;
 
     // The member's first size bytes (all of it when it is shorter), for its
@@ -98,11 +96,13 @@ private:
     Archive() = default;
     static std::unique_ptr<Archive> openSource(std::unique_ptr<ArchiveSource> source, const std::string& path,
                                                std::string& error);
-    // Why this build reads no archive (archivesReadable() false).
-    static std::string noReaderReason();
     const ArchiveEntry* entry(const std::string& member) const;
-    // Reads at most limit + 1 bytes of the member through PhysFS.
-    bool readMember(const ArchiveEntry& entry, size_t limit, std::vector<uint8_t>& bytes, std::string& error) const;
+    // Where the member's data begins in the file, once what stands before it
+    // agrees with the directory; false with the reason in error.
+    bool findData(const ArchiveEntry& entry, uint64_t& start, std::string& error) const;
+    // The member's first most bytes (fewer when it holds fewer), unchecked.
+    bool readData(const ArchiveEntry& entry, uint64_t start, size_t most, std::vector<uint8_t>& bytes,
+                  std::string& error) const;
 
     std::string path_;
     std::unique_ptr<ArchiveSource> source_;
@@ -110,7 +110,6 @@ private:
     std::vector<std::string> members_;
     std::vector<ArchiveEntry> entries_;  // in the order of members_
     std::vector<LeftOutEntry> leftOut_;
-    mutable bool readerStarted_ = false;  // PhysFS is up for this archive
 };
 
 }  // namespace frontend

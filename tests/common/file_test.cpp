@@ -23,6 +23,7 @@ TEST(LittleEndianFields, SignedUnsignedAndFloatAtAnyOffset) {
     EXPECT_EQ(littleEndianU32(bytes + 5), 0x12345678u);
     EXPECT_EQ(littleEndianI32(bytes + 1), int32_t(0xFFFE1234));
     EXPECT_EQ(littleEndianF32(bytes + 9), -1.5f);
+    EXPECT_EQ(littleEndianU64(bytes + 5), 0xBFC0000012345678u);  // the high half too
 }
 
 struct FileHelper : ::testing::Test {

@@ -9,9 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
+#include <utility>
 
 #include "frontend/files/files.h"
 #include "model/gltf.h"
@@ -635,7 +637,23 @@ TEST_F(OmbrelProgram, HostileArchivesAndPicturesGetOneLineNotACrash) {
     std::vector<uint8_t> outside = pak;
     outside[outside.size() - 5] = 0x40;  // the member's data a gigabyte on
     frontendtest::writeBytes(work + "/outside.pak", outside);
+    // A member with one byte flipped, as a damaged download has it: no
+    // longer described and drawn as good.
+    std::vector<uint8_t> flipped = testdata::zipArchiveOf({{"stored.md2", model, 0}, {"deflated.md2", model, 8}});
+    const std::vector<uint8_t> deflated = testdata::deflated(model);
+    for (const std::vector<uint8_t>* data : {&std::as_const(model), &deflated}) {
+        const auto at = std::search(flipped.begin(), flipped.end(), data->begin(), data->end());
+        ASSERT_NE(at, flipped.end());
+        at[long(data->size()) / 2] ^= 0x10;
+    }
+    frontendtest::writeBytes(work + "/flipped.zip", flipped);
     const std::vector<std::pair<std::vector<std::string>, std::string>> refusals = {
+        {{"info", "flipped.zip:stored.md2"}, "ombrel: flipped.zip:stored.md2: damaged in the archive (its CRC-32 is "},
+        {{"render", "flipped.zip:stored.md2", "-o", "flipped.png"},
+         "ombrel: flipped.zip:stored.md2: damaged in the archive (its CRC-32 is "},
+        {{"info", "flipped.zip:deflated.md2"}, "ombrel: flipped.zip:deflated.md2: damaged in the archive ("},
+        {{"render", "flipped.zip:deflated.md2", "-o", "flipped.png"},
+         "ombrel: flipped.zip:deflated.md2: damaged in the archive ("},
         {{"list", "far.pak"}, "ombrel: far.pak: a PACK archive whose directory lies outside the file"},
         {{"info", "outside.pak:hero.md2"},
          "ombrel: outside.pak:hero.md2: damaged in the archive (its data lies outside the file)"},
@@ -649,6 +667,7 @@ TEST_F(OmbrelProgram, HostileArchivesAndPicturesGetOneLineNotACrash) {
         ASSERT_EQ(errors.size(), 1u) << r.err;
         EXPECT_EQ(errors[0].substr(0, c.second.size()), c.second);
     }
+    EXPECT_FALSE(fs::exists(work + "/flipped.png"));
 
     // A 1x1 PNG whose data swells to 16 MiB, as the skin: refused on one line.
     frontendtest::writeBytes(work + "/swell.png",

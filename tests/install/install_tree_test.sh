@@ -100,7 +100,7 @@ dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/ombrel/copyright | cmp 
 # package that depends on nothing.
 command -v dpkg-shlibdeps >/dev/null || fail "dpkg-shlibdeps is missing (Debian package dpkg-dev)"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl2 libopengl0 libglu1 libphysfs1 libgif7; do
+for lib in libsdl2 libopengl0 libglu1 zlib1g libgif7; do
   grep -q "$lib" <<<"$depends" || fail "the package does not depend on $lib: $depends"
 done
 echo "install tree under $P and its package: all checks passed"

@@ -312,18 +312,9 @@ int runFolders() {
     return std::atoi(run("ls " + shellQuoted(temp) + " 2>/dev/null | grep -c '^ombrel-'").c_str());
 }
 
-// Why this build's ombrel.exe reads no archives, or "" when it reads them.
-std::string whyNoArchives(const std::string& loader, const std::string& bin, const std::string& dir) {
-    if (ombrelSays(loader, bin, dir, "--help").find("reads no archives") == std::string::npos) return "";
-    return "this Windows build reads no archives: PhysFS could not be had when it was configured (its CMake "
-           "warning says why)";
-}
-
-TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
+TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesBadInput) {
     std::string help = ombrelSays(loader, bin, scratch.path(), "--help");
     EXPECT_NE(help.find("Usage: ombrel"), std::string::npos) << help;
-    // A build that found PhysFS reads archives (OmbrelListsAndOpensModelsInsideArchives).
-    const bool readsArchives = help.find("reads no archives") == std::string::npos;
     // A build that found giflib draws pictures (OmbrelDrawsThePicturesTheLinuxBuildDraws).
     const bool drawsPictures = help.find("draws no pictures") == std::string::npos;
     EXPECT_NE(help.find("\\ombrel\\settings"), std::string::npos) << "settings under %APPDATA%\n" << help;
@@ -339,18 +330,16 @@ TEST_P(Wine, OmbrelHelpsWritesRecordsWithWindowsPathsAndRefusesArchives) {
     EXPECT_STREQ(c.paths[PATH_MAIN_SKIN], windowsPath(corpus + "/faerie.pcx").c_str());
     EXPECT_STREQ(c.paths[PATH_WATER], windowsPath(bin + "/../share/ombrel/water.pcx").c_str()) << "the drawn water";
 
-    // What this build leaves out: one line and exit 2 (an archive whether
-    // it exists or not).
+    // Bad input, and what this build leaves out: one line and exit 2.
     std::ofstream(scratch.file("models.pak")) << "PACK";
     const std::string model = corpus + "/faerie.md2";
-    std::vector<std::pair<std::string, std::string>> refusals;
+    std::vector<std::pair<std::string, std::string>> refusals{
+        {"models.pak:tris.md2", "models.pak: a PACK archive cut short in its header"},
+        {"list models.pak", "models.pak: a PACK archive cut short in its header"},
+        {"info missing.zip:a.md2", "missing.zip: no such file"}};
     if (!drawsPictures)
         refusals.insert(refusals.end(), {{"render " + model + " -o a.png", "draws no pictures"},
                                          {"thumbnail --size 64 " + model + " a.png", "draws no pictures"}});
-    if (!readsArchives)
-        refusals.insert(refusals.end(), {{"models.pak:tris.md2", "reads no archives"},
-                                         {"list models.pak", "reads no archives"},
-                                         {"info missing.zip:a.md2", "reads no archives"}});
     for (const std::pair<std::string, std::string>& refused : refusals) {
         said = ombrelSays(loader, bin, scratch.path(), refused.first);
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << refused.first << ": " << said;
@@ -427,50 +416,6 @@ TEST_P(Wine, GlswitchStartsOmbrelWhichAsksForTheModelWithTheOpenDialogue) {
 std::vector<uint8_t> fileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-// A .pk3 and a .pak made here, each holding a real model and its skin
-// (found by the model's name, inside the archive first): listed, opened for
-// a record whose skin is the archive's, and shown by the viewer.
-TEST_P(Wine, OmbrelListsAndOpensModelsInsideArchives) {
-    const std::string why = whyNoArchives(loader, bin, scratch.path());
-    if (!why.empty()) GTEST_SKIP() << why;
-    const std::string corpus = OMBREL_CORPUS_DIR;
-    const testdata::ArchiveFiles files{{"models/faerie.md2", fileBytes(corpus + "/faerie.md2")},
-                                       {"models/faerie.pcx", fileBytes(corpus + "/faerie.pcx")},
-                                       {"readme.txt", {'h', 'i'}}};
-    scratch.write("models.pk3", testdata::zipArchive(files));
-    scratch.write("pak0.pak", testdata::pakArchive(files));
-    for (const char* archive : {"models.pk3", "pak0.pak"}) {
-        SCOPED_TRACE(archive);
-        EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), std::string("list ") + archive),
-                  "models/faerie.md2\r\nstatus 0");
-        std::string said = ombrelSays(loader, bin, scratch.path(), std::string("info ") + archive + ":MODELS/FAERIE.MD2");
-        EXPECT_NE(said.find("198"), std::string::npos) << said;
-        EXPECT_EQ(said.substr(said.rfind('\n') + 1), "status 0");
-        fs::remove_all(scratch.file("rec.cfg.files"));
-        said = ombrelSays(loader, bin, scratch.path(), std::string("--write-config rec.cfg ") + archive +
-                                                           ":models/faerie.md2");
-        EXPECT_EQ(said, "status 0");
-        ViewerConfig c;
-        ASSERT_TRUE(readConfig(scratch.file("rec.cfg").c_str(), c));
-        const std::string extracted = windowsPath(scratch.file("rec.cfg.files"));
-        EXPECT_EQ(std::string(c.paths[PATH_MAIN_MODEL]).rfind(extracted, 0), 0u) << c.paths[PATH_MAIN_MODEL];
-        EXPECT_EQ(std::string(c.paths[PATH_MAIN_SKIN]).rfind(extracted, 0), 0u) << "the archive's skin\n"
-                                                                                 << c.paths[PATH_MAIN_SKIN];
-    }
-    program = startWine({bin + "/ombrel.exe", scratch.file("pak0.pak") + ":models/faerie.md2", "--size", "640x480"},
-                        scratch.path());
-    std::string window = viewerWindow();
-    ASSERT_FALSE(window.empty()) << "the viewer's window did not appear\n" << fileText(scratch.file("wine-stderr.txt"));
-    // The first frames may still be black: look until the model shows.
-    long lit = 0;
-    for (Clock::time_point end = Clock::now() + milliseconds(10000); lit <= 5000 && Clock::now() < end;)
-        lit = litPixels(shot("from-pak", 640, 480), 640, 480);
-    EXPECT_GT(lit, 5000) << "the skinned model is drawn";
-    keys(window, "Escape");
-    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0) << fileText(scratch.file("wine-stderr.txt"));
-    program = 0;
 }
 
 // ombrel.exe export writes what the Linux build writes: the same .glb (the
@@ -633,6 +578,95 @@ TEST_P(Wine, OmbrelDrawsThePicturesTheLinuxBuildDraws) {
     // The GIF loops through the same pictures; the gallery holds the same files.
     EXPECT_EQ(run("identify " + shellQuoted(scratch.file("windows/run.gif")) + " | wc -l"), "4");
     EXPECT_EQ(filesUnder(scratch.file("windows/gallery")), filesUnder(scratch.file("linux/gallery")));
+}
+
+// Archives as people have them: a .pk3 of deflated members, a .pak, and a
+// .zip as zip writes to a pipe (each member's CRC and sizes after its data),
+// each holding a real model and its skin (found by the model's name, inside
+// the archive first). ombrel.exe lists them, describes the model, writes a
+// record whose skin is the archive's, draws it and exports it as the Linux
+// build does, refuses a member with one byte flipped, and the viewer shows
+// the model from the archive.
+TEST_P(Wine, OmbrelListsOpensDrawsAndExportsModelsInsideArchives) {
+    const std::string corpus = OMBREL_CORPUS_DIR;
+    const std::vector<uint8_t> faerie = fileBytes(corpus + "/faerie.md2"), skin = fileBytes(corpus + "/faerie.pcx");
+    std::vector<testdata::ZipMember> members{
+        {"models/faerie.md2", faerie, 8}, {"models/faerie.pcx", skin, 8}, {"readme.txt", {'h', 'i'}, 8}};
+    scratch.write("models.pk3", testdata::zipArchiveOf(members));
+    for (testdata::ZipMember& member : members) member.descriptor = true;
+    scratch.write("piped.zip", testdata::zipArchiveOf(members));
+    scratch.write("pak0.pak", testdata::pakArchive({{"models/faerie.md2", faerie},
+                                                    {"models/faerie.pcx", skin},
+                                                    {"readme.txt", {'h', 'i'}}}));
+    std::vector<uint8_t> flipped = testdata::zipArchive({{"models/faerie.md2", faerie}});
+    flipped[flipped.size() / 2] ^= 0x10;  // within the model's bytes, stored as they are
+    scratch.write("flipped.zip", flipped);
+    const bool drawsPictures =
+        ombrelSays(loader, bin, scratch.path(), "--help").find("draws no pictures") == std::string::npos;
+    fs::create_directory(scratch.file("linux"));
+    for (const char* archive : {"models.pk3", "pak0.pak", "piped.zip"}) {
+        SCOPED_TRACE(archive);
+        EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), std::string("list ") + archive),
+                  "models/faerie.md2\r\nstatus 0");
+        std::string said = ombrelSays(loader, bin, scratch.path(), std::string("info ") + archive + ":MODELS/FAERIE.MD2");
+        EXPECT_NE(said.find("frames 198"), std::string::npos) << said;
+        EXPECT_EQ(said.substr(said.rfind('\n') + 1), "status 0");
+        fs::remove_all(scratch.file("rec.cfg.files"));
+        said = ombrelSays(loader, bin, scratch.path(), std::string("--write-config rec.cfg ") + archive +
+                                                           ":models/faerie.md2");
+        EXPECT_EQ(said, "status 0");
+        ViewerConfig c;
+        ASSERT_TRUE(readConfig(scratch.file("rec.cfg").c_str(), c));
+        const std::string extracted = windowsPath(scratch.file("rec.cfg.files"));
+        EXPECT_EQ(std::string(c.paths[PATH_MAIN_MODEL]).rfind(extracted, 0), 0u) << c.paths[PATH_MAIN_MODEL];
+        EXPECT_EQ(std::string(c.paths[PATH_MAIN_SKIN]).rfind(extracted, 0), 0u) << "the archive's skin\n"
+                                                                                 << c.paths[PATH_MAIN_SKIN];
+
+        // Exported and drawn as the Linux build exports and draws the same member.
+        const std::string member = shellQuoted(scratch.file(archive) + ":models/faerie.md2");
+        std::vector<std::string> commands{"export " + member + " -o faerie.glb"};
+        if (drawsPictures) commands.push_back("render --no-config --size 160x120 " + member + " -o faerie.png");
+        for (const std::string& command : commands) {
+            EXPECT_EQ(run("cd " + shellQuoted(scratch.file("linux")) + " && " + OMBREL_BIN_DIR + "/ombrel " + command +
+                          " 2>&1; echo \"status $?\""),
+                      "status 0");
+            EXPECT_EQ(ombrelSays(loader, bin, scratch.path(), command), "status 0") << command;
+        }
+        const std::vector<uint8_t> linuxGlb = fileBytes(scratch.file("linux/faerie.glb"));
+        EXPECT_GT(linuxGlb.size(), 100000u);
+        EXPECT_TRUE(linuxGlb == fileBytes(scratch.file("faerie.glb"))) << "the .glb differs from the Linux build's";
+        if (drawsPictures) {
+            const PictureFile linux = loadPictureFile(scratch.file("linux/faerie.png"), 3);
+            const PictureDifference difference = compared(linux, loadPictureFile(scratch.file("faerie.png"), 3), 3);
+            EXPECT_GT(difference.model, linux.width * linux.height / 20) << "the model, not an empty picture";
+            EXPECT_LE(difference.different, difference.model / 200)
+                << difference.different << " of " << difference.model << " differ";
+        }
+    }
+    std::vector<std::string> refused{"info", "export -o flipped.glb"};
+    if (drawsPictures) refused.push_back("render -o flipped.png");
+    for (const std::string& command : refused) {
+        const std::string said = ombrelSays(loader, bin, scratch.path(), command + " flipped.zip:models/faerie.md2");
+        EXPECT_EQ(said.rfind("ombrel: flipped.zip:models/faerie.md2: damaged in the archive (its CRC-32 is ", 0), 0u)
+            << command << ": " << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << command << ": " << said;
+        EXPECT_EQ(said.substr(said.rfind('\n') + 1), "status 2") << command;
+    }
+    EXPECT_FALSE(fs::exists(scratch.file("flipped.png")));
+    EXPECT_FALSE(fs::exists(scratch.file("flipped.glb")));
+
+    program = startWine({bin + "/ombrel.exe", scratch.file("models.pk3") + ":models/faerie.md2", "--size", "640x480"},
+                        scratch.path());
+    std::string window = viewerWindow();
+    ASSERT_FALSE(window.empty()) << "the viewer's window did not appear\n" << fileText(scratch.file("wine-stderr.txt"));
+    // The first frames may still be black: look until the model shows.
+    long lit = 0;
+    for (Clock::time_point end = Clock::now() + milliseconds(10000); lit <= 5000 && Clock::now() < end;)
+        lit = litPixels(shot("from-pk3", 640, 480), 640, 480);
+    EXPECT_GT(lit, 5000) << "the skinned model is drawn";
+    keys(window, "Escape");
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(20000)), 0) << fileText(scratch.file("wine-stderr.txt"));
+    program = 0;
 }
 
 // The installer as a person uses it, silently: setup.exe /S puts the

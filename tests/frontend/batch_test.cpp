@@ -129,6 +129,14 @@ TEST_F(Batch, RefusalsBeforeDrawingAndNamesThatWouldLeaveTheFolder) {
     EXPECT_EQ(result.status, 2);
     EXPECT_NE(result.err.find("no .md2 models"), std::string::npos) << result.err;
     EXPECT_TRUE(fs::exists(scratch.file("some/faerie.png")));
+    // A member that can't be told a model or not gets its line with the rest.
+    const std::string odd = scratch.write(
+        "odd.zip", testdata::zipArchiveOf({{"fay", corpus("faerie.md2"), 8}, {"squire", corpus("faerie.md2"), 14}}));
+    result = ombrel({"thumbnail", "--size", "32", odd, "-o", scratch.file("odd/{name}.png")});
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.err.find("odd.zip:squire: compressed by method 14 (LZMA)"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("1 of 2 models failed"), std::string::npos) << result.err;
+    EXPECT_TRUE(fs::exists(scratch.file("odd/fay.png")));
     // A gallery of which nothing can be drawn leaves no folder behind.
     put("bad/broken.md2", {'I', 'D', 'P', '2', 8, 0, 0, 0, 1, 2, 3});
     result = ombrel({"gallery", scratch.file("bad"), scratch.file("empty"), "-o", scratch.file("gallery")});

@@ -501,6 +501,16 @@ TEST_F(OmbrelProgram, InfoAndList) {
     r = ombrel({"list", "mod.pk3"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "models/a/Tris.MD2\nmodels/b/tris.md2\n");
+    // Members are models by name or by their first bytes: one not named as a
+    // model whose first bytes can't be read is named, not passed over.
+    frontendtest::writeBytes(work + "/odd.zip", testdata::zipArchiveOf({{"models/knight", model, 8},
+                                                                        {"models/squire", model, 12},
+                                                                        {"readme.txt", {'h', 'i'}, 0}}));
+    r = ombrel({"list", "odd.zip"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "models/knight\n");
+    EXPECT_EQ(r.err, "ombrel: odd.zip:models/squire: compressed by method 12 (bzip2) in the archive, which ombrel "
+                     "does not read (only stored and deflated members)\n");
     r = ombrel({"info", "--json", "mod.pk3:MODELS/B/TRIS.MD2"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(nlohmann::json::parse(r.out)["frames"], 5);

@@ -70,6 +70,52 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
   DeleteRegKey /ifempty SHCTX \"${md2_extension}\"
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 ")
+# Explorer's thumbnail provider (explorer/): the class, its DLL and its
+# threading model, and .md2's thumbnail handler (the ShellEx key named by
+# IThumbnailProvider) naming it, written in the registry view of the DLL's
+# width. A handler .md2 had before is kept and given back on removal, as
+# the type is. The uninstaller's part runs before the type's, which removes
+# .md2 once it is empty.
+if(TARGET ombrel_thumbnails)
+  set(thumbnail_class "Software\\Classes\\CLSID\\${OMBREL_THUMBNAIL_CLSID}")
+  set(thumbnail_handler "Software\\Classes\\.md2\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}")
+  set(thumbnail_dll "$INSTDIR\\bin\\ombrel-thumbnails.dll")
+  set(thumbnail_view "")
+  set(thumbnail_view_back "")
+  if(bits EQUAL 64)
+    set(thumbnail_view "SetRegView 64")
+    set(thumbnail_view_back "SetRegView default")
+  endif()
+  string(APPEND CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
+  ${thumbnail_view}
+  WriteRegStr SHCTX \"${thumbnail_class}\" \"\" \"Ombrel thumbnail provider\"
+  WriteRegStr SHCTX \"${thumbnail_class}\\InprocServer32\" \"\" \"${thumbnail_dll}\"
+  WriteRegStr SHCTX \"${thumbnail_class}\\InprocServer32\" \"ThreadingModel\" \"Apartment\"
+  ReadRegStr $0 SHCTX \"${thumbnail_handler}\" \"\"
+  StrCmp $0 \"${OMBREL_THUMBNAIL_CLSID}\" thumbnailHandlerKept
+    WriteRegStr SHCTX \"${own_key}\" \"ThumbnailHandlerBefore\" $0
+  thumbnailHandlerKept:
+  WriteRegStr SHCTX \"${thumbnail_handler}\" \"\" \"${OMBREL_THUMBNAIL_CLSID}\"
+  ${thumbnail_view_back}
+  System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
+")
+  set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "
+  ${thumbnail_view}
+  DeleteRegKey SHCTX \"${thumbnail_class}\"
+  ReadRegStr $0 SHCTX \"${thumbnail_handler}\" \"\"
+  StrCmp $0 \"${OMBREL_THUMBNAIL_CLSID}\" 0 thumbnailHandlerGivenBack
+    ReadRegStr $1 SHCTX \"${own_key}\" \"ThumbnailHandlerBefore\"
+    StrCmp $1 \"\" 0 +3
+      DeleteRegKey SHCTX \"${thumbnail_handler}\"
+      Goto thumbnailHandlerGivenBack
+    WriteRegStr SHCTX \"${thumbnail_handler}\" \"\" $1
+  thumbnailHandlerGivenBack:
+  DeleteRegKey /ifempty SHCTX \"Software\\Classes\\.md2\\ShellEx\"
+  ${thumbnail_view_back}
+  ; A host may still hold the DLL: then it goes when Windows next starts.
+  Delete /REBOOTOK \"${thumbnail_dll}\"
+${CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS}")
+endif()
 # The uninstaller removes Software\Ombrel\Ombrel after the commands above;
 # its parent, which the installer made too, goes once all else has gone.
 set(CPACK_NSIS_DEFINES "${nsis_target}

@@ -154,13 +154,17 @@ long mxIdleIntervalMicroseconds(bool handled, int refreshRate) {
     return 1000000L / refreshRate;
 }
 
-void mxAppQuit() {
+void mxAppClose() {
     quitting = true;
     while (destroyNewestWidget()) {
     }
     if (registry) releaseRegistry();
-    platform::postQuitMessage(0);
     platform::unregisterWindowClass(mxWindowClassName);
+}
+
+void mxAppQuit() {
+    mxAppClose();
+    platform::postQuitMessage(0);
 }
 
 void mxAppSetIdleTarget(mxWindow* target) { idleTarget = target; }

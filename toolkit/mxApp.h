@@ -25,6 +25,10 @@ int mxAppRun();
 // Destroys every registered widget, newest first, ends the loop and
 // unregisters the window class.
 void mxAppQuit();
+// The same, leaving the thread's message loop alone: for a toolkit that
+// drew in a thread whose loop is not its own (a library's guest in another
+// program), or that runs no loop at all.
+void mxAppClose();
 // The window that receives Idle events; a target must clear it before it goes.
 void mxAppSetIdleTarget(mxWindow* target);
 // Called by the idle target while it handles an Idle event: the next Idle

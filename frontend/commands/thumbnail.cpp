@@ -4,6 +4,7 @@
 
 #include "frontend/drawing/batch.h"
 #include "frontend/drawing/look.h"
+#include "frontend/drawing/thumbnail.h"
 #include "frontend/files/files.h"
 #include "frontend/files/names.h"
 #include "frontend/system/system.h"
@@ -38,10 +39,8 @@ int writeThumbnail(const ThumbnailRequest& request) {
     ClaimedOutputs outputs;
     Batch batch;
     batch.sources = sources;
-    batch.options.width = batch.options.height = request.size;
-    batch.options.rotX = request.rotX;
-    batch.options.rotY = request.rotY;
-    batch.format = {request.size, request.size, true, request.look.samples};
+    batch.options = thumbnailOptions(request.size, request.rotX, request.rotY);
+    batch.format = thumbnailFormat(request.size, request.look);
     batch.showMessages = false;
     batch.checkCount = needNameForMany(output);
     // Without a skin a thumbnail is better shaded than a wireframe.
@@ -49,8 +48,7 @@ int writeThumbnail(const ThumbnailRequest& request) {
     batch.draw = [&](const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
         const std::string path = withName(output, model.name);
         outputs.claim(path, model.text, named);
-        applyLook(view, request.look, prepared.record.renderMode);
-        RgbaPicture picture = view.draw({prepared.record.currentFrame, prepared.record.currentFrame, 0});
+        RgbaPicture picture = drawThumbnail(view, prepared, request.look);
         // A file manager that gives up on a thumbnail ends it: no picture is written after.
         if (!InterruptGuard::received()) writePngFile(path, picture, true);
     };

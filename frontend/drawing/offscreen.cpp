@@ -164,7 +164,8 @@ OffscreenView::~OffscreenView() {
         gl.deleteRenderbuffers(3, renderbuffers);
     }
     delete window_;
-    mxAppQuit();
+    // No loop of ours runs; the thread's own (a host program's) goes on.
+    mxAppClose();
 }
 
 bool OffscreenView::open(const OffscreenFormat& format, std::string& error) {
@@ -176,7 +177,7 @@ bool OffscreenView::open(const OffscreenFormat& format, std::string& error) {
     }
     window_ = createViewerWindow(format.width, format.height, WindowShown::Hidden, DefaultWater::None);
     if (!window_) {
-        mxAppQuit();
+        mxAppClose();
         error = "no OpenGL context to draw with";
         return false;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "frontend/files/files.h"
+#include "frontend/inputs/formats.h"
 #include "frontend/scene/framing.h"
 #include "frontend/system/system.h"
 #include "model/animations.h"
@@ -142,6 +143,18 @@ void setLook(const ViewOptions& options, ViewerConfig& record) {
     record.textureLimit = 256;
 }
 
+void noteNothingToDraw(PreparedView& view) {
+    if (!view.main.check.nothingToDraw.empty())
+        view.nothingToDraw = view.main.shownName + ": nothing to draw (" + view.main.check.nothingToDraw + ")";
+}
+
+// The played frames, the framed view and the look, once the models are in.
+void setPlayedView(const ViewOptions& options, PreparedView& view) {
+    setAnimation(options, view.main, view);
+    setView(options, view.main, view.record);
+    setLook(options, view.record);
+}
+
 }  // namespace
 
 void checkKeyFrame(const OpenedModel& model, int frame, const std::string& givenAs) {
@@ -176,8 +189,7 @@ PreparedView prepareView(const ViewOptions& options, Inputs& inputs) {
     if (options.model.empty()) throw badInput("", "no model given");
     PreparedView view;
     view.main = openModel(options.model, inputs);
-    if (!view.main.check.nothingToDraw.empty())
-        view.nothingToDraw = options.model + ": nothing to draw (" + view.main.check.nothingToDraw + ")";
+    noteNothingToDraw(view);
     // A signal between steps ends the run there, not after every picture
     // is read.
     InterruptGuard::checkpoint();
@@ -187,9 +199,19 @@ PreparedView prepareView(const ViewOptions& options, Inputs& inputs) {
     InterruptGuard::checkpoint();
     openBackgroundAndWater(options, inputs, view);
     InterruptGuard::checkpoint();
-    setAnimation(options, view.main, view);
-    setView(options, view.main, view.record);
-    setLook(options, view.record);
+    setPlayedView(options, view);
+    return view;
+}
+
+PreparedView prepareModelBytes(const ViewOptions& options, std::vector<uint8_t> bytes, const std::string& shownName) {
+    PreparedView view;
+    view.main.shownName = shownName;
+    view.main.bytes = std::move(bytes);
+    decodeModel(view.main);
+    if (!view.main.check.refusal.empty()) throw badInput(shownName, view.main.check.refusal);
+    noteNothingToDraw(view);
+    view.record.renderMode = options.renderMode ? *options.renderMode : RENDER_WIREFRAME;
+    setPlayedView(options, view);
     return view;
 }
 

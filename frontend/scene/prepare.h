@@ -6,8 +6,11 @@
 // finds them on disk, staged for it (scene/staging.h).
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "frontend/base/options.h"
 #include "frontend/base/report.h"
@@ -37,6 +40,13 @@ struct PreparedView {
 // pictures of inputs (a run over many models opens each once). Throws a
 // Failure.
 PreparedView prepareView(const ViewOptions& options, Inputs& inputs);
+
+// What the viewer shows of a model given only as its bytes, with no file:
+// no skin (nothing lies beside bytes) and no pictures; the rest as
+// prepareView makes it for these options (whose model, skin, attachment,
+// background and water are not looked at). shownName names the model in
+// messages. Throws a Failure for bytes that are no model the viewer shows.
+PreparedView prepareModelBytes(const ViewOptions& options, std::vector<uint8_t> bytes, const std::string& shownName);
 
 // Plays key frames first..last of model in record instead (a range it has),
 // framed as prepareView frames the played range for these options.

@@ -63,6 +63,26 @@ TEST(Registry, SecondQuitTouchesNoWidget) {
 #endif
 }
 
+// A toolkit that drew in another program's thread (a library's guest) ends
+// its windows and class but never the loop it does not own.
+TEST(Registry, CloseEndsWidgetsAndClassButNotTheLoop) {
+    ASSERT_EQ(mxAppInit(0, nullptr), 1);
+    std::string notes;
+    new NoteOnDestroy(&notes, 'A');
+    mxAppClose();
+    EXPECT_EQ(notes, "A");
+    EXPECT_FALSE(mxAppRegistryExists());
+    NativeMessage m;
+    int quits = 0;
+    while (platform::peekMessage(&m)) {
+        platform::getMessage(&m);
+        quits += m.message == WM_QUIT;
+    }
+    EXPECT_EQ(quits, 0);
+    EXPECT_EQ(mxAppInit(0, nullptr), 1) << "the class is gone: it can be registered again";
+    mxAppClose();
+}
+
 TEST(Registry, WidgetsMadeAfterQuitAreNotTracked) {
     ASSERT_EQ(mxAppInit(0, nullptr), 1);
     mxAppQuit();

@@ -80,14 +80,18 @@ protected:
 
 TEST_P(WindowsPrograms, AreWindowedAndNeedOnlySystemLibraries) {
     // Names as Windows matches them, ignoring case.
-    const std::set<std::string> system{"kernel32.dll", "user32.dll", "gdi32.dll",  "comctl32.dll", "comdlg32.dll",
-                                       "opengl32.dll", "glu32.dll",  "msvcrt.dll", "shell32.dll"};
+    // The thumbnail provider is a COM server (ole32).
+    const std::set<std::string> system{"kernel32.dll", "user32.dll",   "gdi32.dll",  "comctl32.dll", "comdlg32.dll",
+                                       "opengl32.dll", "glu32.dll",    "msvcrt.dll", "shell32.dll",  "ole32.dll"};
     // ombrel.exe prints, so it is a console program.
-    for (const char* program : {"viewer.exe", "glswitch.exe", "ombrel.exe"}) {
+    for (const char* program : {"viewer.exe", "glswitch.exe", "ombrel.exe", "ombrel-thumbnails.dll"}) {
         SCOPED_TRACE(program);
         std::string p = headers(program);
         const bool console = std::string(program) == "ombrel.exe";
-        EXPECT_NE(p.find(console ? "(Windows CUI)" : "(Windows GUI)"), std::string::npos);
+        const bool library = std::string(program) == "ombrel-thumbnails.dll";  // no window of its own, no console
+        if (!library) {
+            EXPECT_NE(p.find(console ? "(Windows CUI)" : "(Windows GUI)"), std::string::npos);
+        }
         std::regex dll("DLL Name: (\\S+)");
         int count = 0;
         for (std::sregex_iterator it(p.begin(), p.end(), dll), end; it != end; ++it, ++count) {
@@ -97,6 +101,22 @@ TEST_P(WindowsPrograms, AreWindowedAndNeedOnlySystemLibraries) {
         }
         EXPECT_GT(count, 0);
     }
+}
+
+// The thumbnail provider offers COM's four entries by their plain names in
+// both widths (a 32-bit one would otherwise carry stdcall decorations).
+TEST_P(WindowsPrograms, TheThumbnailProviderExportsCOMsEntries) {
+    std::string p = headers("ombrel-thumbnails.dll");
+    std::regex entry("\\[\\s*\\d+\\] (\\S+)\\n");
+    std::set<std::string> names;
+    // The export table's names, each "[   0] NAME", up to the blank line ending it.
+    const size_t start = p.find("[Ordinal/Name Pointer] Table");
+    ASSERT_NE(start, std::string::npos) << p;
+    const std::string table = p.substr(start, p.find("\n\n", start) - start + 1);
+    for (std::sregex_iterator it(table.begin(), table.end(), entry), end; it != end; ++it) names.insert((*it)[1]);
+    EXPECT_EQ(names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                            "DllUnregisterServer"}))
+        << p;
 }
 
 TEST_P(WindowsPrograms, CarryTheIconDrawnAtBuildTime) {

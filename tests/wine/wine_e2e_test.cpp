@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -517,10 +518,13 @@ TEST_P(Wine, OmbrelAndTheViewerReachFoldersOfAnyName) {
 // more than 8 in a channel, and pixels of the first that are not black
 // (alpha: not transparent): the tolerance of the render-equals-viewer test
 // is a difference in one pixel of 200 of the model's at most.
+// With colourFromAlpha, the colours of a 4-channel picture count only where
+// want's alpha is at least that (a bitmap un-premultiplied has lost their
+// precision where it is nearly transparent); alpha counts everywhere.
 struct PictureDifference {
     int model = 0, different = 0;
 };
-PictureDifference compared(const PictureFile& want, const PictureFile& got, int channels) {
+PictureDifference compared(const PictureFile& want, const PictureFile& got, int channels, int colourFromAlpha = 0) {
     PictureDifference difference;
     if (want.pixels.size() != got.pixels.size() || want.width != got.width) {
         difference.different = want.width * want.height;
@@ -530,7 +534,9 @@ PictureDifference compared(const PictureFile& want, const PictureFile& got, int 
         const bool drawn = channels == 4 ? want.pixels[i + 3] > 0 : want.pixels[i] + want.pixels[i + 1] + want.pixels[i + 2] > 30;
         if (drawn) ++difference.model;
         int most = 0;
-        for (size_t c = 0; c < size_t(channels); ++c) most = std::max(most, std::abs(int(want.pixels[i + c]) - got.pixels[i + c]));
+        for (size_t c = 0; c < size_t(channels); ++c)
+            if (c == 3 || channels == 3 || want.pixels[i + 3] >= colourFromAlpha)
+                most = std::max(most, std::abs(int(want.pixels[i + c]) - got.pixels[i + c]));
         if (most > 8) ++difference.different;
     }
     return difference;
@@ -669,6 +675,15 @@ TEST_P(Wine, OmbrelListsOpensDrawsAndExportsModelsInsideArchives) {
     program = 0;
 }
 
+// The build's installer (ombrel-VERSION-winBITS-setup.exe), "" when none was made.
+std::string installerBeside(const std::string& bin) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(bin + "/.."))
+        if (entry.path().filename().string().rfind("ombrel-", 0) == 0 && entry.path().string().size() > 10 &&
+            entry.path().string().compare(entry.path().string().size() - 10, 10, "-setup.exe") == 0)
+            return entry.path();
+    return "";
+}
+
 // The installer as a person uses it, silently: setup.exe /S puts the
 // programs (stripped, no build tools) and the water picture under Program
 // Files, a Start-menu entry, the .md2 type and the Apps & features entry in
@@ -676,12 +691,7 @@ TEST_P(Wine, OmbrelListsOpensDrawsAndExportsModelsInsideArchives) {
 // association's command) shows in the viewer; Uninstall.exe /S takes all of
 // that away again.
 TEST_P(Wine, InstallerInstallsOpensModelsAndUninstallsEverything) {
-    std::string setup;
-    for (const fs::directory_entry& entry : fs::directory_iterator(bin + "/.."))
-        if (entry.path().filename().string().rfind("ombrel-", 0) == 0 &&
-            entry.path().string().size() > 10 &&
-            entry.path().string().compare(entry.path().string().size() - 10, 10, "-setup.exe") == 0)
-            setup = entry.path();
+    const std::string setup = installerBeside(bin);
     if (setup.empty()) GTEST_SKIP() << "no installer beside " << bin << " (scripts/build windows makes it)";
     const std::string drive = std::string(OMBREL_WINE_PREFIX) + "/drive_c";
     const std::string home = drive + (bits == 64 ? "/Program Files/Ombrel" : "/Program Files (x86)/Ombrel");
@@ -693,11 +703,11 @@ TEST_P(Wine, InstallerInstallsOpensModelsAndUninstallsEverything) {
     program = startWine({setup, "/S"}, scratch.path());
     ASSERT_EQ(e2e::waitForExit(program, milliseconds(60000)), 0) << fileText(scratch.file("wine-stderr.txt"));
     program = 0;
-    EXPECT_EQ(filesUnder(home), (std::vector<std::string>{"Uninstall.exe", "bin/glswitch.exe", "bin/ombrel.exe",
-                                                          "bin/viewer.exe", "bin/water.pcx"}));
+    EXPECT_EQ(filesUnder(home), (std::vector<std::string>{"Uninstall.exe", "bin/glswitch.exe", "bin/ombrel-thumbnails.dll",
+                                                          "bin/ombrel.exe", "bin/viewer.exe", "bin/water.pcx"}));
     EXPECT_EQ(filesUnder(menu), (std::vector<std::string>{"Ombrel.lnk", "Uninstall.lnk"}));
     const std::string objdump = bits == 64 ? "x86_64-w64-mingw32-objdump" : "i686-w64-mingw32-objdump";
-    for (const char* name : {"ombrel.exe", "viewer.exe", "glswitch.exe"})
+    for (const char* name : {"ombrel.exe", "viewer.exe", "glswitch.exe", "ombrel-thumbnails.dll"})
         EXPECT_EQ(run(objdump + " -h " + shellQuoted(home + "/bin/" + name) + " | grep -c debug_"), "0")
             << name << " is stripped";
 
@@ -745,6 +755,150 @@ TEST_P(Wine, InstallerInstallsOpensModelsAndUninstallsEverything) {
     if (md2Before == "(missing)") {
         EXPECT_FALSE(registryKeyExists(loader, classes + "\\.md2"));
     }
+}
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// What Explorer shows of a .md2 file. The installer registers the thumbnail
+// provider in the registry view of its width, keeping a handler .md2 had
+// before; the shell's way to it (thumbnail_host: the class named under the
+// type's ShellEx key, CoCreateInstance, a stream from SHCreateStreamOnFileEx,
+// GetThumbnail) gives for every corpus model at 256 and 96 pixels what
+// `ombrel thumbnail` draws of the model alone on Linux, within the
+// render-equals-viewer tolerance; a truncated and a hostile model get an
+// error code and no bitmap while the DLL stays and draws the next; an OpenGL
+// without framebuffer objects gets an error code. A thumbnail costs at most
+// 1.5 times ombrel.exe's, each a whole process. The uninstaller leaves the
+// keys as they were.
+TEST_P(Wine, ExplorerShowsTheLinuxThumbnailsAndTheUninstallerTakesTheProviderAway) {
+    const std::string setup = installerBeside(bin), host = bin + "/../tests/thumbnail_host.exe";
+    if (setup.empty()) GTEST_SKIP() << "no installer beside " << bin << " (scripts/build windows makes it)";
+    ASSERT_EQ(access(host.c_str(), R_OK), 0) << host;
+    const std::string corpus = OMBREL_CORPUS_DIR;
+    // Only a width whose OpenGL draws here can be compared (Wine's 32-bit
+    // half draws through the 32-bit Mesa libraries).
+    const std::string drawn = ombrelSays(loader, bin, scratch.path(),
+                                         "thumbnail --size 16 " + shellQuoted(corpus + "/faerie.md2") + " probe.png");
+    if (drawn.find("OpenGL") != std::string::npos)
+        GTEST_SKIP() << "this machine's " << bits << "-bit Wine draws no OpenGL: " << drawn;
+
+    const std::string classes = "HKLM\\Software\\Classes";
+    const std::string handler = classes + "\\.md2\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
+    const std::string server = classes + "\\CLSID\\" + OMBREL_THUMBNAIL_CLSID + "\\InprocServer32";
+    // Another program's handler, there before: given back on removal.
+    const std::string foreign = "{00000000-1111-2222-3333-444444444444}";
+    const bool md2Existed = registryKeyExists(loader, classes + "\\.md2");
+    ASSERT_EQ(registryValue(loader, handler), "(missing)") << "left from an earlier run";
+    run(shellQuoted(loader) + " reg add " + shellQuoted(handler) + " /ve /d " + shellQuoted(foreign) + " /f >/dev/null 2>&1");
+    ASSERT_EQ(registryValue(loader, handler), foreign);
+    ASSERT_FALSE(registryKeyExists(loader, server)) << "left from an earlier run";
+
+    program = startWine({setup, "/S"}, scratch.path());
+    ASSERT_EQ(e2e::waitForExit(program, milliseconds(60000)), 0) << fileText(scratch.file("wine-stderr.txt"));
+    program = 0;
+    const std::string installed = registryValue(loader, "HKLM\\Software\\Ombrel\\Ombrel");
+    EXPECT_EQ(registryValue(loader, handler), OMBREL_THUMBNAIL_CLSID);
+    EXPECT_EQ(registryValue(loader, server), installed + "\\bin\\ombrel-thumbnails.dll");
+    EXPECT_EQ(registryValue(loader, server, "ThreadingModel"), "Apartment");
+
+    // The models alone (no skin beside them), and two that can't be drawn,
+    // each followed by one that can.
+    const std::string alone = scratch.file("alone");
+    fs::create_directory(alone);
+    std::vector<std::string> models;
+    for (const fs::directory_entry& entry : fs::directory_iterator(corpus))
+        if (entry.path().extension() == ".md2") {
+            fs::copy_file(entry.path(), alone + "/" + entry.path().filename().string());
+            models.push_back(entry.path().stem());
+        }
+    std::sort(models.begin(), models.end());
+    ASSERT_GE(models.size(), 2u);
+    std::vector<uint8_t> bytes = fileBytes(corpus + "/" + models[0] + ".md2");
+    scratch.write("alone/truncated.md2", std::vector<uint8_t>(bytes.begin(), bytes.begin() + 2000));
+    const int32_t lots = 0x7fffffff;
+    std::memcpy(&bytes[40], &lots, 4);  // a frame count past what the file holds
+    scratch.write("alone/hostile.md2", bytes);
+    std::vector<std::string> asked{"truncated", models[0], "hostile", models[1]};
+    asked.insert(asked.end(), models.begin() + 2, models.end());
+
+    const std::string after = "; provider loaded; nothing shown; no class left; loop untouched";
+    for (int size : {256, 96}) {
+        SCOPED_TRACE(size);
+        const std::string out = scratch.file("windows-" + std::to_string(size));
+        fs::create_directory(out);
+        std::string words;
+        for (const std::string& name : asked) words += " " + shellQuoted(windowsPath(alone + "/" + name + ".md2"));
+        const std::string said = run("cd " + shellQuoted(scratch.path()) + " && " + shellQuoted(loader) + " " +
+                                     shellQuoted(host) + " " + std::to_string(size) + " " +
+                                     shellQuoted(windowsPath(out)) + words + " 2>&1; echo \"status $?\"");
+        std::string expected = "class " + std::string(OMBREL_THUMBNAIL_CLSID) + " in " + installed +
+                               "\\bin\\ombrel-thumbnails.dll\r\n";
+        const std::string drawnLine = " drawn " + std::to_string(size) + "x" + std::to_string(size) + " ARGB" + after;
+        for (const std::string& name : asked)
+            expected += name + ":" +
+                        (name == "truncated" || name == "hostile" ? " refused 0x8007000B; no bitmap" + after : drawnLine) +
+                        "\r\n";
+        EXPECT_EQ(said, expected + "status 0");
+        for (const std::string& name : models) {
+            SCOPED_TRACE(name);
+            const std::string linux = scratch.file("linux-" + name + "-" + std::to_string(size) + ".png");
+            EXPECT_EQ(run(std::string(OMBREL_BIN_DIR) + "/ombrel thumbnail --size " + std::to_string(size) + " " +
+                          shellQuoted(alone + "/" + name + ".md2") + " " + shellQuoted(linux) + " 2>&1; echo \"status $?\""),
+                      "status 0");
+            const PictureFile want = loadPictureFile(linux, 4), got = loadPictureFile(out + "/" + name + ".png", 4);
+            ASSERT_FALSE(want.pixels.empty());
+            const PictureDifference difference = compared(want, got, 4, 240);
+            std::printf("%d-bit provider, %s at %d: %d of the model's %d pixels differ from the Linux thumbnail\n", bits,
+                        name.c_str(), size, difference.different, difference.model);
+            EXPECT_GT(difference.model, size * size / 20) << "the model, not an empty picture";
+            EXPECT_LE(difference.different, difference.model / 200)
+                << difference.different << " of " << difference.model << " differ";
+        }
+    }
+
+    // An OpenGL without framebuffer objects (Windows' own 1.1 renderer):
+    // an error code, no bitmap, no hang.
+    const std::string model = shellQuoted(windowsPath(alone + "/" + models[0] + ".md2"));
+    EXPECT_NE(run("MESA_GL_VERSION_OVERRIDE=1.5 MESA_EXTENSION_OVERRIDE=-GL_ARB_framebuffer_object timeout 60 " +
+                  shellQuoted(loader) + " " + shellQuoted(host) + " 64 " + shellQuoted(windowsPath(scratch.path())) +
+                  " " + model + " 2>&1")
+                  .find(models[0] + ": refused 0x80070032; no bitmap" + after),
+              std::string::npos);
+
+    // One 256-pixel thumbnail: the shell's way (the program's start, the
+    // DLL's load, the draw) against ombrel.exe's, each a whole process,
+    // taken in turns.
+    std::vector<double> provider, ombrel;
+    for (int i = 0; i < 9; ++i) {
+        Clock::time_point start = Clock::now();
+        run(shellQuoted(loader) + " " + shellQuoted(host) + " 256 " + shellQuoted(windowsPath(scratch.path())) + " " +
+            model + " >/dev/null 2>&1");
+        provider.push_back(secondsSince(start));
+        start = Clock::now();
+        ombrelSays(loader, bin, scratch.path(), "thumbnail --size 256 " + model + " timed.png");
+        ombrel.push_back(secondsSince(start));
+    }
+    std::printf("%d-bit: a 256-pixel thumbnail through the provider %.3f s, ombrel.exe thumbnail %.3f s (medians of 9): "
+                "%.2fx\n",
+                bits, median(provider), median(ombrel), median(provider) / median(ombrel));
+    EXPECT_LE(median(provider), 1.5 * median(ombrel));
+
+    program = startWine({installed + "\\Uninstall.exe", "/S"}, scratch.path());
+    EXPECT_EQ(e2e::waitForExit(program, milliseconds(30000)), 0);
+    program = 0;
+    for (Clock::time_point end = Clock::now() + milliseconds(60000);
+         registryKeyExists(loader, "HKLM\\Software\\Ombrel") && Clock::now() < end;)
+        std::this_thread::sleep_for(milliseconds(300));
+    EXPECT_EQ(registryValue(loader, handler), foreign) << "the handler .md2 had before";
+    EXPECT_FALSE(registryKeyExists(loader, classes + "\\CLSID\\" + OMBREL_THUMBNAIL_CLSID));
+    // The prefix as it was before the test.
+    run(shellQuoted(loader) + " reg delete " + shellQuoted(md2Existed ? classes + "\\.md2\\ShellEx" : classes + "\\.md2") +
+        " /f >/dev/null 2>&1");
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Wine, ::testing::Values(64, 32),

@@ -31,6 +31,7 @@ extern State state;
 inline HWND hwndOf(NativeWindow window) { return reinterpret_cast<HWND>(window); }
 inline NativeWindow windowOf(HWND hwnd) { return reinterpret_cast<NativeWindow>(hwnd); }
 inline HDC hdcOf(NativeDC dc) { return reinterpret_cast<HDC>(dc); }
+// The module holding the toolkit: the program, or the library it is linked into.
 HINSTANCE programInstance();
 
 }  // namespace win32backend

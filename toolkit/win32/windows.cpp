@@ -7,7 +7,16 @@ namespace win32backend {
 
 State state;
 
-HINSTANCE programInstance() { return GetModuleHandleA(nullptr); }
+HINSTANCE programInstance() {
+    // The module this code is linked into: the program, or a library loaded
+    // into another program (Explorer's thumbnail provider), whose classes
+    // and windows must be its own and go with it, not the host's.
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&programInstance), &module))
+        return GetModuleHandleA(nullptr);
+    return module;
+}
 
 namespace {
 

@@ -24,12 +24,23 @@ set(CPACK_STRIP_FILES ON)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(bits 64)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-  set(nsis_target "Target amd64-unicode")
+  set(nsis_target amd64-unicode)
 else()
   set(bits 32)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
-  set(nsis_target "Unicode true")
+  set(nsis_target x86-unicode)
 endif()
+# The target is set before makensis reads the script (-X), not in it:
+# makensis lays out $PROGRAMFILES, $PROGRAMFILES32 and $PROGRAMFILES64 for
+# the target in force where the script first names one, and CPack's script
+# names the install folder before anything of ours. Set later, the 64-bit
+# installer kept the 32-bit installer's layout, in which $PROGRAMFILES64
+# means "the other view of the registry": for a 64-bit program that is the
+# 32-bit view, so it installed into C:\Program Files (x86) wherever Windows
+# (or a Wine prefix) has a 32-bit half, and into C:\Program Files only where
+# that view has no ProgramFilesDir. (CPack splits the command at spaces: the
+# backslash keeps -XTarget and its value one argument.)
+set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-XTarget\\ ${nsis_target}")
 set(CPACK_PACKAGE_FILE_NAME ombrel-${PROJECT_VERSION}-win${bits}-setup)
 set(CPACK_NSIS_MUI_ICON ${OMBREL_ICON_FILE})
 set(CPACK_NSIS_MUI_UNIICON ${OMBREL_ICON_FILE})
@@ -118,8 +129,7 @@ ${CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS}")
 endif()
 # The uninstaller removes Software\Ombrel\Ombrel after the commands above;
 # its parent, which the installer made too, goes once all else has gone.
-set(CPACK_NSIS_DEFINES "${nsis_target}
-Function un.onUninstSuccess
+set(CPACK_NSIS_DEFINES "Function un.onUninstSuccess
   DeleteRegKey /ifempty SHCTX \"Software\\Ombrel\"
 FunctionEnd")
 include(CPack)

@@ -71,13 +71,18 @@ void applySettings(ModelWindow& window, const ViewerConfig& c) {
     window.setModelColor(c.modelColor[0], c.modelColor[1], c.modelColor[2]);
     window.setWireColor(c.wireColor[0], c.wireColor[1], c.wireColor[2]);
     window.setLightColor(c.lightColor[0], c.lightColor[1], c.lightColor[2]);
-    window.setBrightness(brightnessHundredths(c.brightness));
     // Lighting always starts off, whatever the file says; the same call
     // brings the draw-path switches in line with the stored bits.
     window.flags = c.flags;
     window.setFlag(FLAG_LIGHTING, false);
     // Only textures loaded from now on obey the configured limit.
     window.textureLimit = c.textureLimit;
+    // Last: setting the brightness draws a picture, which a paused window
+    // shows until an event comes. Set earlier, it drew the record half
+    // applied (no background, no water), and the window kept that picture
+    // whenever Mesa compiled its shaders anew (on a new machine; with
+    // MESA_SHADER_CACHE_DISABLE=true every time).
+    window.setBrightness(brightnessHundredths(c.brightness));
 }
 
 ModelWindow* openViewerWindow(const ViewerConfig& c) {

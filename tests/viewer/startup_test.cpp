@@ -104,6 +104,24 @@ TEST_F(Startup, FractionThatIsNoNumberIsMendedEvenWhenPaused) {
     }
 }
 
+// The picture start-up draws is of the whole record: a paused window shows
+// it until an event comes, and it showed no background and no water when it
+// was drawn with the record half applied.
+TEST_F(Startup, PictureDrawnAtStartUpShowsTheWholeRecord) {
+    writePcx("back.pcx", plainPicture(8, 8, {200, 100, 50}));
+    ViewerConfig c;
+    setConfigPath(c, PATH_BACKGROUND, "back.pcx");
+    c.windowWidth = 64, c.windowHeight = 48;
+    c.flags = FLAG_PAUSED | FLAG_BACKGROUND;
+    const int swapsBefore = platform_testing::swapCount();
+    ModelWindow* w = open(c);
+    ASSERT_NE(w, nullptr);
+    ASSERT_GT(platform_testing::swapCount(), swapsBefore) << "start-up drew a picture";
+    const std::array<int, 3> corner = pixelAt(1, 1);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(corner[i], (std::array<int, 3>{200, 100, 50})[i], 8) << "the background";
+    delete w;
+}
+
 TEST_F(Startup, ConfiguredTextureLimitAppliesOnlyAfterTheStartUpLoads) {
     writePcx("big.pcx", plainPicture(300, 200));
     ViewerConfig c;

@@ -577,6 +577,8 @@ TEST_P(Wine, OmbrelDrawsThePicturesTheLinuxBuildDraws) {
         const PictureFile windows = loadPictureFile(scratch.file("windows/" + drawing.picture), drawing.channels);
         ASSERT_FALSE(linux.pixels.empty());
         const PictureDifference difference = compared(linux, windows, drawing.channels);
+        std::printf("%d-bit %s: %d of the model's %d pixels differ from the Linux build's\n", bits,
+                    drawing.picture.c_str(), difference.different, difference.model);
         EXPECT_GT(difference.model, linux.width * linux.height / 20) << "the model, not an empty picture";
         EXPECT_LE(difference.different, difference.model / 200)
             << difference.different << " of " << difference.model << " differ";

@@ -82,7 +82,8 @@ TEST_P(WindowsPrograms, AreWindowedAndNeedOnlySystemLibraries) {
     // Names as Windows matches them, ignoring case.
     // The thumbnail provider is a COM server (ole32).
     const std::set<std::string> system{"kernel32.dll", "user32.dll",   "gdi32.dll",  "comctl32.dll", "comdlg32.dll",
-                                       "opengl32.dll", "glu32.dll",    "msvcrt.dll", "shell32.dll",  "ole32.dll"};
+                                       "opengl32.dll", "glu32.dll",    "msvcrt.dll", "shell32.dll",  "ole32.dll",
+                                       "advapi32.dll"};
     // ombrel.exe prints, so it is a console program.
     for (const char* program : {"viewer.exe", "glswitch.exe", "ombrel.exe", "ombrel-thumbnails.dll"}) {
         SCOPED_TRACE(program);

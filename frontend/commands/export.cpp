@@ -113,6 +113,7 @@ int exportModel(const ExportRequest& r) {
     Inputs inputs;
     Messages messages;
     const OpenedModel opened = openModel(r.view.model, inputs);
+    for (const std::string& note : opened.notes) messages.notes.push_back(r.view.model + ": " + note);
     if (!opened.check.nothingToDraw.empty())
         throw badInput(r.view.model, "nothing to draw (" + opened.check.nothingToDraw + ")");
     // The named animation, the given frames, or by default every frame.

@@ -59,6 +59,7 @@ void openAttachment(const ViewOptions& options, Inputs& inputs, PreparedView& vi
         return;
     }
     view.attach = openModel(options.attach, inputs);
+    for (const std::string& note : view.attach->notes) view.messages.notes.push_back(options.attach + ": " + note);
     view.attachSkin =
         chooseSkin(*view.attach, options.attachSkin, 0, "skin of the attachment", inputs, view.messages);
     if (!view.attachSkin.picture && options.attachSkin.empty())
@@ -176,6 +177,7 @@ PreparedView prepareView(const ViewOptions& options, Inputs& inputs) {
     if (options.model.empty()) throw badInput("", "no model given");
     PreparedView view;
     view.main = openModel(options.model, inputs);
+    for (const std::string& note : view.main.notes) view.messages.notes.push_back(options.model + ": " + note);
     if (!view.main.check.nothingToDraw.empty())
         view.nothingToDraw = options.model + ": nothing to draw (" + view.main.check.nothingToDraw + ")";
     // A signal between steps ends the run there, not after every picture

@@ -23,6 +23,7 @@
 #include "tests/support/xsession.h"
 #include "assets/sample_scene.h"
 #include "tests/writers/archives.h"
+#include "tests/writers/pictures.h"
 #include "tests/writers/scratch_dir.h"
 #include "viewer/ModelWindow.h"
 #include "viewer/config.h"
@@ -498,6 +499,54 @@ TEST_P(Wine, OmbrelExportsWhatTheLinuxBuildExports) {
         ++compared;
     }
     EXPECT_EQ(compared, 4) << "faerie.glb, faerie.gltf, faerie.bin, faerie.png";
+}
+
+// ombrel.exe convert makes what the Linux build makes, byte for byte: the
+// .md2 and .pcx of faerie's own glTF export (plain and quantized, its skin
+// exact in 256 colours), the same with a photograph of many colours for a
+// skin (the palette made by Wu's quantiser and k-means), an OBJ sequence,
+// and a corpus model made again.
+TEST_P(Wine, OmbrelConvertsWhatTheLinuxBuildConverts) {
+    const std::string corpus = OMBREL_CORPUS_DIR;
+    const std::string ombrel = std::string(OMBREL_BIN_DIR) + "/ombrel";
+    for (const char* made : {"linux", "windows"}) fs::create_directory(scratch.file(made));
+    ASSERT_EQ(run(ombrel + " export " + shellQuoted(corpus + "/faerie.md2") + " -o " +
+                  shellQuoted(scratch.file("faerie.glb")) + " && " + ombrel + " export --quantize " +
+                  shellQuoted(corpus + "/faerie.md2") + " -o " + shellQuoted(scratch.file("quantized.glb")) +
+                  " && cd " + shellQuoted(scratch.path()) + " && " + ombrel + " export --animation run " +
+                  shellQuoted(corpus + "/faerie.md2") + " -o 'run_{frame}.obj'; echo \"status $?\""),
+              "status 0");
+    std::vector<uint8_t> photo(size_t(160) * 120 * 3);
+    for (size_t i = 0; i < photo.size(); ++i) photo[i] = uint8_t((i * 2654435761u) >> 13 ^ (i / 480) * 3);
+    ASSERT_TRUE(testdata::writeTga(scratch.file("photo.tga"), 160, 120, photo));
+    const std::vector<std::pair<std::string, std::string>> conversions = {
+        {"../faerie.glb", "faerie.md2"},
+        {"--box frame ../quantized.glb", "quantized.md2"},
+        {"--skin ../photo.tga --height 40 ../faerie.glb", "photo.md2"},
+        {"'../run_{frame}.obj'", "run.md2"},
+        {shellQuoted(corpus + "/sydney.md2"), "sydney.md2"},
+    };
+    for (const auto& [arguments, output] : conversions) {
+        SCOPED_TRACE(arguments);
+        const std::string words = " convert " + arguments + " -o " + output + " >/dev/null";
+        EXPECT_EQ(
+            run("cd " + shellQuoted(scratch.file("linux")) + " && " + ombrel + words + " 2>&1; echo \"status $?\""),
+            "status 0");
+        EXPECT_EQ(ombrelSays(loader, bin, scratch.file("windows"), words), "status 0");
+    }
+    int compared = 0;
+    for (const fs::directory_entry& written : fs::directory_iterator(scratch.file("linux"))) {
+        const std::string name = written.path().filename();
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> linux = fileBytes(written.path()),
+                                   windows = fileBytes(scratch.file("windows/" + name));
+        size_t differing = std::max(linux.size(), windows.size()) - std::min(linux.size(), windows.size());
+        for (size_t i = 0; i < std::min(linux.size(), windows.size()); ++i) differing += linux[i] != windows[i];
+        EXPECT_EQ(differing, 0u) << linux.size() << " bytes on Linux, " << windows.size() << " from the " << bits
+                                 << "-bit build";
+        ++compared;
+    }
+    EXPECT_EQ(compared, 10) << "five models and their skins";
 }
 
 // The value of a registry key's value (its default one when value is ""),

@@ -497,6 +497,31 @@ TEST_F(Convert, SourcesOpenAsTheModelsTheyBecome) {
     EXPECT_EQ(nlohmann::json::parse(r.out)["frames"],
               loadModel(testdata::readFile(std::string(OMBREL_CORPUS_DIR) + "/sydney.md2"))->numFrames);
     EXPECT_NE(nlohmann::json::parse(r.out)["skin"], nullptr);
+    // A sequence inside an archive: its frames, material and picture from there.
+    r = ombrel({"export", "--frames", "0-2", std::string(OMBREL_CORPUS_DIR) + "/faerie.md2", "-o", "f_{frame}.obj"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    testdata::ArchiveFiles sequence;
+    for (const char* name : {"f_0.obj", "f_1.obj", "f_2.obj", "f.mtl", "f.png"})
+        sequence.push_back({std::string("m/") + name, read(name)});
+    frontendtest::writeBytes(work + "/frames.zip", testdata::zipArchive(sequence));
+    r = ombrel({"info", "--json", "frames.zip:m/f_{frame}.obj"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(nlohmann::json::parse(r.out)["frames"], 3);
+    EXPECT_EQ(nlohmann::json::parse(r.out)["animations"][0]["name"], "f");
+    EXPECT_NE(nlohmann::json::parse(r.out)["skin"], nullptr);
+
+    // What the reader leaves out is said with --verbose.
+    GltfWriter coloured;
+    const int node = addMeshNode(coloured, {0, 0, 0, 1, 0, 0, 0, 1, 0}, {0, 1, 2});
+    coloured.model().meshes[size_t(coloured.model().nodes[size_t(node)].mesh)].primitives[0].attributes["COLOR_0"] =
+        coloured.floats({1, 0, 0, 0, 1, 0, 0, 0, 1}, 3);
+    frontendtest::writeBytes(work + "/coloured.glb", coloured.glb());
+    r = ombrel({"convert", "coloured.glb", "-o", "coloured.md2"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "ombrel: coloured.glb: the source has no texture coordinates: no skin\n");
+    r = ombrel({"convert", "-v", "coloured.glb", "-o", "coloured.md2"});
+    EXPECT_NE(r.err.find("ombrel: coloured.glb: left out: vertex colours\n"), std::string::npos) << r.err;
+
     fs::remove(work + "/sydney.bin");
     r = ombrel({"info", "sydney.gltf"});
     EXPECT_EQ(r.status, 2);

@@ -142,11 +142,11 @@ public:
             error = "no such file";
             return false;
         }
+        // A refusal goes back to the reader as its answer: nothing is thrown
+        // through it.
         try {
-            InterruptGuard::checkpoint();
             bytes = inputs_.read(file, kLargestInputFile, file.display());
         } catch (const Failure& failure) {
-            if (failure.signal) throw;
             error = failure.reason();
             return false;
         }
@@ -196,6 +196,7 @@ SourceMesh readSourceMesh(const ModelSource& source, const SourceReadOptions& op
         if (ok && source.sequence)
             for (SourceAnimation& animation : mesh.animations) animation.name = name;
     }
+    InterruptGuard::checkpoint();
     if (!ok) throw badInput(source.shownName, error);
     return mesh;
 }
@@ -206,8 +207,8 @@ void decodeMadeModel(const SourceMesh& mesh, const ModelFormat& format, OpenedMo
     opened.madeFrom = format.name;
     opened.notes.clear();
     for (const std::string& dropped : mesh.dropped) opened.notes.push_back("left out: " + dropped);
-    const Md2MakeResult made = makeMd2(mesh, openingMakeOptions());
-    opened.bytes = made.model;
+    Md2MakeResult made = makeMd2(mesh, openingMakeOptions());
+    opened.bytes = std::move(made.model);
     opened.ownSkin.reset();
     if (!made.ok) {
         opened.check = ModelCheck();
@@ -225,7 +226,7 @@ void decodeMadeModel(const SourceMesh& mesh, const ModelFormat& format, OpenedMo
     if (made.skin.empty()) return;
     auto skin = std::make_shared<Picture>();
     skin->shownName = opened.shownName;
-    skin->bytes = made.skin;
+    skin->bytes = std::move(made.skin);
     if (!decodePicture(skin->bytes, skin->decoded, skin->error)) {
         opened.check.problems.push_back("the skin made of its pictures does not read back (" + skin->error + ")");
         return;

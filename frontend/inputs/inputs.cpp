@@ -132,6 +132,8 @@ ModelSource readSequence(const std::string& text, Inputs& inputs) {
     source.shownName = text;
     source.sequence = true;
     source.format = &formatOf(text, nullptr, 0);
+    int number = 0;
+    sequenceNumber(text, "", number);  // refuses a malformed {frame} place, naming the text
     if (hasFramePlace(folderOf(text)))
         throw badInput(text, "{frame} numbers the files of a sequence, not their folders");
     if (!comesAsSequence(*source.format)) throw badInput(text, "{frame} names a sequence of .obj files, one a frame");

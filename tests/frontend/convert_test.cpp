@@ -251,6 +251,10 @@ TEST_F(Convert, ObjSequencesAreFramesInNumericOrder) {
     EXPECT_EQ(frontendtest::lines(r.err).size(), 1u) << r.err;
     EXPECT_EQ(r.err.rfind("ombrel: run_{frame}.obj: ", 0), 0u) << r.err;
     EXPECT_EQ(files(), before) << "nothing written";
+    r = ombrel({"info", "run_{frame:3}.obj"});
+    EXPECT_EQ(r.err, "ombrel: run_{frame:3}.obj: expected {frame} or {frame:0N} (N digits) in the name\n");
+    r = ombrel({"info", "run_{frame}.glb"});
+    EXPECT_EQ(r.err, "ombrel: run_{frame}.glb: {frame} names a sequence of .obj files, one a frame\n");
     r = ombrel({"convert", "none_{frame:03}.obj", "-o", "none.md2"});
     EXPECT_EQ(r.err, "ombrel: none_{frame:03}.obj: no files of this sequence (such as none_000.obj or none_001.obj)\n");
 }

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <regex>
 
+#include "frontend/commands/convert.h"
 #include "frontend/commands/export.h"
 #include "frontend/files/files.h"
 #include "frontend/inputs/formats.h"
@@ -26,7 +27,9 @@ namespace {
 
 const char kDescription[] =
     "Shows an IDP2 model (.md2) animated and skinned in the Ombrel viewer.\n"
-    "MODEL is a .md2 file, or ARCHIVE:PATH for one inside a .pak, .pk3 or .zip archive.\n";
+    "MODEL is a .md2 file, or ARCHIVE:PATH for one inside a .pak, .pk3 or .zip archive; or a glTF (.glb,\n"
+    ".gltf) or OBJ (.obj, or a sequence typed as 'walk_{frame}.obj') source, shown as the .md2 that\n"
+    "ombrel convert makes of it.\n";
 
 const char kUsage[] =
     "Usage: ombrel [OPTIONS] MODEL\n"
@@ -36,6 +39,7 @@ const char kUsage[] =
     "       ombrel thumbnail --size S MODEL... -o OUT/{name}.png\n"
     "       ombrel gallery [OPTIONS] MODEL... -o DIR\n"
     "       ombrel export [OPTIONS] MODEL -o OUT.glb|OUT.gltf|OUT.obj|OUT_{frame:03}.obj\n"
+    "       ombrel convert [OPTIONS] SOURCE -o OUT.md2\n"
     "       ombrel info [--json] MODEL\n"
     "       ombrel list ARCHIVE\n";
 
@@ -60,12 +64,15 @@ std::string footer() {
            "shows every key frame of the played animation, --steps K adds K blended pictures after each,\n"
            "and a GIF plays at --fps and loops. Pictures are lit (flat and smooth models) and smooth-edged\n"
            "by default: --no-light --antialias 1 draws exactly what the viewer shows.\n"
-           "render, thumbnail and gallery take many models at once: files, folders (every .md2 below),\n"
+           "render, thumbnail and gallery take many models at once: files, folders (every model below),\n"
            "archives (every model inside) and ARCHIVE:PATH; {name} in -o stands for each model's path\n"
            "inside its folder or archive. A model that fails gets its line, the others are drawn.\n"
            "\n"
            "ombrel export writes every key frame as a morph target and every animation (at --fps) to .glb or\n"
            ".gltf, or a key frame to .obj (every one with {frame} in the name); ombrel export --help tells all.\n"
+           "ombrel convert makes an .md2 and its .pcx skin of a glTF, OBJ or OBJ sequence (or of an .md2 again):\n"
+           "each animation sampled at --rate, still vertices still, the nearest normals, strips and fans, an\n"
+           "8-bit skin; it prints how close the file comes to the source. ombrel convert --help tells all.\n"
            "\n"
            "Exit status: the viewer's, or 2 for bad input (a missing file, a file that is not a model,\n"
            "a malformed option, any of many models that failed), 1 when the viewer can't be started or a\n"
@@ -156,6 +163,7 @@ struct Command {
     RenderRequest picture;
     ThumbnailRequest thumbnail;
     ExportRequest exporting;
+    ConvertRequest converting;
     GalleryRequest gallery;
     std::string infoModel;
     bool json = false;
@@ -201,9 +209,10 @@ Command::Command() {
                                 "[default size: 640x480]");
     addViewOptions(*render, picture.view);
     render->get_option("--size")->description("Picture size in pixels [default: 640x480]");
-    render->add_option("MODEL", picture.sources,
-                       "The models to draw: files, folders (every .md2 below), archives (every model inside), "
-                       "ARCHIVE:PATH")
+    render
+        ->add_option("MODEL", picture.sources,
+                     "The models to draw: files, folders (every model below), archives (every model inside), "
+                     "ARCHIVE:PATH")
         ->required()
         ->type_name("");
     addRenderOptions(*render, picture);
@@ -227,6 +236,13 @@ Command::Command() {
         "export", "Write the model for other tools: glTF 2.0 with every key frame and animation, or OBJ frames");
     addExportOptions(*exportCommand, exporting);
     exportCommand->callback([this] { status = exportModel(exporting); });
+
+    CLI::App* convertCommand = app.add_subcommand(
+        "convert",
+        "Make an .md2 model and its .pcx skin of a glTF or OBJ source (or of an .md2 again), and say how close it "
+        "comes");
+    addConvertOptions(*convertCommand, converting);
+    convertCommand->callback([this] { status = convertModel(converting); });
 
     CLI::App* gallerySub = app.add_subcommand(
         "gallery",

@@ -49,11 +49,9 @@ SkinPixels findSkinPixels(const ExportRequest& request, const OpenedModel& model
 // The file name the material of an OBJ sequence shares: the pattern without
 // its {frame} place ("run_{frame:03}.obj" -> "run.mtl").
 std::string sharedMaterialName(const std::string& pattern) {
-    const std::string stem = withoutFramePlace(pattern);
-    std::string name = fileNameOf(stem);
-    const std::string folder = stem.substr(0, stem.size() - name.size());
-    name = stemOf(name);
-    while (!name.empty() && (name.back() == '_' || name.back() == '-' || name.back() == '.')) name.pop_back();
+    const std::string without = withoutFramePlace(pattern);
+    const std::string folder = without.substr(0, without.size() - fileNameOf(without).size());
+    const std::string name = sequenceStem(pattern);
     return folder + (name.empty() ? "material" : name) + ".mtl";
 }
 
@@ -115,6 +113,7 @@ int exportModel(const ExportRequest& r) {
     Inputs inputs;
     Messages messages;
     const OpenedModel opened = openModel(r.view.model, inputs);
+    for (const std::string& note : opened.notes) messages.notes.push_back(r.view.model + ": " + note);
     if (!opened.check.nothingToDraw.empty())
         throw badInput(r.view.model, "nothing to draw (" + opened.check.nothingToDraw + ")");
     // The named animation, the given frames, or by default every frame.

@@ -111,7 +111,7 @@ private:
 }  // namespace
 
 void addGalleryOptions(CLI::App& app, GalleryRequest& r) {
-    app.add_option("MODEL", r.sources, "The models: files, folders (every .md2 below), archives, ARCHIVE:PATH")
+    app.add_option("MODEL", r.sources, "The models: files, folders (every model below), archives, ARCHIVE:PATH")
         ->required()
         ->type_name("");
     app.add_option("-o,--output", r.folder, "The folder to write the gallery to (made if missing)")

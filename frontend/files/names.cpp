@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/path.h"
 #include "frontend/base/report.h"
 
 namespace frontend {
@@ -51,17 +52,19 @@ struct FramePlace {
     int digits = 0;
 };
 
-FramePlace framePlace(const std::string& pattern) {
+// subject names the pattern in the Failure of a malformed place: the output
+// option as typed, or an input's name.
+FramePlace framePlace(const std::string& pattern, const std::string& subject) {
     FramePlace place;
     place.at = pattern.find("{frame");
     if (place.at == std::string::npos) return place;
     place.end = pattern.find('}', place.at);
     const std::string malformed = "expected {frame} or {frame:0N} (N digits) in the name";
-    if (place.end == std::string::npos) throw badInput("-o " + pattern, malformed);
+    if (place.end == std::string::npos) throw badInput(subject, malformed);
     const std::string width = pattern.substr(place.at + 6, place.end - place.at - 6);
     if (!width.empty()) {
         if (width.size() != 3 || width[0] != ':' || width[1] != '0' || width[2] < '1' || width[2] > '9')
-            throw badInput("-o " + pattern, malformed);
+            throw badInput(subject, malformed);
         place.digits = width[2] - '0';
     }
     return place;
@@ -70,7 +73,7 @@ FramePlace framePlace(const std::string& pattern) {
 }  // namespace
 
 std::string sequenceName(const std::string& pattern, int number) {
-    const FramePlace place = framePlace(pattern);
+    const FramePlace place = framePlace(pattern, "-o " + pattern);
     if (place.at == std::string::npos) return "";
     std::string text = std::to_string(number);
     if (int(text.size()) < place.digits) text.insert(0, size_t(place.digits) - text.size(), '0');
@@ -78,9 +81,38 @@ std::string sequenceName(const std::string& pattern, int number) {
 }
 
 std::string withoutFramePlace(const std::string& pattern) {
-    const FramePlace place = framePlace(pattern);
+    const FramePlace place = framePlace(pattern, "-o " + pattern);
     if (place.at == std::string::npos) return pattern;
     return pattern.substr(0, place.at) + pattern.substr(place.end + 1);
+}
+
+bool hasFramePlace(const std::string& name) { return name.find("{frame") != std::string::npos; }
+
+bool sequenceNumber(const std::string& pattern, const std::string& name, int& number) {
+    const FramePlace place = framePlace(pattern, pattern);
+    if (place.at == std::string::npos) return false;
+    const size_t suffix = pattern.size() - place.end - 1;
+    if (name.size() <= place.at + suffix || name.compare(0, place.at, pattern, 0, place.at) != 0 ||
+        name.compare(name.size() - suffix, suffix, pattern, place.end + 1, suffix) != 0)
+        return false;
+    const std::string digits = name.substr(place.at, name.size() - place.at - suffix);
+    // More digits than any frame number needs are no frame's.
+    if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos) return false;
+    const int found = std::stoi(digits);
+    if (sequenceName(pattern, found) != name) return false;  // padded otherwise than the pattern pads
+    number = found;
+    return true;
+}
+
+std::string sequenceStem(const std::string& pattern) {
+    const FramePlace place = framePlace(pattern, pattern);
+    const std::string without =
+        place.at == std::string::npos ? pattern : pattern.substr(0, place.at) + pattern.substr(place.end + 1);
+    // Up to the last dot, even the first letter: "{frame}.obj" shares nothing.
+    std::string name = fileNameOf(without);
+    name = name.substr(0, name.rfind('.'));
+    while (!name.empty() && (name.back() == '_' || name.back() == '-' || name.back() == '.')) name.pop_back();
+    return name;
 }
 
 static const std::string kNamePlace = "{name}";

@@ -33,6 +33,20 @@ std::string sequenceName(const std::string& pattern, int number);
 // is malformed.
 std::string withoutFramePlace(const std::string& pattern);
 
+// Whether the name holds a {frame} place (well formed or not).
+bool hasFramePlace(const std::string& name);
+
+// The number a file of a sequence stands for: true when name is
+// sequenceName(pattern, number) for some number from 0 ("walk_07.obj" is 7
+// under "walk_{frame:02}.obj", and no number under "walk_{frame}.obj"). A
+// Failure naming the pattern when its place is malformed.
+bool sequenceNumber(const std::string& pattern, const std::string& name, int& number);
+
+// What the files of a sequence share: the pattern's file name without its
+// {frame} place, its ending and the separators it ends in
+// ("out/run_{frame:03}.obj" -> "run"); "" when nothing is left.
+std::string sequenceStem(const std::string& pattern);
+
 // Whether the pattern has a {name} place, and the pattern with every {name}
 // replaced by name.
 bool hasNamePlace(const std::string& pattern);

@@ -3,6 +3,14 @@
 // them, which archive members count as models, the rules that follow from a
 // model's name, and what the file chooser offers. The archives that hold
 // models are told apart here too.
+//
+// IDP2 models (.md2) are read as they are. glTF (.glb, .gltf) and OBJ
+// (.obj, or a numbered sequence typed as 'walk_{frame}.obj') are sources:
+// each is read into a SourceMesh (model/import.h), made into the .md2 file
+// `convert` would make of it (model/md2_maker.h), and that file decoded as
+// any other, so every command draws and describes the model it would
+// become. The files beside a source (buffers, pictures, material
+// libraries) come only from its own folder or archive, through Inputs.
 #pragma once
 
 #include <cstddef>
@@ -11,20 +19,32 @@
 #include <vector>
 
 #include "frontend/system/system.h"
+#include "model/import.h"
+#include "model/md2_maker.h"
 
 namespace frontend {
 
 class Archive;
+class Inputs;
+struct ModelSource;
 struct OpenedModel;
 
 struct ModelFormat {
     std::string name;                     // for people: "IDP2 model"
     std::vector<std::string> extensions;  // lower case, without the dot: {"md2"}
-    std::string magic;                    // the bytes every file starts with ("IDP2")
+    std::string magic;                    // the bytes every file starts with ("IDP2"); "" where files have none
+    bool source = false;                  // made into an .md2 when opened, not read as one
 };
 
 // Every model format, the one whose files open in the viewer first.
 const std::vector<ModelFormat>& modelFormats();
+
+// The format of a model file: the one its first bytes say, else the one its
+// name says, else IDP2 (whose reader then says what the bytes are not).
+const ModelFormat& formatOf(const std::string& name, const uint8_t* bytes, size_t size);
+
+// Whether files of a format come as numbered sequences ('walk_{frame}.obj').
+bool comesAsSequence(const ModelFormat& format);
 
 // Named like a model of some format ("knight.MD2"): how a folder's files
 // are found.
@@ -60,10 +80,27 @@ bool takesFirstPictureBeside(const std::string& modelFileName);
 // What the file chooser offers: each model format, then every file.
 std::vector<FileFilter> chooserFilters();
 
-// Checks and decodes a model file's bytes (model.bytes) by the format they
-// start like, filling model.check (the header as read, the viewer's refusal
-// if any, the problems found), model.model (null when refused) and
-// model.storedSkins.
+// Checks and decodes an IDP2 model file's bytes (model.bytes), filling
+// model.check (the header as read, the viewer's refusal if any, the
+// problems found), model.model (null when refused) and model.storedSkins.
 void decodeModel(OpenedModel& model);
+
+// A source's mesh as its reader makes it, the files beside it read through
+// inputs from the source's own folder or archive (each once). An OBJ
+// sequence's one animation is named after its files ('walk_{frame}.obj':
+// walk), which options.animations may name. Throws a Failure naming the
+// source in one line when it can't be read.
+SourceMesh readSourceMesh(const ModelSource& source, const SourceReadOptions& options, Inputs& inputs);
+
+// What the maker is asked when a source is opened rather than converted:
+// convert's defaults, with no skin name stored (the skin it makes has no
+// file to name).
+Md2MakeOptions openingMakeOptions();
+
+// Fills model as decodeModel does from the .md2 made of mesh (model.bytes),
+// with the maker's warnings among its problems and the skin made of the
+// source's own pictures as model.ownSkin; a source the maker refuses has no
+// header and the refusal says why.
+void decodeMadeModel(const SourceMesh& mesh, const ModelFormat& format, OpenedModel& model);
 
 }  // namespace frontend

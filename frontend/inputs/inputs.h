@@ -41,17 +41,8 @@ struct ModelRelease {
 };
 using ModelPtr = std::unique_ptr<Model, ModelRelease>;
 
-// A model file, read once: checked and decoded from the same bytes.
-struct OpenedModel {
-    FileRef file;
-    std::string shownName;  // as the person wrote it, for messages
-    std::vector<uint8_t> bytes;
-    ModelCheck check;
-    ModelPtr model;                        // null when the viewer refuses it (check.refusal says why)
-    std::vector<std::string> storedSkins;  // the skin names the file stores, in order
-};
-
-// A picture file, read and decoded once.
+// A picture file, read and decoded once; or a picture made in memory (file
+// empty), such as the skin made of a source's own pictures.
 struct Picture {
     FileRef file;
     std::string shownName;
@@ -60,6 +51,34 @@ struct Picture {
     std::string error;
 };
 using PictureRef = std::shared_ptr<const Picture>;
+
+struct ModelFormat;
+
+// A model file as read, before it is decoded.
+struct ModelSource {
+    FileRef file;  // the file; for a sequence its pattern ("/models/walk_{frame}.obj")
+    std::string shownName;
+    const ModelFormat* format = nullptr;
+    std::vector<std::vector<uint8_t>> files;  // its bytes; a sequence's files' in frame order
+    bool sequence = false;
+};
+
+// A model file, read once: checked and decoded from the same bytes.
+struct OpenedModel {
+    FileRef file;
+    std::string shownName;  // as the person wrote it, for messages
+    // The IDP2 file: as read, or as made of a source.
+    std::vector<uint8_t> bytes;
+    ModelCheck check;
+    ModelPtr model;                        // null when the viewer refuses it (check.refusal says why)
+    std::vector<std::string> storedSkins;  // the skin names the file stores, in order
+    // For a source (glTF, OBJ): its format's name ("glTF model"), the skin
+    // made of its own pictures (null for none), and what its reader left
+    // out (said with --verbose). "", null and none for an IDP2 file.
+    std::string madeFrom;
+    PictureRef ownSkin;
+    std::vector<std::string> notes;
+};
 
 // The archives opened on the way, each once however often it is named, and
 // the pictures read, each once however many models show it; they stay as
@@ -97,10 +116,20 @@ private:
     size_t pictureBytes_ = 0;
 };
 
-// The model named by text, read and decoded: its check says what the viewer
-// makes of it. Throws a Failure when it can't be read, or is not a model
-// of any format the front end reads.
+// The model file named by text read, in one open: "PATH", "ARCHIVE:PATH",
+// or a sequence's pattern ('walk_{frame}.obj', every file of it: the
+// numbers present, in numeric order, none missing between the first and the
+// last). Throws a Failure when it can't be read.
+ModelSource readSource(const std::string& text, Inputs& inputs);
+
+// The model named by text, read and decoded (a source made into the .md2
+// it would become): its check says what the viewer makes of it. Throws a
+// Failure when it can't be read, or is not a model of any format the front
+// end reads.
 OpenedModel readModel(const std::string& text, Inputs& inputs);
+
+// The same for a source already read.
+OpenedModel readModel(ModelSource source, Inputs& inputs);
 
 // The same, also throwing when the viewer refuses the model (saying why).
 OpenedModel openModel(const std::string& text, Inputs& inputs);

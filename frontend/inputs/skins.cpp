@@ -228,6 +228,8 @@ SkinChoice chooseSkin(const OpenedModel& model, const std::string& given, int st
         return taken(inputs.picture(file, file.display()),
                      "stored skin name " + std::to_string(storedNumber) + " (" + stored + ")", purpose, messages);
     }
+    // A source's own pictures, made its skin as its .md2 would have it.
+    if (model.ownSkin) return taken(model.ownSkin, "its own pictures, made one 8-bit skin", purpose, messages);
     SkinChoice choice;
     for (const SkinCandidate& candidate : findSkins(model.file, model.storedSkins)) {
         InterruptGuard::checkpoint();

@@ -8,7 +8,8 @@
 //     picture in its folder.
 // A model inside an archive is looked up inside the archive first (where
 // the stored names are paths from the archive's root), then beside the
-// archive on disk.
+// archive on disk. A source made into a model (glTF, OBJ) takes the skin
+// made of its own pictures before any of these.
 #pragma once
 
 #include <string>
@@ -40,8 +41,9 @@ struct SkinChoice {
 };
 
 // The skin of a model: the picture given (a path or ARCHIVE:PATH), the
-// stored skin name asked for by number (from 1), or else the first picture
-// discovery finds that can be read and decoded. purpose names the skin in
+// stored skin name asked for by number (from 1), or else a source's own
+// skin, or else the first picture discovery finds that can be read and
+// decoded. purpose names the skin in
 // messages ("skin"): a note says which was taken and why, a warning each
 // picture that can't be decoded, a note each candidate that can't be read.
 // Throws a Failure for a given picture that can't be read, a stored number

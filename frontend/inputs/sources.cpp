@@ -22,6 +22,18 @@ public:
 
     void source(const std::string& text) {
         std::string archivePath, member;
+        // A sequence is found when it is read: its pattern names no file.
+        if (hasFramePlace(text)) {
+            const bool inArchive = splitArchivePath(text, archivePath, member);
+            const std::string pattern = inArchive ? member : text;
+            std::string name = sequenceStem(pattern);
+            if (name.empty()) name = "frames";
+            const std::string folder = pattern.substr(0, pattern.size() - fileNameOf(pattern).size());
+            if (inArchive)
+                return add(text, absolutePath(archivePath) + ":" + member, folder + name,
+                           folderOf(absolutePath(archivePath)));
+            return add(text, absolutePath(text), name, folderOf(absolutePath(text)));
+        }
         if (splitArchivePath(text, archivePath, member)) {
             const FileRef file = inputs_.locate(text);
             add(text, file.archive->path() + ":" + file.path, withoutModelEnding(file.path),

@@ -1,5 +1,6 @@
 // The models a run over many draws, found from what a person names: model
-// files, folders (every .md2 file below, at any depth), archives (every
+// files, OBJ sequences ('walk_{frame}.obj'), folders (every model file of
+// every format inputs/formats.h knows, below at any depth), archives (every
 // model inside) and ARCHIVE:PATH. Each model gets a name for the pictures
 // made of it: its path inside the folder or archive named, so the pictures
 // of a whole tree can be laid out as the tree is.
@@ -16,8 +17,8 @@ namespace frontend {
 struct FoundModel {
     std::string text;  // as openModel takes it: a path on disk, or ARCHIVE:PATH
     // The model's path inside the folder or archive it was found in, without
-    // its .md2 ending ("monsters/knight"); a model file named on its own: its
-    // base name. Never absolute, never with an empty, "." or ".." part.
+    // its ending ("monsters/knight"); a model file named on its own: its
+    // base name; a sequence: what its files share ("walk"). Never absolute, never with an empty, "." or ".." part.
     std::string name;
     // The folder of the source it was found through (the folder named, or
     // the one holding the archive or model file named), absolute: what a

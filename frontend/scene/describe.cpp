@@ -25,7 +25,8 @@ std::string fixed(float value) {
 
 void printText(const ModelDescription& d, std::ostream& out) {
     const Model& h = d.check.header;
-    out << d.name << ": IDP2 model, version " << h.version << "\n";
+    out << d.name << ": IDP2 model, version " << h.version
+        << (d.madeFrom.empty() ? "" : " (made of this " + d.madeFrom + " as ombrel convert makes it)") << "\n";
     out << "  frames " << h.numFrames << ", vertices " << h.numVertices << ", triangles " << h.numTriangles
         << ", texture coordinates " << h.numTexCoords << ", draw-command words " << h.numCommands << "\n";
     out << "  skin size " << h.skinWidth << "x" << h.skinHeight << "\n";
@@ -61,6 +62,7 @@ nlohmann::json describeJson(const ModelDescription& d) {
     nlohmann::json j;
     j["file"] = d.name;
     j["version"] = h.version;
+    j["madeFrom"] = d.madeFrom.empty() ? nlohmann::json(nullptr) : nlohmann::json(d.madeFrom);
     j["frames"] = h.numFrames;
     j["vertices"] = h.numVertices;
     j["triangles"] = h.numTriangles;
@@ -95,6 +97,7 @@ ModelDescription describeModel(const OpenedModel& model, const std::string& name
     ModelDescription d;
     d.name = name;
     d.check = model.check;
+    d.madeFrom = model.madeFrom;
     d.storedSkins = model.storedSkins;
     if (model.model) {
         d.animations = modelAnimations(model.model.get());
@@ -113,7 +116,8 @@ ModelDescription describeModel(const OpenedModel& model, const std::string& name
         for (const auto& [file, why] : skin->passedOver)
             d.check.problems.push_back("skin " + namer(file) + " passed over: " + why);
         if (skin->picture) {
-            d.skin = namer(skin->picture->file);
+            // A picture made in memory is the model's own (a source's skin).
+            d.skin = namer(skin->picture->file.empty() ? model.file : skin->picture->file);
             d.skinWhy = skin->why;
         } else {
             d.check.problems.push_back("no skin found");

@@ -26,6 +26,7 @@ using FileNamer = std::function<std::string(const FileRef& file)>;
 struct ModelDescription {
     std::string name;  // the model, named
     ModelCheck check;
+    std::string madeFrom;  // the source's format ("glTF model") when the model was made of one
     std::vector<std::string> storedSkins;
     std::vector<std::string> storedResolved;  // one per stored name: where it leads, named; "" where nowhere
     std::string skin;                         // the skin the model is shown with, named; "" for none

@@ -60,6 +60,7 @@ void openAttachment(const ViewOptions& options, Inputs& inputs, PreparedView& vi
         return;
     }
     view.attach = openModel(options.attach, inputs);
+    for (const std::string& note : view.attach->notes) view.messages.notes.push_back(options.attach + ": " + note);
     view.attachSkin =
         chooseSkin(*view.attach, options.attachSkin, 0, "skin of the attachment", inputs, view.messages);
     if (!view.attachSkin.picture && options.attachSkin.empty())
@@ -143,7 +144,9 @@ void setLook(const ViewOptions& options, ViewerConfig& record) {
     record.textureLimit = 256;
 }
 
-void noteNothingToDraw(PreparedView& view) {
+// What the reader left out, and whether anything is left to draw.
+void noteWhatWasRead(PreparedView& view) {
+    for (const std::string& note : view.main.notes) view.messages.notes.push_back(view.main.shownName + ": " + note);
     if (!view.main.check.nothingToDraw.empty())
         view.nothingToDraw = view.main.shownName + ": nothing to draw (" + view.main.check.nothingToDraw + ")";
 }
@@ -189,7 +192,7 @@ PreparedView prepareView(const ViewOptions& options, Inputs& inputs) {
     if (options.model.empty()) throw badInput("", "no model given");
     PreparedView view;
     view.main = openModel(options.model, inputs);
-    noteNothingToDraw(view);
+    noteWhatWasRead(view);
     // A signal between steps ends the run there, not after every picture
     // is read.
     InterruptGuard::checkpoint();
@@ -209,7 +212,7 @@ PreparedView prepareModelBytes(const ViewOptions& options, std::vector<uint8_t> 
     view.main.bytes = std::move(bytes);
     decodeModel(view.main);
     if (!view.main.check.refusal.empty()) throw badInput(shownName, view.main.check.refusal);
-    noteNothingToDraw(view);
+    noteWhatWasRead(view);
     view.record.renderMode = options.renderMode ? *options.renderMode : RENDER_WIREFRAME;
     setPlayedView(options, view);
     return view;

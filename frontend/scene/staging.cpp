@@ -51,7 +51,8 @@ std::string Staging::recordPath(const std::string& path, const std::string& link
 }
 
 std::string Staging::placeModel(const OpenedModel& model, const std::string& name) {
-    if (model.file.archive) return recordPath(store(name, model.bytes), name);
+    // A source's .md2 exists only in memory.
+    if (model.file.archive || !model.madeFrom.empty()) return recordPath(store(name, model.bytes), name);
     return recordPath(model.file.path, name);
 }
 
@@ -60,7 +61,8 @@ std::string Staging::placePicture(const Picture& picture, const std::string& rol
     const DecodedPicture& decoded = picture.decoded;
     if (!decoded.viewerFormat.empty()) {
         const std::string name = role + "." + decoded.viewerFormat;
-        if (picture.file.archive) return recordPath(store(name, picture.bytes), name);
+        // A picture made in memory (a source's skin) has no file to read either.
+        if (picture.file.archive || picture.file.empty()) return recordPath(store(name, picture.bytes), name);
         // The viewer picks its reader by the name's ending.
         if (extensionOf(picture.file.path) != decoded.viewerFormat)
             return recordPath(link(name, picture.file.path), name);

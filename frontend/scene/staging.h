@@ -1,7 +1,8 @@
 // What the viewer program must find on disk: the folder beside the record
 // (the run folder, or FILE.files beside a written record) receives what the
-// viewer can't read where it lies: archive members, pictures converted to
-// its formats, short links to paths too long for the record. It is made on
+// viewer can't read where it lies: archive members, the .md2 made of a
+// source and its skin, pictures converted to its formats, short links to
+// paths too long for the record. It is made on
 // first use, so a record that needs none of it leaves no folder. Pictures
 // drawn offscreen need none of this: the window takes what was decoded.
 #pragma once
@@ -41,7 +42,7 @@ public:
 
 private:
     // Where the viewer reads the model: where it lies on disk, or its bytes
-    // stored here as name (a member of an archive).
+    // stored here as name (a member of an archive, the .md2 made of a source).
     std::string placeModel(const OpenedModel& model, const std::string& name);
     // Where the viewer reads a picture for one of its slots (role names the
     // files made for it here: "skin", "background", ...): where it lies when

@@ -42,4 +42,10 @@ expect "salute stand" 4 ombrel "$model" --animation = s
 # A file where a file is wanted; nothing for a number.
 expect "$corpus/faerie.pcx" 2 ombrel --skin "$corpus/faerie.p"
 expect "" 2 ombrel --fps ""
+# convert: the subcommand, its options, the choices of --box, a picture for --skin.
+expect "convert" 1 ombrel conv
+expect "--rate" 2 ombrel convert --ra
+expect "--skin --skin-name" 2 ombrel convert --skin
+expect "frame" 3 ombrel convert --box f
+expect "$corpus/faerie.pcx" 3 ombrel convert --skin "$corpus/faerie.p" "$model"
 exit $status

@@ -127,7 +127,7 @@ TEST_F(Batch, RefusalsBeforeDrawingAndNamesThatWouldLeaveTheFolder) {
     result = ombrel({"thumbnail", "--size", "32", scratch.file("empty"), scratch.file("models/faerie.md2"), "-o",
                      scratch.file("some/{name}.png")});
     EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.err.find("no .md2 models"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("no .md2, .glb, .gltf or .obj models in this folder"), std::string::npos) << result.err;
     EXPECT_TRUE(fs::exists(scratch.file("some/faerie.png")));
     // A member that can't be told a model or not gets its line with the rest.
     const std::string odd = scratch.write(

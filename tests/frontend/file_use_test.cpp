@@ -118,4 +118,25 @@ TEST_F(FileUseTest, AModelInAnArchiveIsReadFromTheOpenArchive) {
     EXPECT_EQ(use.made.size(), 2u);
 }
 
+// A source's files (the .gltf, its buffer and picture; an OBJ sequence's
+// frames, material and picture) are each opened once, by every command.
+TEST_F(FileUseTest, TheFilesOfASourceAreOpenedOnce) {
+    ASSERT_EQ(traced({"export", model, "-o", folder + "/f.gltf"}, folder).status, 0);
+    ASSERT_EQ(traced({"export", "--frames", "0-2", model, "-o", folder + "/s_{frame}.obj"}, folder).status, 0);
+    const std::vector<std::string> gltf = {folder + "/f.gltf", folder + "/f.bin", folder + "/f.png"};
+    const std::vector<std::string> sequence = {folder + "/s_0.obj", folder + "/s_1.obj", folder + "/s_2.obj",
+                                               folder + "/s.mtl", folder + "/s.png"};
+    for (const auto& [source, inputs] : {std::pair{folder + "/f.gltf", gltf}, std::pair{folder + "/s_{frame}.obj", sequence}}) {
+        SCOPED_TRACE(source);
+        FileUse info = traced({"info", source}, folder);
+        expectOpenedOnce(info, inputs);
+        EXPECT_TRUE(info.made.empty()) << info.made.front();
+        FileUse render = traced({"render", source, "-o", folder + "/out.png"}, folder);
+        expectOpenedOnce(render, inputs);
+        EXPECT_EQ(render.made.size(), 2u) << "the picture and its rename, nothing staged";
+        FileUse convert = traced({"convert", source, "-o", folder + "/out.md2"}, folder);
+        expectOpenedOnce(convert, inputs);
+    }
+}
+
 }  // namespace

@@ -71,6 +71,12 @@ std::vector<uint8_t> pngBytes(int width, int height, const std::vector<uint8_t>&
     return out;
 }
 
+std::vector<uint8_t> pngRgbaBytes(int width, int height, const std::vector<uint8_t>& rgba) {
+    std::vector<uint8_t> out;
+    stbi_write_png_to_func(append, &out, width, height, 4, rgba.data(), width * 4);
+    return out;
+}
+
 std::vector<uint8_t> bmpBytes(int width, int height, const std::vector<uint8_t>& rgb) {
     std::vector<uint8_t> out;
     stbi_write_bmp_to_func(append, &out, width, height, 3, rgb.data());

@@ -24,6 +24,9 @@ void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // A PNG of width x height R, G, B pixels (rows top first).
 std::vector<uint8_t> pngBytes(int width, int height, const std::vector<uint8_t>& rgb);
 
+// A PNG of R, G, B, A pixels.
+std::vector<uint8_t> pngRgbaBytes(int width, int height, const std::vector<uint8_t>& rgba);
+
 // The same as a BMP (24-bit) or a JPEG, through the picture library's writer.
 std::vector<uint8_t> bmpBytes(int width, int height, const std::vector<uint8_t>& rgb);
 std::vector<uint8_t> jpegBytes(int width, int height, const std::vector<uint8_t>& rgb);

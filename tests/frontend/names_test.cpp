@@ -72,4 +72,41 @@ TEST(NamePlaces, FramePlacesAreNumberedOrTakenOut) {
     }
 }
 
+// The files of a sequence are the names the pattern gives for a number:
+// padded as the pattern pads, nothing else before or after.
+TEST(NamePlaces, SequenceFilesAreTheNamesThePatternGives) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        int number;  // -1: not a file of the sequence
+    } cases[] = {
+        {"walk_{frame}.obj", "walk_0.obj", 0},
+        {"walk_{frame}.obj", "walk_12.obj", 12},
+        {"walk_{frame}.obj", "walk_012.obj", -1},
+        {"walk_{frame:03}.obj", "walk_012.obj", 12},
+        {"walk_{frame:03}.obj", "walk_1234.obj", 1234},
+        {"walk_{frame:03}.obj", "walk_12.obj", -1},
+        {"walk_{frame}.obj", "walk_.obj", -1},
+        {"walk_{frame}.obj", "walk_1.obj.bak", -1},
+        {"walk_{frame}.obj", "run_1.obj", -1},
+        {"walk_{frame}.obj", "walk_-1.obj", -1},
+        {"walk_{frame}.obj", "walk_99999999999.obj", -1},
+        {"{frame}.obj", "7.obj", 7},
+    };
+    for (const Case& c : cases) {
+        int number = -1;
+        const bool found = frontend::sequenceNumber(c.pattern, c.name, number);
+        EXPECT_EQ(found, c.number >= 0) << c.pattern << " " << c.name;
+        if (found) {
+            EXPECT_EQ(number, c.number) << c.pattern << " " << c.name;
+        }
+    }
+    int number = 0;
+    EXPECT_THROW(frontend::sequenceNumber("walk_{frame:3}.obj", "walk_001.obj", number), frontend::Failure);
+    EXPECT_EQ(frontend::sequenceStem("models/walk_{frame:03}.obj"), "walk");
+    EXPECT_EQ(frontend::sequenceStem("{frame}.obj"), "");
+    EXPECT_TRUE(frontend::hasFramePlace("a_{frame}.obj"));
+    EXPECT_FALSE(frontend::hasFramePlace("a_{name}.obj"));
+}
+
 }  // namespace

@@ -159,6 +159,35 @@ TEST_F(Render, LeftoversOfKilledRendersGo) {
     EXPECT_TRUE(fs::exists(scratch.file("x.png")));
 }
 
+// A glTF and an OBJ source draw as the .md2 that convert makes of them: the
+// same picture, pixel for pixel, its skin the source's own picture made
+// 8-bit; a folder of sources draws each of them.
+TEST_F(Render, SourcesDrawAsTheModelsConvertMakesOfThem) {
+    const std::string at = scratch.path() + "/";
+    fs::create_directories(at + "sources");
+    ASSERT_EQ(ombrel("export " + kFaerie + " -o " + at + "sources/faerie.glb"), 0) << errors();
+    ASSERT_EQ(ombrel("export --frame 40 " + kFaerie + " -o " + at + "sources/run.obj"), 0) << errors();
+    for (const char* source : {"faerie.glb", "run.obj"}) {
+        SCOPED_TRACE(source);
+        const std::string made = at + source + ".md2";
+        ASSERT_EQ(ombrel("convert " + at + "sources/" + source + " -o " + made), 0) << errors();
+        for (const char* options :
+             {"--no-config --size 160x120", "--no-config --size 160x120 --mode smooth --view back"}) {
+            ASSERT_EQ(ombrel(std::string("render ") + options + " " + at + "sources/" + source + " -o " + at + "a.png"),
+                      0)
+                << errors();
+            ASSERT_EQ(ombrel(std::string("render ") + options + " " + made + " -o " + at + "b.png"), 0) << errors();
+            const PictureFile a = load(at + "a.png"), b = load(at + "b.png");
+            ASSERT_FALSE(a.pixels.empty());
+            EXPECT_GT(opaque(a), 0);
+            EXPECT_TRUE(a.pixels == b.pixels) << options;
+        }
+    }
+    ASSERT_EQ(ombrel("thumbnail --size 64 " + at + "sources -o '" + at + "thumbs/{name}.png'"), 0) << errors();
+    EXPECT_TRUE(fs::is_regular_file(at + "thumbs/faerie.png"));
+    EXPECT_TRUE(fs::is_regular_file(at + "thumbs/run.png"));
+}
+
 TEST_F(Render, RefusalsWriteNothing) {
     EXPECT_EQ(ombrel("render --no-config " + kFaerie + " -o " + scratch.file("x.jpg")), 2);
     EXPECT_NE(errors().find(".png"), std::string::npos) << errors();

@@ -33,10 +33,15 @@ struct PreparedView {
     std::string nothingToDraw;
 };
 
+// Who shows what is prepared: the viewer, where a person may show the water
+// and the background at any time, so both are always read; or one picture
+// (render, thumbnail, gallery), which reads neither unless it shows it.
+enum class ShownBy { Viewer, Picture };
+
 // Everything the viewer shows for these options, with the archives and
 // pictures of inputs (a run over many models opens each once). Throws a
 // Failure.
-PreparedView prepareView(const ViewOptions& options, Inputs& inputs);
+PreparedView prepareView(const ViewOptions& options, Inputs& inputs, ShownBy shownBy = ShownBy::Viewer);
 
 // Plays key frames first..last of model in record instead (a range it has),
 // framed as prepareView frames the played range for these options.

@@ -36,6 +36,7 @@ bool loadDrawing(std::string& error) {
     if (!entry) return false;
     makeCanvas = reinterpret_cast<MakeCanvas>(entry);
 #else
+    (void)error;  // linked in: nothing can fail
     makeCanvas = ombrelMakeCanvas;
 #endif
     return true;

@@ -472,6 +472,10 @@ void drawEach(const Batch& batch) {
         if (batch.checkCount) batch.checkCount(found.models.size());
         Account account(batch, found, total);
         for (const Failure& refusal : found.refused) account.refused(refusal);
+        // One picture whose shaders are built anew (no shader cache, as a
+        // file manager's thumbnailer runs): building them costs more than
+        // drawing with them.
+        if (found.models.size() == 1 && !softwareRendererKeepsShaders()) buildShadersQuickly();
         const int workers = int(std::min<size_t>(size_t(std::max(batch.workers, 1)), found.models.size()));
         if (workers > 1 && !guard.received()) {
             // Loaded once, here: the workers forked afterwards share it.

@@ -54,16 +54,25 @@ struct CanvasScene {
     const mxImage* water = nullptr;
 };
 
+// What the system says of the drawing to come.
+struct CanvasSystem {
+    // What is drawn into the window's own framebuffer stays there to be read
+    // back (SDL's offscreen driver), so a picture without smoothing may be
+    // drawn there.
+    bool windowKeepsPixels = false;
+    // Mesa's software renderer, if that is the driver, keeps the shaders it
+    // builds in its shader cache for later runs.
+    bool shadersKept = false;
+};
+
 class Canvas {
 public:
     virtual ~Canvas() = default;
 
-    // Makes the hidden window and what it draws into. windowKeepsPixels:
-    // what is drawn into the window's own framebuffer stays there to be read
-    // back (SDL's offscreen driver), so a picture without smoothing may be
-    // drawn there. False, with the reason in error, when there is no GL
-    // context or it can't draw this format.
-    virtual bool open(const OffscreenFormat& format, bool windowKeepsPixels, std::string& error) = 0;
+    // Makes the hidden window and what it draws into. False, with the
+    // reason in error, when there is no GL context or it can't draw this
+    // format.
+    virtual bool open(const OffscreenFormat& format, const CanvasSystem& system, std::string& error) = 0;
 
     // Fills the window with the scene, then the record's settings, exactly
     // as the viewer starts on them; a window that showed another scene is

@@ -10,11 +10,6 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
-#ifndef _WIN32
-#include <pwd.h>
-#include <unistd.h>
-#endif
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -108,31 +103,10 @@ bool loadResolveCalls() {
            lookUp(glsl.framebufferTexture2D, "glFramebufferTexture2D");
 }
 
-// Whether the driver is Mesa's software renderer with a shader cache it can
-// keep shaders in across runs: not when told not to, nor where no cache
-// folder can be written (as in the sandbox file managers run thumbnailers in).
-bool softwareRendererKeepsShaders() {
-#ifdef _WIN32
-    return false;
-#else
+// Whether the driver is Mesa's software renderer.
+bool softwareRenderer() {
     const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-    if (!renderer || std::strncmp(renderer, "llvmpipe", 8) != 0) return false;
-    const char* disabled = std::getenv("MESA_SHADER_CACHE_DISABLE");
-    if (disabled && (!std::strcmp(disabled, "true") || !std::strcmp(disabled, "1"))) return false;
-    // Its folder, as Mesa chooses it, or the folder it would be made in.
-    std::string folder;
-    if (const char* chosen = std::getenv("MESA_SHADER_CACHE_DIR")) {
-        folder = chosen;
-    } else if (const char* cache = std::getenv("XDG_CACHE_HOME")) {
-        folder = cache;
-    } else {
-        const passwd* user = getpwuid(getuid());
-        if (!user || !user->pw_dir) return false;
-        folder = std::string(user->pw_dir) + "/.cache";
-    }
-    while (!folder.empty() && access(folder.c_str(), F_OK) != 0) folder = folder.substr(0, folder.find_last_of('/'));
-    return !folder.empty() && access(folder.c_str(), W_OK) == 0;
-#endif
+    return renderer && std::strncmp(renderer, "llvmpipe", 8) == 0;
 }
 
 // One triangle over the whole picture, from the vertex numbers alone.
@@ -266,13 +240,13 @@ void unblendClearColour(RgbaPicture& picture, const float (&clear)[3]) {
 class ModelCanvas : public Canvas {
 public:
     ~ModelCanvas() override;
-    bool open(const OffscreenFormat& format, bool windowKeepsPixels, std::string& error) override;
+    bool open(const OffscreenFormat& format, const CanvasSystem& system, std::string& error) override;
     void show(const CanvasScene& scene, const ViewerConfig& record) override;
     void setFlag(int bit, bool on) override { window_->setFlag(bit, on); }
     RgbaPicture draw(const FramePoint& at) override;
 
 private:
-    bool makeFramebuffers(bool windowKeepsPixels, std::string& error);
+    bool makeFramebuffers(const CanvasSystem& system, std::string& error);
     RgbaPicture readBack();
 
     OffscreenFormat format_;
@@ -311,7 +285,7 @@ ModelCanvas::~ModelCanvas() {
     mxAppQuit();
 }
 
-bool ModelCanvas::open(const OffscreenFormat& format, bool windowKeepsPixels, std::string& error) {
+bool ModelCanvas::open(const OffscreenFormat& format, const CanvasSystem& system, std::string& error) {
     format_ = format;
     if (!mxAppInit(0, nullptr)) {
         error = "no offscreen video driver to draw with";
@@ -323,17 +297,17 @@ bool ModelCanvas::open(const OffscreenFormat& format, bool windowKeepsPixels, st
         error = "no OpenGL context to draw with";
         return false;
     }
-    return makeFramebuffers(windowKeepsPixels, error);
+    return makeFramebuffers(system, error);
 }
 
-bool ModelCanvas::makeFramebuffers(bool windowKeepsPixels, std::string& error) {
+bool ModelCanvas::makeFramebuffers(const CanvasSystem& system, std::string& error) {
     const int asked = std::max(format_.samples, 1);
     // The window's framebuffer has the pixel format the driver matched to
     // the viewer's request, which has no alpha and may have fewer bits.
     // Where it keeps the whole picture and no smoothing is asked for, the
     // scene draws there: the quicker way (it keeps every shader the driver
     // made for the window's first pictures).
-    if (asked == 1 && windowKeepsPixels && windowKeepsPicture(format_.alpha)) return true;
+    if (asked == 1 && system.windowKeepsPixels && windowKeepsPicture(format_.alpha)) return true;
     if (!loadFramebufferCalls()) {
         error = "the OpenGL driver has no framebuffer objects (OpenGL 3.0) to draw pictures into";
         return false;
@@ -362,7 +336,7 @@ bool ModelCanvas::makeFramebuffers(bool windowKeepsPixels, std::string& error) {
     }
 
     GLint given = 1;
-    if (multisamples > 1 && softwareRendererKeepsShaders() && loadResolveCalls()) {
+    if (multisamples > 1 && system.shadersKept && softwareRenderer() && loadResolveCalls()) {
         // A multisampled texture for our resolve to read, when the driver
         // gives it and runs the resolve for the samples it holds.
         glGenTextures(1, &drawnTexture_);

@@ -57,7 +57,10 @@ bool OffscreenView::open(const OffscreenFormat& format, std::string& error) {
         return false;
     }
     useOffscreenWindows();
-    return canvas_->open(format, offscreenWindowKeepsPixels(), error);
+    CanvasSystem system;
+    system.windowKeepsPixels = offscreenWindowKeepsPixels();
+    system.shadersKept = softwareRendererKeepsShaders();
+    return canvas_->open(format, system, error);
 }
 
 void OffscreenView::show(const PreparedView& view) { show(view, view.record); }

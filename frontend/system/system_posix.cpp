@@ -8,6 +8,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
@@ -193,6 +194,26 @@ void useOffscreenWindows() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 bool offscreenWindowKeepsPixels() { return true; }
 
 void shareSoftwareRenderer(int threads) { setenv("LP_NUM_THREADS", std::to_string(threads).c_str(), 0); }
+
+bool softwareRendererKeepsShaders() {
+    const char* disabled = std::getenv("MESA_SHADER_CACHE_DISABLE");
+    if (disabled && (!std::strcmp(disabled, "true") || !std::strcmp(disabled, "1"))) return false;
+    // The cache's folder as Mesa chooses it, or the folder it would be made in.
+    std::string folder;
+    if (const char* chosen = std::getenv("MESA_SHADER_CACHE_DIR")) {
+        folder = chosen;
+    } else if (const char* cache = std::getenv("XDG_CACHE_HOME")) {
+        folder = cache;
+    } else {
+        const passwd* user = ::getpwuid(::getuid());
+        if (!user || !user->pw_dir) return false;
+        folder = std::string(user->pw_dir) + "/.cache";
+    }
+    while (!folder.empty() && ::access(folder.c_str(), F_OK) != 0) folder = folderOf(folder);
+    return !folder.empty() && ::access(folder.c_str(), W_OK) == 0;
+}
+
+void buildShadersQuickly() { setenv("GALLIVM_PERF", "nopt", 0); }
 
 
 bool displayAvailable(std::string& why) {

@@ -209,6 +209,10 @@ bool offscreenWindowKeepsPixels() { return false; }
 
 void shareSoftwareRenderer(int) {}
 
+bool softwareRendererKeepsShaders() { return false; }
+
+void buildShadersQuickly() {}
+
 // ---- Worker processes: none; one process draws every picture.
 
 int usableCores() { return 1; }

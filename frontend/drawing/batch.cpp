@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -130,7 +132,7 @@ struct Outcome {
     enum Kind { Drawn, Failed, Fatal, Interrupted };
     Kind kind = Drawn;
     std::vector<std::string> said;  // its warnings, and with --verbose its notes, as report prints them
-    std::optional<Failure> failure;  // Failed and Fatal: why
+    std::optional<Failure> failure;  // all but Drawn: why
     std::string drawn;              // what draw returned
 };
 
@@ -297,7 +299,9 @@ int workerMain(const Batch& batch, const FoundModels& found, int threads, int ch
     bool opened = false;
     std::string job;
     while (!InterruptGuard::received() && receiveMessage(channel, job)) {
-        const size_t index = job.size() == sizeof(uint32_t) ? *reinterpret_cast<const uint32_t*>(job.data()) : SIZE_MAX;
+        uint32_t number = UINT32_MAX;
+        if (job.size() == sizeof number) std::memcpy(&number, job.data(), sizeof number);
+        const size_t index = number;
         if (index >= found.models.size()) return 1;
         Outcome outcome;
         try {

@@ -224,7 +224,10 @@ TEST_F(Batch, AProcessThatDiesCostsOnlyTheModelItDrew) {
     ASSERT_EQ(said.size(), 2u) << std::string(bytes.begin(), bytes.end());
     EXPECT_NE(said[0].find("the worker drawing it ended by Killed"), std::string::npos) << said[0];
     EXPECT_EQ(said[1], "ombrel: 1 of 12 models failed");
-    EXPECT_EQ(pictures.size(), 11u);
+    // Every other model's picture; the lost one's too where the worker was
+    // killed after writing it, before telling.
+    EXPECT_GE(pictures.size(), 11u);
+    EXPECT_LE(pictures.size(), 12u);
 }
 
 TEST_F(Batch, AFolderAndAZipGiveOnePictureEachUnderTheirNames) {

@@ -481,7 +481,7 @@ void drawEach(const Batch& batch) {
         // drawing with them.
         if (found.models.size() == 1 && !softwareRendererKeepsShaders()) buildShadersQuickly();
         const int workers = int(std::min<size_t>(size_t(std::max(batch.workers, 1)), found.models.size()));
-        if (workers > 1 && !guard.received()) {
+        if (workers > 1 && workersAvailable() && !guard.received()) {
             // Loaded once, here: the workers forked afterwards share it.
             std::string error;
             if (!loadDrawing(error)) throw systemFailure("", "drawing is unavailable: " + error);

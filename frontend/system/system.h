@@ -146,6 +146,9 @@ struct Worker {
 // The most workers a run starts at once.
 constexpr int kMostWorkers = 256;
 
+// Whether this system starts workers: not Windows, where one process draws.
+bool workersAvailable();
+
 // Starts a worker: in it, run is called with its end of the channel, and
 // the worker ends with what run returns (without this process's exit
 // handlers or buffers). It ends when this process ends, however that

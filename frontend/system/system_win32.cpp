@@ -217,6 +217,8 @@ void buildShadersQuickly() {}
 
 int usableCores() { return 1; }
 
+bool workersAvailable() { return false; }
+
 bool startWorker(const std::function<int(int)>&, Worker&, std::string& error) {
     error = "Windows draws in one process";
     return false;

@@ -12,10 +12,27 @@ namespace {
 // costs: stb hands its compression to zlib, as it offers to, where the
 // build has zlib (a Windows build without Debian's MinGW zlib keeps stb's
 // own).
+//
+// A picture is compressed with zlib's run-length strategy: a rendered
+// picture's rows, each filtered against the one above, are long runs of
+// zero (its background, its flat colours), and the strategy that looks for
+// nothing else makes files as small as the default strategy's at level 6
+// (a tenth smaller to a tenth larger on the corpus) in a third of the time.
+int zlibStrategy = Z_DEFAULT_STRATEGY;
+
 unsigned char* deflateWithZlib(unsigned char* data, int length, int* outLength, int level) {
-    uLongf size = compressBound(uLong(length));
+    z_stream stream{};
+    if (deflateInit2(&stream, level, Z_DEFLATED, 15, 8, zlibStrategy) != Z_OK) return nullptr;
+    uLong size = deflateBound(&stream, uLong(length));
     auto* out = static_cast<unsigned char*>(std::malloc(size));
-    if (!out || compress2(out, &size, data, uLong(length), level) != Z_OK) {
+    stream.next_in = data;
+    stream.avail_in = uInt(length);
+    stream.next_out = out;
+    stream.avail_out = uInt(size);
+    const bool done = out && deflate(&stream, Z_FINISH) == Z_STREAM_END;
+    size = stream.total_out;
+    deflateEnd(&stream);
+    if (!done) {
         std::free(out);
         return nullptr;
     }
@@ -46,9 +63,12 @@ std::vector<uint8_t> encodePng(int width, int height, int channels, const uint8_
     // Each row filtered against the one above: as small as stb's choice row
     // by row for rendered pictures, without trying every filter on each.
     stbi_write_force_png_filter = 2;
-    // zlib's default level, or its fastest: a quarter of the time for a
-    // skin, a few per cent larger.
+    // A picture: zlib's run-length strategy (above). A skin: zlib's fastest
+    // level, a quarter of the time of its default, a few per cent larger.
     stbi_write_png_compression_level = compression == PngCompression::Fast ? 1 : 6;
+#ifdef OMBREL_PNG_ZLIB
+    zlibStrategy = compression == PngCompression::Fast ? Z_DEFAULT_STRATEGY : Z_RLE;
+#endif
     std::vector<uint8_t> bytes;
     if (!stbi_write_png_to_func(append, &bytes, width, height, channels, pixels, width * channels)) bytes.clear();
     return bytes;

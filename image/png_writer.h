@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-// How hard the compression works: Small for pictures people keep and
-// publish; Fast where the picture is a small part of a larger file and the
-// time matters more (an exported model's skin).
+// How the compression works: Small for pictures people keep and publish
+// (rendered pictures, compressed for their long plain runs); Fast where the
+// picture is a small part of a larger file and the time matters more (an
+// exported model's skin).
 enum class PngCompression { Small, Fast };
 
 // The PNG of width x height pixels of channels bytes each (3: R, G, B; 4

@@ -13,8 +13,6 @@ int useInterpolation = 1;
 namespace {
 
 constexpr int kWordsPerCommandEntry = 3;  // s, t, vertex index
-constexpr float kEmptyBoundsMin = 999999.0f;
-constexpr float kEmptyBoundsMax = -999999.0f;
 
 // The vertices of frame `frame`, or null when the model has no such frame
 // or its frames have no vertices.
@@ -187,21 +185,4 @@ void drawCommandsLerp(const Model* model, int a, int b, float fraction) {
         glTexCoord2f(s, t);
         sendBlendedVertex(verticesA[index], verticesB[index], fraction);
     });
-}
-
-void modelBounds(const Model* model, ModelBounds* bounds) {
-    if (!bounds) return;
-    *bounds = {kEmptyBoundsMin, kEmptyBoundsMax, kEmptyBoundsMin, kEmptyBoundsMax, kEmptyBoundsMin, kEmptyBoundsMax};
-    const ModelVertex* vertices = frameVertices(model, 0);
-    if (!vertices) return;
-    for (int32_t k = 0; k < model->numVertices; ++k) {
-        const ModelVertex& v = vertices[k];
-        // Each coordinate is tested against both bounds, so a single vertex sets both.
-        if (v.x < bounds->minX) bounds->minX = v.x;
-        if (v.x > bounds->maxX) bounds->maxX = v.x;
-        if (v.y < bounds->minY) bounds->minY = v.y;
-        if (v.y > bounds->maxY) bounds->maxY = v.y;
-        if (v.z < bounds->minZ) bounds->minZ = v.z;
-        if (v.z > bounds->maxZ) bounds->maxZ = v.z;
-    }
 }

@@ -8,8 +8,8 @@
 #include "toolkit/mxApp.h"
 
 ModelWindow::ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style,
-                         DefaultWater water)
-    : mxGlWindow(parent, x, y, w, h, label, style), defaultWater_(water) {
+                         WindowUse use)
+    : mxGlWindow(parent, x, y, w, h, label, style), use_(use) {
     setDefaults();
     // Without a context there is nothing to upload into or set up; the
     // window keeps its defaults and its creator learns of the failure from
@@ -44,7 +44,7 @@ void ModelWindow::setDefaults() {
 }
 
 void ModelWindow::loadDefaultWater() {
-    if (defaultWater_ == DefaultWater::None) return;
+    if (use_ == WindowUse::Pictures) return;
     char defaultWater[] = "water.pcx";
     loadTexture(defaultWater, TEXTURE_WATER);
 }
@@ -72,6 +72,8 @@ ModelWindow::~ModelWindow() {
     loadModel(nullptr, MODEL_MAIN);
     loadModel(nullptr, MODEL_ATTACH);
 }
+
+bool ModelWindow::redraw() { return use_ == WindowUse::Pictures ? hasContext() : mxGlWindow::redraw(); }
 
 void ModelWindow::setRenderMode(int mode) { renderMode = mode; }
 

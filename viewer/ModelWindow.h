@@ -11,11 +11,14 @@
 struct Model;
 class mxImage;
 
-// Where a new window's water picture comes from: "water.pcx" in the current
-// folder, as the viewer program finds it; or nowhere, for a window that
-// draws pictures for the front end, which hands it every picture it shows so
-// that it reads no file of its own.
-enum class DefaultWater { FromCurrentFolder, None };
+// What a window is for. The viewer's: its water picture is "water.pcx" in
+// the current folder, and it is drawn again whenever its state changes. One
+// that draws pictures for the front end: it reads no file of its own (it is
+// handed every picture it shows) and draws only when asked (draw(), into
+// whatever framebuffer is bound), never for a change of state no picture
+// shows: each such drawing would make the driver build shaders for states
+// the picture never uses.
+enum class WindowUse { Viewer, Pictures };
 
 // Texture slots; each slot's OpenGL texture object is its own number.
 enum { TEXTURE_MAIN_SKIN = 1, TEXTURE_ATTACH_SKIN = 2, TEXTURE_BACKGROUND = 3, TEXTURE_WATER = 4 };
@@ -26,7 +29,7 @@ enum { MODEL_MAIN = 0, MODEL_ATTACH = 1 };
 class ModelWindow : public mxGlWindow {
 public:
     ModelWindow(mxWindow* parent, int x, int y, int w, int h, const char* label, int style,
-                DefaultWater water = DefaultWater::FromCurrentFolder);
+                WindowUse use = WindowUse::Viewer);
     ~ModelWindow() override;
 
     int handleEvent(mxEvent* event) override;
@@ -37,6 +40,9 @@ public:
     // The window keeps its size.
     void restart();
     void draw() override;
+    // Makes the context current, draws and swaps, as every GL window does;
+    // a window of pictures does nothing here.
+    bool redraw() override;
 
     void setRenderMode(int mode);
     void setFrameRange(int start, int end);
@@ -104,7 +110,7 @@ private:
     void centreOnMainModel();
     void toggle(int bit) { setFlag(bit, !(flags & bit)); }
 
-    DefaultWater defaultWater_;
+    WindowUse use_;
     bool modelLent_[2] = {};  // the slot's model is the caller's (fillModelSlot), not released here
 };
 

@@ -29,9 +29,9 @@ void storeConfiguredPaths(const ViewerConfig& config) {
         std::memcpy(configPathBuffer(ConfigPath(i)), config.paths[i], CONFIG_PATH_SIZE);
 }
 
-ModelWindow* createViewerWindow(int width, int height, WindowShown shown, DefaultWater water) {
+ModelWindow* createViewerWindow(int width, int height, WindowShown shown, WindowUse use) {
     mxGlWindow::setDefaultFormat(0, 16, 16);
-    ModelWindow* window = new ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup, water);
+    ModelWindow* window = new ModelWindow(nullptr, 0, 0, width, height, "", mxWindow::Popup, use);
     if (!window->hasContext()) {
         delete window;
         return nullptr;

@@ -18,7 +18,7 @@ ModelWindow* openViewerWindow(const ViewerConfig& config);
 // The steps of openViewerWindow, for a window that shows one model after
 // another. createViewerWindow makes the empty window of that size (null
 // without a working OpenGL context), shown or kept hidden (one that draws
-// pictures no one sees), with its default water or none. applyRecord fills
+// pictures no one sees), for the viewer or for pictures (ModelWindow.h). applyRecord fills
 // a window that is as the constructor left it (new, or restarted) from the
 // path buffers and the record's settings, exactly as the viewer starts: its
 // two halves are fillSlotsFromPathBuffers and applySettings, so a window
@@ -26,7 +26,7 @@ ModelWindow* openViewerWindow(const ViewerConfig& config);
 // the same settings in the same order.
 enum class WindowShown { Shown, Hidden };
 ModelWindow* createViewerWindow(int width, int height, WindowShown shown,
-                                DefaultWater water = DefaultWater::FromCurrentFolder);
+                                WindowUse use = WindowUse::Viewer);
 void applyRecord(ModelWindow& window, const ViewerConfig& config);
 void fillSlotsFromPathBuffers(ModelWindow& window);
 void applySettings(ModelWindow& window, const ViewerConfig& config);

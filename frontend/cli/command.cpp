@@ -67,6 +67,8 @@ std::string footer() {
            "render, thumbnail and gallery take many models at once: files, folders (every model below),\n"
            "archives (every model inside) and ARCHIVE:PATH; {name} in -o stands for each model's path\n"
            "inside its folder or archive. A model that fails gets its line, the others are drawn.\n"
+           "-j N draws them with N processes at once (by default one for each core this process may use;\n"
+           "on Windows one process draws them all).\n"
            "\n"
            "ombrel export writes every key frame as a morph target and every animation (at --fps) to .glb or\n"
            ".gltf, or a key frame to .obj (every one with {frame} in the name); ombrel export --help tells all.\n"

@@ -34,7 +34,15 @@ class Gallery {
 public:
     explicit Gallery(const GalleryRequest& request) : r_(request) {}
 
-    void draw(const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
+    // The model's still and GIF, claimed before it is drawn.
+    void claim(const FoundModel& model) {
+        outputs_.claim(r_.folder + "/" + stillOf(model), model.text);
+        outputs_.claim(r_.folder + "/" + gifOf(model), model.text);
+    }
+
+    // Draws the model's pictures (in whichever process draws it): its entry,
+    // as keep takes it.
+    std::string draw(const FoundModel& model, const PreparedView& prepared, OffscreenView& view) const {
         GalleryEntry entry;
         entry.name = model.name;
         // The facts of what is drawn, as words now (the archives they name
@@ -46,15 +54,15 @@ public:
         const ModelDescription description =
             describeModel(prepared.main, namer(prepared.main.file), &prepared.mainSkin, namer);
         entry.facts = describeJson(description);
-        entry.still = "pictures/" + model.name + ".png";
-        entry.gif = "pictures/" + model.name + ".gif";
+        entry.still = stillOf(model);
+        entry.gif = gifOf(model);
         const ViewerConfig& record = prepared.record;
         entry.playedFirst = record.startFrame;
         entry.playedLast = record.endFrame;
 
         applyLook(view, r_.look, record.renderMode);
-        writePngFile(claim(entry.still, model), view.draw({record.startFrame, record.startFrame, 0}), true);
-        writeLoopGif(claim(entry.gif, model), view, record, 0, true);
+        writePngFile(place(entry.still), view.draw({record.startFrame, record.startFrame, 0}), true);
+        writeLoopGif(place(entry.gif), view, record, 0, true);
 
         const std::vector<ModelAnimation>& animations = description.animations;
         entry.animationGifs.assign(animations.size(), "");
@@ -73,10 +81,13 @@ public:
             playFrames(played, *prepared.main.model, a.first, a.last, options());
             view.show(prepared, played);
             applyLook(view, r_.look, played.renderMode);
-            writeLoopGif(claim(entry.animationGifs[i], model), view, played, 0, true);
+            writeLoopGif(place(entry.animationGifs[i]), view, played, 0, true);
         }
-        entries_.push_back(std::move(entry));
+        return packEntry(entry);
     }
+
+    // A drawn model's entry, in the models' order.
+    void keep(const std::string& packed) { entries_.push_back(unpackEntry(packed)); }
 
     void writePage() const {
         writeText(r_.folder + "/index.html", galleryPage(entries_, r_.width, r_.height));
@@ -97,10 +108,40 @@ public:
     }
 
 private:
-    std::string claim(const std::string& relative, const FoundModel& model) {
+    static std::string stillOf(const FoundModel& model) { return "pictures/" + model.name + ".png"; }
+    static std::string gifOf(const FoundModel& model) { return "pictures/" + model.name + ".gif"; }
+
+    // The path of a picture of the gallery, its folders made.
+    std::string place(const std::string& relative) const {
         const std::string path = r_.folder + "/" + relative;
-        outputs_.claim(path, model.text, true);
+        makeFoldersOf(path);
         return path;
+    }
+
+    // An entry as a worker sends it back: CBOR, which keeps every name's
+    // bytes as they are.
+    static std::string packEntry(const GalleryEntry& entry) {
+        const nlohmann::json packed = {{"name", entry.name},
+                                       {"facts", entry.facts},
+                                       {"still", entry.still},
+                                       {"gif", entry.gif},
+                                       {"playedFirst", entry.playedFirst},
+                                       {"playedLast", entry.playedLast},
+                                       {"animationGifs", entry.animationGifs}};
+        const std::vector<uint8_t> bytes = nlohmann::json::to_cbor(packed);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    static GalleryEntry unpackEntry(const std::string& bytes) {
+        const nlohmann::json packed = nlohmann::json::from_cbor(bytes);
+        GalleryEntry entry;
+        entry.name = packed.at("name").get<std::string>();
+        entry.facts = packed.at("facts");
+        entry.still = packed.at("still").get<std::string>();
+        entry.gif = packed.at("gif").get<std::string>();
+        entry.playedFirst = packed.at("playedFirst").get<int>();
+        entry.playedLast = packed.at("playedLast").get<int>();
+        entry.animationGifs = packed.at("animationGifs").get<std::vector<std::string>>();
+        return entry;
     }
 
     const GalleryRequest& r_;
@@ -131,6 +172,7 @@ void addGalleryOptions(CLI::App& app, GalleryRequest& r) {
     addFlagOption(app, "--all-animations", r.allAnimations, "Make a GIF of every animation, each linked from the page");
     addViewChoice(app, r.rotX, r.rotY, "three-quarter");
     addPictureLookOptions(app, r.look);
+    addWorkersOption(app, r.workers);
 }
 
 int writeGallery(const GalleryRequest& r) {
@@ -139,12 +181,15 @@ int writeGallery(const GalleryRequest& r) {
     batch.sources = r.sources;
     batch.options = gallery.options();
     batch.format = {r.width, r.height, true, r.look.samples};
+    batch.workers = r.workers ? r.workers : defaultWorkers();
     batch.showMessages = false;  // the page tells each model's problems
+    batch.claim = [&gallery](const FoundModel& model) { gallery.claim(model); };
     // Without a skin a picture is better shaded than a wireframe.
     batch.adjust = shadeWhenUntextured;
     batch.draw = [&gallery](const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
-        gallery.draw(model, prepared, view);
+        return gallery.draw(model, prepared, view);
     };
+    batch.keep = [&gallery](const FoundModel&, const std::string& drawn) { gallery.keep(drawn); };
     // The folder is made with the first picture: a run that draws nothing leaves none.
     const FileKind kind = fileKind(r.folder);
     if (kind != FileKind::Folder && kind != FileKind::Missing) throw badInput("-o " + r.folder, "not a folder");

@@ -21,6 +21,7 @@ struct GalleryRequest {
     bool allAnimations = false;
     float rotX = kThreeQuarterRotX, rotY = kThreeQuarterRotY;
     PictureLook look;
+    int workers = 0;  // -j; 0: the default (defaultWorkers)
 };
 
 void addGalleryOptions(CLI::App& app, GalleryRequest& request);

@@ -115,6 +115,7 @@ void addRenderOptions(CLI::App& app, RenderRequest& r) {
         ->group(kPicture);
     addFlagOption(app, "--transparent", r.transparent, "Make the background transparent (alpha 0)")->group(kPicture);
     addPictureLookOptions(app, r.look);
+    addWorkersOption(app, r.workers);
 }
 
 int renderPictures(const RenderRequest& r) {
@@ -126,11 +127,14 @@ int renderPictures(const RenderRequest& r) {
     batch.sources = r.sources;
     batch.options = viewFor(r);
     batch.format = {r.view.width, r.view.height, r.transparent, r.look.samples};
+    batch.workers = r.workers ? r.workers : defaultWorkers();
     batch.checkCount = needNameForMany(r.output);
+    batch.claim = [&](const FoundModel& model) { outputs.claim(withName(r.output, model.name), model.text); };
     batch.draw = [&](const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
         const std::string output = withName(r.output, model.name);
-        outputs.claim(output, model.text, named);
+        if (named) makeFoldersOf(output);
         drawModel(r, kind, output, prepared.record, view);
+        return std::string();
     };
     drawEach(batch);
     return 0;

@@ -36,6 +36,7 @@ struct RenderRequest {
     int steps = 0;                   // pictures between key frames in a sequence or GIF
     bool transparent = false;
     PictureLook look;
+    int workers = 0;  // -j; 0: the default (defaultWorkers)
 };
 
 // The options of `ombrel render` that opening has not, added to app (the

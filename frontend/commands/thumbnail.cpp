@@ -25,6 +25,7 @@ void addThumbnailOptions(CLI::App& app, ThumbnailRequest& request) {
         ->type_name("FILE");
     addViewChoice(app, request.rotX, request.rotY, "three-quarter");
     addPictureLookOptions(app, request.look);
+    addWorkersOption(app, request.workers);
 }
 
 int writeThumbnail(const ThumbnailRequest& request) {
@@ -41,16 +42,21 @@ int writeThumbnail(const ThumbnailRequest& request) {
     batch.sources = sources;
     batch.options = thumbnailOptions(request.size, request.rotX, request.rotY);
     batch.format = thumbnailFormat(request.size, request.look);
+    batch.workers = request.workers ? request.workers : defaultWorkers();
     batch.showMessages = false;
     batch.checkCount = needNameForMany(output);
+    batch.claim = [&](const FoundModel& model) { outputs.claim(withName(output, model.name), model.text); };
     // Without a skin a thumbnail is better shaded than a wireframe.
     batch.adjust = shadeWhenUntextured;
     batch.draw = [&](const FoundModel& model, const PreparedView& prepared, OffscreenView& view) {
         const std::string path = withName(output, model.name);
-        outputs.claim(path, model.text, named);
         RgbaPicture picture = drawThumbnail(view, prepared, request.look);
         // A file manager that gives up on a thumbnail ends it: no picture is written after.
-        if (!InterruptGuard::received()) writePngFile(path, picture, true);
+        if (!InterruptGuard::received()) {
+            if (named) makeFoldersOf(path);
+            writePngFile(path, picture, true);
+        }
+        return std::string();
     };
     drawEach(batch);
     return 0;

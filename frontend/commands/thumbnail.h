@@ -19,6 +19,7 @@ struct ThumbnailRequest {
     std::string output;  // -o: {name} in it stands for each model's name
     float rotX = kThreeQuarterRotX, rotY = kThreeQuarterRotY;
     PictureLook look;
+    int workers = 0;  // -j; 0: the default (defaultWorkers)
 };
 
 void addThumbnailOptions(CLI::App& app, ThumbnailRequest& request);

@@ -1,20 +1,8 @@
 #include "frontend/drawing/offscreen.h"
 
-#ifdef _WIN32
-#include <windows.h>  // what Windows' GL/gl.h stands on
-#endif
-#include <GL/gl.h>
-#include <GL/glext.h>
-
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 
 #include "frontend/system/system.h"
-#include "toolkit/mxApp.h"
-#include "viewer/ModelWindow.h"
-#include "viewer/startup.h"
 
 namespace frontend {
 
@@ -37,266 +25,60 @@ FramePoint pointInLoop(double keyFrames, int first, int last) {
 
 namespace {
 
-// The framebuffer-object calls (OpenGL 3.0), looked up in the context: the
-// system's OpenGL library need not export them (Windows' exports 1.1 only).
-// One context serves the process, so one table does.
-struct FramebufferCalls {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEPROC renderbufferStorage = nullptr;
-    PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC renderbufferStorageMultisample = nullptr;
-    PFNGLGETRENDERBUFFERPARAMETERIVPROC getRenderbufferParameteriv = nullptr;
-    bool loaded = false;
-};
-FramebufferCalls gl;
-
-template <typename Call>
-bool lookUp(Call& call, const char* name) {
-    call = reinterpret_cast<Call>(mxGlWindow::procAddress(name));
-    return call != nullptr;
-}
-
-// Every call, or false when the driver lacks one.
-bool loadFramebufferCalls() {
-    gl.loaded = lookUp(gl.genFramebuffers, "glGenFramebuffers") &&
-                lookUp(gl.deleteFramebuffers, "glDeleteFramebuffers") &&
-                lookUp(gl.bindFramebuffer, "glBindFramebuffer") &&
-                lookUp(gl.framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
-                lookUp(gl.checkFramebufferStatus, "glCheckFramebufferStatus") &&
-                lookUp(gl.blitFramebuffer, "glBlitFramebuffer") &&
-                lookUp(gl.genRenderbuffers, "glGenRenderbuffers") &&
-                lookUp(gl.deleteRenderbuffers, "glDeleteRenderbuffers") &&
-                lookUp(gl.bindRenderbuffer, "glBindRenderbuffer") &&
-                lookUp(gl.renderbufferStorage, "glRenderbufferStorage") &&
-                lookUp(gl.renderbufferStorageMultisample, "glRenderbufferStorageMultisample") &&
-                lookUp(gl.getRenderbufferParameteriv, "glGetRenderbufferParameteriv");
-    return gl.loaded;
-}
-
-// What is drawn larger to be reduced stays within this (256 MiB read back).
-constexpr int kLargestDrawnEdge = 8192;
-
-// Whether the window's own framebuffer holds every bit a picture keeps.
-bool windowKeepsPicture(bool alpha) {
-    GLint red = 0, green = 0, blue = 0, alphaBits = 0;
-    glGetIntegerv(GL_RED_BITS, &red);
-    glGetIntegerv(GL_GREEN_BITS, &green);
-    glGetIntegerv(GL_BLUE_BITS, &blue);
-    glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
-    return red >= 8 && green >= 8 && blue >= 8 && (!alpha || alphaBits >= 8);
-}
-
-// A renderbuffer of this format, multisampled when samples is above 1.
-GLuint makeRenderbuffer(GLenum format, int samples, int width, int height) {
-    GLuint name = 0;
-    gl.genRenderbuffers(1, &name);
-    gl.bindRenderbuffer(GL_RENDERBUFFER, name);
-    if (samples > 1)
-        gl.renderbufferStorageMultisample(GL_RENDERBUFFER, samples, format, width, height);
-    else
-        gl.renderbufferStorage(GL_RENDERBUFFER, format, width, height);
-    return name;
-}
-
-GLuint makeFramebuffer(GLuint colour, GLuint depth) {
-    GLuint name = 0;
-    gl.genFramebuffers(1, &name);
-    gl.bindFramebuffer(GL_FRAMEBUFFER, name);
-    gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    if (depth) gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-    return name;
-}
-
-// Each scale x scale block of pixels becomes one, their average.
-RgbaPicture reduce(const RgbaPicture& large, int scale) {
-    RgbaPicture small;
-    small.width = large.width / scale;
-    small.height = large.height / scale;
-    small.rgba.resize(size_t(small.width) * size_t(small.height) * 4);
-    const int count = scale * scale;
-    for (int y = 0; y < small.height; ++y)
-        for (int x = 0; x < small.width; ++x)
-            for (int c = 0; c < 4; ++c) {
-                int sum = 0;
-                for (int dy = 0; dy < scale; ++dy)
-                    for (int dx = 0; dx < scale; ++dx)
-                        sum += large.rgba[(size_t(y * scale + dy) * size_t(large.width) + size_t(x * scale + dx)) * 4 +
-                                          size_t(c)];
-                small.rgba[(size_t(y) * size_t(small.width) + size_t(x)) * 4 + size_t(c)] =
-                    uint8_t((sum + count / 2) / count);
-            }
-    return small;
-}
-
-// A smoothed edge over a transparent background is the model's colour
-// blended with the clear colour by its coverage; the clear colour is taken
-// out again, so the edge keeps the model's colour (with the coverage as its
-// alpha) and shows no fringe of the clear colour over whatever it is put on.
-void unblendClearColour(RgbaPicture& picture, const float (&clear)[3]) {
-    for (size_t i = 0; i < picture.rgba.size(); i += 4) {
-        const int alpha = picture.rgba[i + 3];
-        if (alpha == 0 || alpha == 255) continue;
-        for (size_t c = 0; c < 3; ++c) {
-            const float background = std::clamp(clear[c], 0.0f, 1.0f) * 255;
-            const float own = (float(picture.rgba[i + c]) - (255 - float(alpha)) * background / 255) * 255 / float(alpha);
-            picture.rgba[i + c] = uint8_t(std::lround(std::clamp(own, 0.0f, 255.0f)));
-        }
-    }
-}
+MakeCanvas makeCanvas = nullptr;
 
 }  // namespace
 
-OffscreenView::~OffscreenView() {
-    if (!window_) return;
-    window_->makeCurrent();
-    if (gl.loaded) {
-        gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
-        const GLuint framebuffers[] = {drawn_, resolved_};
-        const GLuint renderbuffers[] = {drawnColour_, drawnDepth_, resolvedColour_};
-        gl.deleteFramebuffers(2, framebuffers);  // names of 0 are passed over
-        gl.deleteRenderbuffers(3, renderbuffers);
-    }
-    delete window_;
-    // No loop of ours runs; the thread's own (a host program's) goes on.
-    mxAppClose();
+bool loadDrawing(std::string& error) {
+    if (makeCanvas) return true;
+#ifdef OMBREL_DRAWING_PLUGIN
+    void* entry = loadPlugin(OMBREL_DRAWING_PLUGIN, kMakeCanvasName, error);
+    if (!entry) return false;
+    makeCanvas = reinterpret_cast<MakeCanvas>(entry);
+#else
+    (void)error;  // linked in: nothing can fail
+    makeCanvas = ombrelMakeCanvas;
+#endif
+    return true;
 }
+
+OffscreenView::OffscreenView() = default;
+
+OffscreenView::~OffscreenView() = default;
 
 bool OffscreenView::open(const OffscreenFormat& format, std::string& error) {
-    format_ = format;
+    if (!loadDrawing(error)) {
+        error = "drawing is unavailable: " + error;
+        return false;
+    }
+    canvas_.reset(makeCanvas(OMBREL_CANVAS_BUILD));
+    if (!canvas_) {
+        error = "the drawing plugin is of another build of ombrel (reinstall ombrel)";
+        return false;
+    }
     useOffscreenWindows();
-    if (!mxAppInit(0, nullptr)) {
-        error = "no offscreen video driver to draw with";
-        return false;
-    }
-    window_ = createViewerWindow(format.width, format.height, WindowShown::Hidden, DefaultWater::None);
-    if (!window_) {
-        mxAppClose();
-        error = "no OpenGL context to draw with";
-        return false;
-    }
-    return makeFramebuffers(error);
-}
-
-bool OffscreenView::makeFramebuffers(std::string& error) {
-    const int asked = std::max(format_.samples, 1);
-    // The window's framebuffer has the pixel format the driver matched to
-    // the viewer's request, which has no alpha and may have fewer bits.
-    // Where it keeps the whole picture and no smoothing is asked for, the
-    // scene draws there: the quicker way (it keeps every shader the driver
-    // made for the window's first pictures).
-    if (asked == 1 && offscreenWindowKeepsPixels() && windowKeepsPicture(format_.alpha)) return true;
-    if (!loadFramebufferCalls()) {
-        error = "the OpenGL driver has no framebuffer objects (OpenGL 3.0) to draw pictures into";
-        return false;
-    }
-
-    // Smoothing by the driver's multisampling; where it offers fewer
-    // samples than asked, the picture is also drawn larger and reduced.
-    GLint most = 0;
-    if (asked > 1) glGetIntegerv(GL_MAX_SAMPLES, &most);
-    const int multisamples = std::min<int>(asked, std::max<GLint>(most, 1));
-    while (multisamples * scale_ * scale_ < asked) ++scale_;
-    const int width = format_.width * scale_, height = format_.height * scale_;
-    if (scale_ > 1 && std::max(width, height) > kLargestDrawnEdge) {
-        error = "--antialias " + std::to_string(asked) + " needs " + std::to_string(width) + "x" +
-                std::to_string(height) + " pixels drawn on this driver, which offers " + std::to_string(most) +
-                " samples a pixel; ask fewer samples or a smaller picture";
-        return false;
-    }
-    if (scale_ > 1) {
-        window_->setBounds(0, 0, width, height);
-        if (window_->getWidth() != width || window_->getHeight() != height) {
-            error = "the offscreen driver can't draw " + std::to_string(width) + "x" + std::to_string(height) +
-                    " pixels for --antialias " + std::to_string(asked);
-            return false;
-        }
-    }
-
-    drawnColour_ = makeRenderbuffer(GL_RGBA8, multisamples, width, height);
-    drawnDepth_ = makeRenderbuffer(GL_DEPTH_COMPONENT16, multisamples, width, height);
-    GLint given = 1;
-    if (multisamples > 1) {
-        gl.bindRenderbuffer(GL_RENDERBUFFER, drawnColour_);
-        gl.getRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
-    }
-    samplesGiven_ = std::max<GLint>(given, 1) * scale_ * scale_;
-    drawn_ = makeFramebuffer(drawnColour_, drawnDepth_);
-    bool complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    if (complete && multisamples > 1) {
-        resolvedColour_ = makeRenderbuffer(GL_RGBA8, 1, width, height);
-        resolved_ = makeFramebuffer(resolvedColour_, 0);
-        complete = gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    }
-    if (!complete || glGetError() != GL_NO_ERROR) {
-        error = "the offscreen driver can't draw " + std::to_string(width) + "x" + std::to_string(height) + " pixels" +
-                (asked > 1 ? " with " + std::to_string(multisamples) + " samples each" : std::string());
-        return false;
-    }
-    return true;
+    CanvasSystem system;
+    system.windowKeepsPixels = offscreenWindowKeepsPixels();
+    system.shadersKept = softwareRendererKeepsShaders();
+    return canvas_->open(format, system, error);
 }
 
 void OffscreenView::show(const PreparedView& view) { show(view, view.record); }
 
 void OffscreenView::show(const PreparedView& view, const ViewerConfig& record) {
-    window_->makeCurrent();
-    if (shown_) window_->restart();
-    // The slots in the order the viewer fills them from its record.
-    window_->fillModelSlot(view.main.model.get(), MODEL_MAIN);
-    window_->fillModelSlot(view.attach ? view.attach->model.get() : nullptr, MODEL_ATTACH);
     auto image = [](const PictureRef& picture) { return picture ? picture->decoded.image.get() : nullptr; };
-    window_->fillTextureSlot(image(view.mainSkin.picture), TEXTURE_MAIN_SKIN);
-    window_->fillTextureSlot(image(view.attachSkin.picture), TEXTURE_ATTACH_SKIN);
-    window_->fillTextureSlot(image(view.background), TEXTURE_BACKGROUND);
-    window_->fillTextureSlot(image(view.water), TEXTURE_WATER);
-    applySettings(*window_, record);
-    shown_ = true;
+    CanvasScene scene;
+    scene.main = view.main.model.get();
+    scene.attach = view.attach ? view.attach->model.get() : nullptr;
+    scene.mainSkin = image(view.mainSkin.picture);
+    scene.attachSkin = image(view.attachSkin.picture);
+    scene.background = image(view.background);
+    scene.water = image(view.water);
+    canvas_->show(scene, record);
 }
 
-void OffscreenView::setFlag(int bit, bool on) { window_->setFlag(bit, on); }
+void OffscreenView::setFlag(int bit, bool on) { canvas_->setFlag(bit, on); }
 
-RgbaPicture OffscreenView::draw(const FramePoint& at) {
-    window_->currentFrame = at.current;
-    window_->nextFrame = at.next;
-    window_->frameFraction = at.fraction;
-    window_->makeCurrent();
-    if (gl.loaded) gl.bindFramebuffer(GL_FRAMEBUFFER, drawn_);
-    window_->draw();
-    if (resolved_) {
-        gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, resolved_);
-        const int width = format_.width * scale_, height = format_.height * scale_;
-        gl.blitFramebuffer(0, 0, width, height, 0, 0, width, height, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-        gl.bindFramebuffer(GL_READ_FRAMEBUFFER, resolved_);
-    }
-    RgbaPicture picture = readBack();
-    if (scale_ > 1) picture = reduce(picture, scale_);
-    if (format_.alpha && samplesGiven_ > 1) unblendClearColour(picture, window_->backgroundColor);
-    return picture;
-}
-
-RgbaPicture OffscreenView::readBack() {
-    RgbaPicture picture;
-    picture.width = format_.width * scale_;
-    picture.height = format_.height * scale_;
-    const size_t row = size_t(picture.width) * 4;
-    picture.rgba.resize(row * size_t(picture.height));
-    glReadPixels(0, 0, picture.width, picture.height, GL_RGBA, GL_UNSIGNED_BYTE, picture.rgba.data());
-    // GL's rows come bottom first.
-    std::vector<uint8_t> spare(row);
-    for (int top = 0, bottom = picture.height - 1; top < bottom; ++top, --bottom) {
-        uint8_t* a = &picture.rgba[size_t(top) * row];
-        uint8_t* b = &picture.rgba[size_t(bottom) * row];
-        std::memcpy(spare.data(), a, row);
-        std::memcpy(a, b, row);
-        std::memcpy(b, spare.data(), row);
-    }
-    return picture;
-}
+RgbaPicture OffscreenView::draw(const FramePoint& at) { return canvas_->draw(at); }
 
 }  // namespace frontend

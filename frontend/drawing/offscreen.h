@@ -1,27 +1,20 @@
-// The viewer's model window without a display: a prepared view's decoded
-// models and pictures put in its slots and its settings applied by the
-// viewer's own start-up steps, on SDL's offscreen driver, drawn by the
+// The viewer's model window without a display, for the commands that draw
+// pictures: a prepared view's decoded models and pictures put in its slots
+// and its settings applied by the viewer's own start-up steps, drawn by the
 // viewer's own scene code into a framebuffer object and read back. One
 // window and one OpenGL context serve any number of models in turn, and
-// nothing is read from disk on the way.
+// nothing is read from disk on the way. The window itself is the canvas
+// (canvas.h): on Linux a plugin, loaded when the first view is opened.
 #pragma once
 
-#include <cstdint>
+#include <memory>
 #include <string>
-#include <vector>
 
+#include "frontend/drawing/canvas.h"
 #include "frontend/scene/prepare.h"
 #include "viewer/config.h"
 
-class ModelWindow;
-
 namespace frontend {
-
-// A point of the animation: the two key frames drawn and the blend between.
-struct FramePoint {
-    int current = 0, next = 0;
-    float fraction = 0;
-};
 
 // The point `keyFrames` key frames after the start of the played range
 // first..last, as the viewer's clock reaches it: whole key frames step
@@ -29,31 +22,21 @@ struct FramePoint {
 // position beyond the loop wraps round.
 FramePoint pointInLoop(double keyFrames, int first, int last);
 
-// R, G, B, A bytes per pixel, rows top first.
-struct RgbaPicture {
-    int width = 0, height = 0;
-    std::vector<uint8_t> rgba;
-};
-
-struct OffscreenFormat {
-    int width = 640, height = 480;
-    // Keep what the scene leaves in the alpha channel: 0 where only the
-    // clear reached, 1 where the model is drawn.
-    bool alpha = false;
-    // Samples a pixel for smooth edges: 1 (none, exactly the viewer's
-    // picture), 2, 4 or 8.
-    int samples = 1;
-};
+// Makes the drawing code ready to use: on Linux loads its plugin (once a
+// process; the processes forked afterwards share it). False, with the reason
+// in error, when it can't be loaded: then nothing can be drawn.
+bool loadDrawing(std::string& error);
 
 class OffscreenView {
 public:
-    OffscreenView() = default;
+    OffscreenView();
     ~OffscreenView();
     OffscreenView(const OffscreenView&) = delete;
     OffscreenView& operator=(const OffscreenView&) = delete;
 
     // Makes the model window and what it draws into. False, with the reason
-    // in error, when there is no GL context or it can't draw this format.
+    // in error, when drawing can't be loaded, there is no GL context, or it
+    // can't draw this format.
     bool open(const OffscreenFormat& format, std::string& error);
 
     // Fills the window with view's models and pictures, then its record's
@@ -74,18 +57,7 @@ public:
     void setFlag(int bit, bool on);
 
 private:
-    bool makeFramebuffers(std::string& error);
-    RgbaPicture readBack();
-
-    OffscreenFormat format_;
-    ModelWindow* window_ = nullptr;
-    bool shown_ = false;
-    int scale_ = 1;  // the picture is drawn scale_ times wider and higher, then reduced
-    int samplesGiven_ = 1;
-    // drawn_: where the scene draws (0: the window's own); resolved_: the
-    // single-sample copy a multisampled drawing is resolved into.
-    unsigned drawn_ = 0, drawnColour_ = 0, drawnDepth_ = 0;
-    unsigned resolved_ = 0, resolvedColour_ = 0;
+    std::unique_ptr<Canvas> canvas_;
 };
 
 }  // namespace frontend

@@ -67,9 +67,11 @@ void openAttachment(const ViewOptions& options, Inputs& inputs, PreparedView& vi
         view.messages.warnings.push_back(options.attach + ": no skin found for the attachment");
 }
 
-void openBackgroundAndWater(const ViewOptions& options, Inputs& inputs, PreparedView& view) {
-    if (!options.background.empty())
+void openBackgroundAndWater(const ViewOptions& options, ShownBy shownBy, Inputs& inputs, PreparedView& view) {
+    const bool everything = shownBy == ShownBy::Viewer;
+    if (!options.background.empty() && (everything || options.showBackground))
         view.background = namedPicture(options.background, "background", inputs, view.messages);
+    if (!everything && !options.waterOn) return;
     view.water = options.water.empty() ? defaultWater(inputs, view.messages)
                                        : namedPicture(options.water, "water", inputs, view.messages);
 }
@@ -188,7 +190,7 @@ void playFrames(ViewerConfig& record, const Model& model, int first, int last, c
     frameView(options, model, record);
 }
 
-PreparedView prepareView(const ViewOptions& options, Inputs& inputs) {
+PreparedView prepareView(const ViewOptions& options, Inputs& inputs, ShownBy shownBy) {
     if (options.model.empty()) throw badInput("", "no model given");
     PreparedView view;
     view.main = openModel(options.model, inputs);
@@ -200,7 +202,7 @@ PreparedView prepareView(const ViewOptions& options, Inputs& inputs) {
     InterruptGuard::checkpoint();
     openAttachment(options, inputs, view);
     InterruptGuard::checkpoint();
-    openBackgroundAndWater(options, inputs, view);
+    openBackgroundAndWater(options, shownBy, inputs, view);
     InterruptGuard::checkpoint();
     setPlayedView(options, view);
     return view;

@@ -36,10 +36,15 @@ struct PreparedView {
     std::string nothingToDraw;
 };
 
+// Who shows what is prepared: the viewer, where a person may show the water
+// and the background at any time, so both are always read; or one picture
+// (render, thumbnail, gallery), which reads neither unless it shows it.
+enum class ShownBy { Viewer, Picture };
+
 // Everything the viewer shows for these options, with the archives and
 // pictures of inputs (a run over many models opens each once). Throws a
 // Failure.
-PreparedView prepareView(const ViewOptions& options, Inputs& inputs);
+PreparedView prepareView(const ViewOptions& options, Inputs& inputs, ShownBy shownBy = ShownBy::Viewer);
 
 // What the viewer shows of a model given only as its bytes, with no file:
 // no skin (nothing lies beside bytes) and no pictures; the rest as

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,70 @@ void useOffscreenWindows();
 // shown owns no pixels, so pictures are drawn into framebuffer objects.
 bool offscreenWindowKeepsPixels();
 
+// Keeps the software renderer (Mesa's llvmpipe) of this process to this many
+// threads of its own (0: it draws in the calling thread), unless the person
+// chose a number (LP_NUM_THREADS). Nothing on Windows.
+void shareSoftwareRenderer(int threads);
+
+// Whether Mesa's software renderer can keep the shaders it builds for later
+// runs, in its shader cache: not when told not to (MESA_SHADER_CACHE_DISABLE),
+// nor where no cache folder can be written (as in the sandbox file managers
+// run thumbnailers in). False on Windows, where the driver is not known.
+bool softwareRendererKeepsShaders();
+
+// Asks the software renderer to build its shaders without LLVM's
+// optimisations (GALLIVM_PERF=nopt, unless the person set GALLIVM_PERF):
+// the same pixels, drawn a tenth slower, built in half the time; for one
+// picture whose shaders are built anew, the quicker way. Nothing on Windows.
+void buildShadersQuickly();
+
+// ---- Worker processes
+
+// The cores this process may run on: those its CPU affinity allows, fewer
+// where its control group's quota (cpu.max) grants less time; at least 1.
+// On Windows 1: one process draws there.
+int usableCores();
+
+// A process forked from this one that does part of a run, spoken to over
+// one channel both ways, a message at a time.
+struct Worker {
+    long id = 0;        // its process id; 0 once it ended
+    int channel = -1;   // this process's end
+};
+
+// The most workers a run starts at once.
+constexpr int kMostWorkers = 256;
+
+// Whether this system starts workers: not Windows, where one process draws.
+bool workersAvailable();
+
+// Starts a worker: in it, run is called with its end of the channel, and
+// the worker ends with what run returns (without this process's exit
+// handlers or buffers). It ends when this process ends, however that
+// happens; while an InterruptGuard lives, the signals it receives are passed
+// on to every worker. False with the reason in error; on Windows, which
+// starts none, always false.
+bool startWorker(const std::function<int(int channel)>& run, Worker& worker, std::string& error);
+
+// Sends one message, whole; false when the other end is gone.
+bool sendMessage(int channel, const std::string& message);
+// Receives one message; false at the channel's end (the other side closed
+// it or ended), or when a signal came while waiting.
+bool receiveMessage(int channel, std::string& message);
+// Tells the worker that no more messages come (it reads the channel's end),
+// while its own messages can still be received.
+void finishSending(const Worker& worker);
+// Waits until one of the channels has a message or its end to receive: its
+// index; -1 when a signal came first.
+int waitForChannels(const std::vector<int>& channels);
+
+struct WorkerEnd {
+    int code = 0;    // its exit code when it exited
+    int signal = 0;  // the signal that ended it, 0 if none
+};
+// Waits for the worker to end and closes the channel.
+WorkerEnd endWorker(Worker& worker);
+
 // ---- Running the viewer
 
 // A fresh folder only this user can enter, under $XDG_RUNTIME_DIR (else
@@ -136,8 +201,8 @@ private:
 };
 
 // While it lives, SIGINT, SIGTERM and SIGHUP no longer end ombrel at once:
-// they are passed on to the viewer once it runs, or remembered until then,
-// so the run folder is always cleaned up first. On Windows the same holds
+// they are passed on to the viewer once it runs (and to every worker), or
+// remembered until then, so the run folder is always cleaned up first. On Windows the same holds
 // for Ctrl+C and Ctrl+Break (taken as SIGINT) and for closing the console,
 // logging off or shutting down (SIGTERM): the viewer is asked to close.
 class InterruptGuard {
@@ -176,6 +241,16 @@ std::string viewerProgram();
 
 // A signal's name for a message ("Interrupt").
 std::string signalName(int signal);
+
+// ---- Parts loaded when needed
+
+// The function named entry in the plugin file named name (such as
+// "ombrel-drawing.so"), loaded on first use with everything it needs: in the
+// installed programs' folder (libexec/ombrel beside bin) when it is there,
+// else beside ombrel as in the build tree. Null, with the reason as one line
+// in error, when it can't be loaded. On Windows, which has no plugins (what
+// they hold is linked in), always null.
+void* loadPlugin(const std::string& name, const char* entry, std::string& error);
 
 // ---- Asking for a model
 

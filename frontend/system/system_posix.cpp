@@ -5,10 +5,14 @@
 // over D-Bus, else zenity or kdialog).
 #include "frontend/system/system.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
-#include <gio/gio.h>
+#include <poll.h>
+#include <pwd.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,14 +24,18 @@
 #include <sys/prctl.h>
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <system_error>
 
 #include "common/path.h"
 #include "frontend/base/report.h"
+#include "frontend/system/portal.h"
 
 extern char** environ;
 
@@ -185,6 +193,29 @@ void useOffscreenWindows() { setenv("SDL_VIDEODRIVER", "offscreen", 0); }
 
 bool offscreenWindowKeepsPixels() { return true; }
 
+void shareSoftwareRenderer(int threads) { setenv("LP_NUM_THREADS", std::to_string(threads).c_str(), 0); }
+
+bool softwareRendererKeepsShaders() {
+    const char* disabled = std::getenv("MESA_SHADER_CACHE_DISABLE");
+    if (disabled && (!std::strcmp(disabled, "true") || !std::strcmp(disabled, "1"))) return false;
+    // The cache's folder as Mesa chooses it, or the folder it would be made in.
+    std::string folder;
+    if (const char* chosen = std::getenv("MESA_SHADER_CACHE_DIR")) {
+        folder = chosen;
+    } else if (const char* cache = std::getenv("XDG_CACHE_HOME")) {
+        folder = cache;
+    } else {
+        const passwd* user = ::getpwuid(::getuid());
+        if (!user || !user->pw_dir) return false;
+        folder = std::string(user->pw_dir) + "/.cache";
+    }
+    while (!folder.empty() && ::access(folder.c_str(), F_OK) != 0) folder = folderOf(folder);
+    return !folder.empty() && ::access(folder.c_str(), W_OK) == 0;
+}
+
+void buildShadersQuickly() { setenv("GALLIVM_PERF", "nopt", 0); }
+
+
 bool displayAvailable(std::string& why) {
     // SDL's drivers that show nothing: a window there would wait unseen for ever.
     const char* driver = std::getenv("SDL_VIDEODRIVER");
@@ -226,12 +257,18 @@ const int kForwarded[] = {SIGINT, SIGTERM, SIGHUP};
 
 volatile sig_atomic_t receivedSignal = 0;
 volatile pid_t viewerPid = 0;
+// The workers running, and this process's ends of their channels (a worker
+// forked later closes those, so each channel has one end on either side).
+volatile pid_t workerPids[kMostWorkers] = {};
+int workerChannels[kMostWorkers];
 struct sigaction previous[3];
 
 void forwardSignal(int signal) {
     receivedSignal = signal;
     pid_t pid = viewerPid;
     if (pid > 0) ::kill(pid, signal);
+    for (int i = 0; i < kMostWorkers; ++i)
+        if (workerPids[i] > 0) ::kill(workerPids[i], signal);
 }
 
 // The record holds paths of at most 255 characters: the run folder's, and a
@@ -370,11 +407,178 @@ std::string viewerProgram() {
 
 std::string signalName(int signal) { return strsignal(signal); }
 
-// ---- Asking for a model
+// ---- Worker processes
 
 namespace {
 
-const char kPortal[] = "org.freedesktop.portal.Desktop";
+// The quota's cores, rounded up ("max" or no file: no quota, 0).
+int quotaCores() {
+    std::ifstream file("/sys/fs/cgroup/cpu.max");
+    std::string quota;
+    long long period = 0;
+    if (!(file >> quota >> period) || quota == "max" || period <= 0) return 0;
+    char* end = nullptr;
+    const long long allowed = std::strtoll(quota.c_str(), &end, 10);
+    if (*end || allowed <= 0) return 0;
+    return int(std::min<long long>((allowed + period - 1) / period, kMostWorkers));
+}
+
+bool sendAll(int channel, const char* bytes, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::send(channel, bytes, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// False at the end, on an error, or when a signal came while waiting.
+bool receiveAll(int channel, char* bytes, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::recv(channel, bytes, size, 0);
+        if (n < 0 && errno == EINTR && !receivedSignal) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+// A message is its length (4 bytes, in this machine's order) and its bytes.
+constexpr uint32_t kLargestMessage = uint32_t(64) << 20;
+
+}  // namespace
+
+int usableCores() {
+    int cores = 1;
+#ifdef __linux__
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) cores = std::max(CPU_COUNT(&set), 1);
+#else
+    cores = std::max(int(sysconf(_SC_NPROCESSORS_ONLN)), 1);
+#endif
+    const int quota = quotaCores();
+    if (quota > 0) cores = std::min(cores, quota);
+    return std::min(cores, kMostWorkers);
+}
+
+bool workersAvailable() { return true; }
+
+bool startWorker(const std::function<int(int channel)>& run, Worker& worker, std::string& error) {
+    int slot = 0;
+    while (slot < kMostWorkers && workerPids[slot] != 0) ++slot;
+    if (slot == kMostWorkers) {
+        error = "too many workers";
+        return false;
+    }
+    int ends[2];
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
+        error = std::string("can't start a worker (") + std::strerror(errno) + ")";
+        return false;
+    }
+    const pid_t parent = ::getpid();
+    std::cout.flush();
+    std::cerr.flush();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+#ifdef __linux__
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
+        if (::getppid() != parent) ::_exit(1);  // the parent ended before the line above
+        ::close(ends[0]);
+        for (int i = 0; i < kMostWorkers; ++i)
+            if (workerPids[i] != 0) {
+                ::close(workerChannels[i]);
+                workerPids[i] = 0;
+            }
+        viewerPid = 0;
+        ::_exit(run(ends[1]));
+    }
+    ::close(ends[1]);
+    if (pid < 0) {
+        ::close(ends[0]);
+        error = std::string("can't start a worker (") + std::strerror(errno) + ")";
+        return false;
+    }
+    workerChannels[slot] = ends[0];
+    workerPids[slot] = pid;
+    worker.id = pid;
+    worker.channel = ends[0];
+    return true;
+}
+
+bool sendMessage(int channel, const std::string& message) {
+    if (message.size() > kLargestMessage) return false;
+    const uint32_t size = uint32_t(message.size());
+    return sendAll(channel, reinterpret_cast<const char*>(&size), sizeof size) &&
+           sendAll(channel, message.data(), message.size());
+}
+
+bool receiveMessage(int channel, std::string& message) {
+    uint32_t size = 0;
+    if (!receiveAll(channel, reinterpret_cast<char*>(&size), sizeof size) || size > kLargestMessage) return false;
+    message.resize(size);
+    return receiveAll(channel, message.data(), size);
+}
+
+void finishSending(const Worker& worker) { ::shutdown(worker.channel, SHUT_WR); }
+
+int waitForChannels(const std::vector<int>& channels) {
+    std::vector<pollfd> polled;
+    for (int channel : channels) polled.push_back({channel, POLLIN, 0});
+    for (;;) {
+        if (receivedSignal) return -1;
+        const int n = ::poll(polled.data(), nfds_t(polled.size()), -1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        for (size_t i = 0; i < polled.size(); ++i)
+            if (polled[i].revents) return int(i);
+    }
+}
+
+WorkerEnd endWorker(Worker& worker) {
+    WorkerEnd end;
+    if (worker.channel >= 0) ::close(worker.channel);
+    worker.channel = -1;
+    if (worker.id <= 0) return end;
+    int status = 0;
+    while (::waitpid(pid_t(worker.id), &status, 0) < 0 && errno == EINTR) {
+    }
+    for (int i = 0; i < kMostWorkers; ++i)
+        if (workerPids[i] == pid_t(worker.id)) workerPids[i] = 0;
+    worker.id = 0;
+    if (WIFEXITED(status)) end.code = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) end.signal = WTERMSIG(status);
+    return end;
+}
+
+// ---- Parts loaded when needed
+
+void* loadPlugin(const std::string& name, const char* entry, std::string& error) {
+    const std::string bin = programFolder();
+    std::string path = absolutePath(bin + "/" OMBREL_PROGRAMS_FROM_BIN "/" + name);
+    std::error_code missing;
+    if (!std::filesystem::is_regular_file(pathFromText(path), missing)) path = bin + "/" + name;
+    // Bound at once: a library it needs that is missing, or lacks a name,
+    // shows here, in one line, instead of ending the program later.
+    void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* why = ::dlerror();
+        error = why ? why : path + ": can't be loaded";
+        return nullptr;
+    }
+    void* function = ::dlsym(library, entry);
+    if (!function) error = path + ": has no " + entry;
+    // The library stays loaded as long as the program runs: what it started
+    // (the window system's threads, the GL driver) may outlive its use.
+    return function;
+}
+
+// ---- Asking for a model
+
+namespace {
 
 // Runs a program found on PATH and keeps its standard output. The exit
 // status, or -1 when the program could not be run.
@@ -438,52 +642,6 @@ Choice chooseWithProgram(const std::vector<std::string>& args, std::string& path
     return Choice::Chosen;
 }
 
-struct PortalWait {
-    GMainLoop* loop = nullptr;
-    bool answered = false;
-    guint32 response = 2;
-    std::string uri;
-};
-
-void onResponse(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
-                gpointer data) {
-    PortalWait* wait = static_cast<PortalWait*>(data);
-    GVariant* results = nullptr;
-    g_variant_get(parameters, "(u@a{sv})", &wait->response, &results);
-    const gchar** uris = nullptr;
-    if (results && g_variant_lookup(results, "uris", "^a&s", &uris) && uris && uris[0]) wait->uri = uris[0];
-    g_free(uris);
-    if (results) g_variant_unref(results);
-    wait->answered = true;
-    g_main_loop_quit(wait->loop);
-}
-
-bool portalPresent(GDBusConnection* bus) {
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
-        g_variant_new("(s)", kPortal), G_VARIANT_TYPE("(b)"), G_DBUS_CALL_FLAGS_NONE, 2000, nullptr, nullptr);
-    gboolean owned = FALSE;
-    if (reply) {
-        g_variant_get(reply, "(b)", &owned);
-        g_variant_unref(reply);
-    }
-    if (owned) return true;
-    // Not running yet, but the bus may start it on demand.
-    reply = g_dbus_connection_call_sync(bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                                        "ListActivatableNames", nullptr, G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE,
-                                        2000, nullptr, nullptr);
-    bool activatable = false;
-    if (reply) {
-        GVariantIter* names = nullptr;
-        const gchar* name = nullptr;
-        g_variant_get(reply, "(as)", &names);
-        while (g_variant_iter_next(names, "&s", &name)) activatable |= g_strcmp0(name, kPortal) == 0;
-        g_variant_iter_free(names);
-        g_variant_unref(reply);
-    }
-    return activatable;
-}
-
 // Each pattern as given and, for one of letters in lower case, in upper case
 // too: a file system here tells "*.md2" from "*.MD2".
 std::vector<std::string> bothCases(const std::vector<std::string>& patterns) {
@@ -498,70 +656,16 @@ std::vector<std::string> bothCases(const std::vector<std::string>& patterns) {
     return all;
 }
 
+// The portal is asked through GIO, which only this needs: its plugin is
+// loaded when a chooser is asked for, and a bus is there to ask on.
 Choice chooseWithPortal(const std::vector<FileFilter>& filters, std::string& path) {
     if (!hasText("DBUS_SESSION_BUS_ADDRESS") && !hasText("XDG_RUNTIME_DIR")) return Choice::Unavailable;
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (!bus) return Choice::Unavailable;
-    if (!portalPresent(bus)) {
-        g_object_unref(bus);
-        return Choice::Unavailable;
-    }
-    // The portal answers on a request object whose path follows from our
-    // bus name and a token of our choosing: listen there before asking, so
-    // a quick answer is not missed.
-    std::string sender = g_dbus_connection_get_unique_name(bus) + 1;
-    for (char& c : sender)
-        if (c == '.') c = '_';
-    std::string token = "ombrel" + std::to_string(::getpid());
-    std::string request = "/org/freedesktop/portal/desktop/request/" + sender + "/" + token;
-
-    PortalWait wait;
-    wait.loop = g_main_loop_new(nullptr, FALSE);
-    guint subscription =
-        g_dbus_connection_signal_subscribe(bus, kPortal, "org.freedesktop.portal.Request", "Response", request.c_str(),
-                                           nullptr, G_DBUS_SIGNAL_FLAGS_NONE, onResponse, &wait, nullptr);
-    GVariantBuilder options;
-    g_variant_builder_init(&options, G_VARIANT_TYPE_VARDICT);
-    g_variant_builder_add(&options, "{sv}", "handle_token", g_variant_new_string(token.c_str()));
-    g_variant_builder_add(&options, "{sv}", "modal", g_variant_new_boolean(TRUE));
-    // a(sa(us)): each filter's name and its glob patterns (kind 0).
-    GVariantBuilder filterList;
-    g_variant_builder_init(&filterList, G_VARIANT_TYPE("a(sa(us))"));
-    for (const FileFilter& filter : filters) {
-        GVariantBuilder patterns;
-        g_variant_builder_init(&patterns, G_VARIANT_TYPE("a(us)"));
-        for (const std::string& pattern : bothCases(filter.patterns))
-            g_variant_builder_add(&patterns, "(us)", 0u, pattern.c_str());
-        g_variant_builder_add(&filterList, "(sa(us))", filter.name.c_str(), &patterns);
-    }
-    g_variant_builder_add(&options, "{sv}", "filters", g_variant_builder_end(&filterList));
-    GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(
-        bus, kPortal, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.FileChooser", "OpenFile",
-        g_variant_new("(ssa{sv})", "", kChooserTitle, &options), G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, 30000,
-        nullptr, &error);
-    Choice choice = Choice::Unavailable;
-    if (reply) {
-        g_variant_unref(reply);
-        // The person may take their time: wait for the answer, however long.
-        if (!wait.answered) g_main_loop_run(wait.loop);
-        if (wait.response == 0 && !wait.uri.empty()) {
-            gchar* file = g_filename_from_uri(wait.uri.c_str(), nullptr, nullptr);
-            if (file) {
-                path = file;
-                choice = Choice::Chosen;
-                g_free(file);
-            }
-        } else {
-            choice = Choice::Cancelled;
-        }
-    } else {
-        g_error_free(error);
-    }
-    g_dbus_connection_signal_unsubscribe(bus, subscription);
-    g_main_loop_unref(wait.loop);
-    g_object_unref(bus);
-    return choice;
+    std::string error;
+    void* entry = loadPlugin(kChooserPlugin, kChooseWithPortalName, error);
+    if (!entry) return Choice::Unavailable;
+    std::vector<FileFilter> offered = filters;
+    for (FileFilter& filter : offered) filter.patterns = bothCases(filter.patterns);
+    return Choice(reinterpret_cast<ChooseWithPortal>(entry)(OMBREL_PORTAL_BUILD, offered, path));
 }
 
 }  // namespace

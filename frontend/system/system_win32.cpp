@@ -207,6 +207,36 @@ void useOffscreenWindows() {}
 
 bool offscreenWindowKeepsPixels() { return false; }
 
+void shareSoftwareRenderer(int) {}
+
+bool softwareRendererKeepsShaders() { return false; }
+
+void buildShadersQuickly() {}
+
+// ---- Worker processes: none; one process draws every picture.
+
+int usableCores() { return 1; }
+
+bool workersAvailable() { return false; }
+
+bool startWorker(const std::function<int(int)>&, Worker&, std::string& error) {
+    error = "Windows draws in one process";
+    return false;
+}
+
+bool sendMessage(int, const std::string&) { return false; }
+
+bool receiveMessage(int, std::string&) { return false; }
+
+void finishSending(const Worker&) {}
+
+int waitForChannels(const std::vector<int>&) { return -1; }
+
+WorkerEnd endWorker(Worker& worker) {
+    worker = Worker();
+    return WorkerEnd();
+}
+
 // ---- Running the viewer
 
 
@@ -366,6 +396,13 @@ ViewerExit runViewer(const std::string& program, const std::string& folder) {
 std::string viewerProgram() { return programFolder() + "/viewer.exe"; }
 
 std::string signalName(int signal) { return signal == SIGINT ? "Interrupt" : "Terminated"; }
+
+// ---- Parts loaded when needed
+
+void* loadPlugin(const std::string& name, const char*, std::string& error) {
+    error = name + ": Windows builds link what plugins hold";
+    return nullptr;
+}
 
 // ---- Asking for a model
 

@@ -34,6 +34,8 @@ expect "render" 1 ombrel ren
 expect "thumbnail" 1 ombrel th
 expect "--transparent --triangles" 2 ombrel render --tr
 expect "--json" 2 ombrel info --j
+expect "--jobs" 2 ombrel gallery --jo
+expect "" 3 ombrel thumbnail --jobs ""
 expect "smooth" 2 ombrel --mode s
 # The model's own animations, whether the model comes before or after.
 expect "crattak crdeath crpain crstnd crwalk" 3 ombrel "$model" --animation cr

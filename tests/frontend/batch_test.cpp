@@ -3,15 +3,27 @@
 // broken one among them gets its one line while the others are written;
 // each model drawn after others looks exactly as drawn alone; names from an
 // archive never lead outside the output folder; the progress line shows on
-// a terminal only.
+// a terminal only. Many processes (-j) make the same files and say the same
+// as one; an interrupt ends them all, leaving only whole files; a process
+// that dies costs only the model it drew.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "tests/frontend/frontend_files.h"
 #include "tests/frontend/picture_file.h"
 #include "tests/writers/archives.h"
 #include "tests/writers/bytes.h"
+
+#include <map>
 
 namespace fs = std::filesystem;
 
@@ -52,9 +64,171 @@ protected:
         std::sort(files.begin(), files.end());
         return files;
     }
+    // Every file under folder with its bytes.
+    std::map<std::string, std::vector<uint8_t>> contentsOf(const std::string& folder) {
+        std::map<std::string, std::vector<uint8_t>> contents;
+        for (const std::string& name : filesUnder(folder)) contents[name] = testdata::readFile(folder + "/" + name);
+        return contents;
+    }
+    // Starts ombrel without waiting, its standard error into a file.
+    pid_t start(const std::vector<std::string>& args) {
+        const std::string errors = scratch.file("started.err");
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(err, 2);
+            unsetenv("DISPLAY");
+            std::vector<char*> argv = {const_cast<char*>(kOmbrel.c_str())};
+            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(kOmbrel.c_str(), argv.data());
+            _exit(127);
+        }
+        return pid;
+    }
+    // Waits (at most a minute) until condition holds.
+    template <typename Condition>
+    bool waitFor(Condition condition) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
+    // The processes pid started that still run (Linux's list of them).
+    std::vector<pid_t> childrenOf(pid_t pid) {
+        std::ifstream list("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+        std::vector<pid_t> children;
+        for (pid_t child; list >> child;) children.push_back(child);
+        return children;
+    }
+    bool anyFileEndingIn(const std::string& folder, const std::string& ending) {
+        if (!fs::exists(folder)) return false;
+        for (const std::string& name : filesUnder(folder))
+            if (name.size() > ending.size() && name.compare(name.size() - ending.size(), ending.size(), ending) == 0)
+                return true;
+        return false;
+    }
+    // Twelve models (faerie.md2 and sydney.md2 with their skins).
+    void putMany(const std::string& folder) {
+        for (int i = 0; i < 6; ++i) {
+            put(folder + "/f" + std::to_string(i) + ".md2", corpus("faerie.md2"));
+            put(folder + "/f" + std::to_string(i) + ".pcx", corpus("faerie.pcx"));
+            put(folder + "/s" + std::to_string(i) + ".md2", corpus("sydney.md2"));
+            put(folder + "/s" + std::to_string(i) + ".tga", corpus("sydney.tga"));
+        }
+    }
+
     testdata::ScratchDir scratch;
     std::string zip;
 };
+
+// Whichever process draws a model, the same files come of it, and the same
+// lines in the same order: a broken model among them gets its line and the
+// run exit 2 either way.
+TEST_F(Batch, ManyProcessesMakeTheSameFilesAndSayTheSameAsOne) {
+    put("models/more/a.md2", corpus("sydney.md2"));
+    put("models/more/b.md2", {'I', 'D', 'P', '2', 8, 0, 0, 0, 1, 2, 3});
+    put("models/more/c.md2", corpus("faerie.md2"));
+    put("models/more/c.pcx", corpus("faerie.pcx"));
+    put("models/more/d.md2", {'I', 'D', 'P', '2', 7, 0, 0, 0});
+    const std::vector<std::vector<std::string>> runs = {
+        {"thumbnail", "--size", "48", scratch.file("models"), zip, "-o", "OUT/{name}.png"},
+        {"render", "--no-config", "--size", "64x48", scratch.file("models"), "-o", "OUT/{name}.gif"},
+        {"gallery", "--size", "48x48", "--all-animations", scratch.file("models"), zip, "-o", "OUT"}};
+    for (const std::vector<std::string>& run : runs) {
+        std::map<std::string, Result> results;
+        for (const std::string jobs : {"1", "4"}) {
+            std::vector<std::string> args = run;
+            for (std::string& arg : args)
+                if (arg.rfind("OUT", 0) == 0) arg = scratch.file("j" + jobs) + arg.substr(3);
+            args.insert(args.begin() + 1, {"-j", jobs});
+            results[jobs] = ombrel(args);
+        }
+        EXPECT_EQ(results["1"].status, 2) << run[0] << ": " << results["1"].err;
+        EXPECT_EQ(results["4"].status, 2) << run[0];
+        EXPECT_EQ(results["4"].err, results["1"].err) << run[0];
+        // Render also warns of a.md2, which has no skin: before b.md2's line.
+        std::vector<std::string> said = lines(results["4"].err);
+        if (run[0] == "render") {
+            ASSERT_FALSE(said.empty());
+            EXPECT_NE(said.front().find("more/a.md2: no skin found"), std::string::npos) << said.front();
+            said.erase(said.begin());
+        }
+        ASSERT_EQ(said.size(), 3u) << results["4"].err;
+        EXPECT_NE(said[0].find("more/b.md2: cut short"), std::string::npos) << said[0];
+        EXPECT_NE(said[1].find("more/d.md2: cut short"), std::string::npos) << said[1];
+        EXPECT_NE(said[2].find("2 of "), std::string::npos) << said[2];
+        const auto one = contentsOf(scratch.file("j1")), four = contentsOf(scratch.file("j4"));
+        EXPECT_GE(one.size(), 4u) << run[0];
+        EXPECT_TRUE(one == four) << run[0] << ": " << one.size() << " files from one process, " << four.size()
+                                 << " from four";
+        fs::remove_all(scratch.file("j1"));
+        fs::remove_all(scratch.file("j4"));
+    }
+}
+
+// An interrupt reaches every process: each stops after the picture it is
+// drawing, ombrel ends by the signal once they ended, and every file it
+// leaves is whole (no half-written picture, no temporary one, no page).
+TEST_F(Batch, AnInterruptEndsEveryProcessLeavingOnlyWholeFiles) {
+    putMany("many");
+    const std::string out = scratch.file("gallery");
+    const pid_t pid = start({"gallery", "-j", "3", "--all-animations", scratch.file("many"), "-o", out});
+    ASSERT_TRUE(waitFor([&] { return anyFileEndingIn(out, ".gif"); })) << "no GIF was written";
+    const std::vector<pid_t> workers = childrenOf(pid);
+    EXPECT_EQ(workers.size(), 3u);
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    for (pid_t worker : workers) EXPECT_NE(kill(worker, 0), 0) << "worker " << worker << " still runs";
+    EXPECT_FALSE(fs::exists(out + "/index.html"));
+    for (const std::string& name : filesUnder(out)) {
+        EXPECT_NE(fs::path(name).filename().string()[0], '.') << name << " is a temporary file";
+        const std::vector<uint8_t> bytes = testdata::readFile(out + "/" + name);
+        ASSERT_GT(bytes.size(), 12u) << name;
+        if (fs::path(name).extension() == ".gif")
+            EXPECT_EQ(bytes.back(), 0x3B) << name << " has no GIF trailer";
+        else
+            EXPECT_EQ(std::string(bytes.end() - 8, bytes.end() - 4), "IEND") << name << " has no IEND";
+    }
+}
+
+// A process that dies (here killed) costs the model it was drawing: that
+// model gets its line, another process draws the rest.
+TEST_F(Batch, AProcessThatDiesCostsOnlyTheModelItDrew) {
+    putMany("many");
+    const std::string out = scratch.file("thumbs");
+    const pid_t pid = start({"thumbnail", "--size", "512", "-j", "2", scratch.file("many"), "-o", out + "/{name}.png"});
+    ASSERT_TRUE(waitFor([&] { return anyFileEndingIn(out, ".png"); })) << "no thumbnail was written";
+    const std::vector<pid_t> workers = childrenOf(pid);
+    ASSERT_FALSE(workers.empty());
+    kill(workers.front(), SIGKILL);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    const std::vector<uint8_t> bytes = testdata::readFile(scratch.file("started.err"));
+    const std::vector<std::string> said = lines(std::string(bytes.begin(), bytes.end()));
+    std::vector<std::string> pictures;
+    for (const std::string& name : filesUnder(out))
+        if (name[0] != '.') pictures.push_back(name);
+    if (WEXITSTATUS(status) == 0) {
+        // It was between two models: nothing lost.
+        EXPECT_EQ(pictures.size(), 12u);
+        EXPECT_TRUE(said.empty()) << said.front();
+        return;
+    }
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    ASSERT_EQ(said.size(), 2u) << std::string(bytes.begin(), bytes.end());
+    EXPECT_NE(said[0].find("the worker drawing it ended by Killed"), std::string::npos) << said[0];
+    EXPECT_EQ(said[1], "ombrel: 1 of 12 models failed");
+    // Every other model's picture; the lost one's too where the worker was
+    // killed after writing it, before telling.
+    EXPECT_GE(pictures.size(), 11u);
+    EXPECT_LE(pictures.size(), 12u);
+}
 
 TEST_F(Batch, AFolderAndAZipGiveOnePictureEachUnderTheirNames) {
     put("models/broken.md2", {'I', 'D', 'P', '2', 8, 0, 0, 0, 1, 2, 3});

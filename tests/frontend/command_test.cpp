@@ -34,7 +34,9 @@ protected:
     void SetUp() override {
         root = absolutePath(dir.path());
         for (const char* sub : {"bin", "run", "config", "report", "work"}) fs::create_directories(root + "/" + sub);
-        fs::copy_file(std::string(OMBREL_BIN_DIR) + "/ombrel", root + "/bin/ombrel");
+        // The program's folder as the build makes it: ombrel and the plugins it loads.
+        for (const char* program : {"ombrel", "ombrel-drawing.so", "ombrel-chooser.so"})
+            fs::copy_file(std::string(OMBREL_BIN_DIR) + "/" + program, root + "/bin/" + program);
         fs::copy_file(VIEWER_STANDIN, root + "/bin/viewer");
         work = root + "/work";
         frontendtest::writeModel(work + "/hero.md2");

@@ -209,13 +209,17 @@ TEST_F(Render, RefusalsWriteNothing) {
 }
 
 // The thumbnailer as a file manager runs it: in a sandbox where only the
-// program, the system's libraries, the model and the output folder exist.
+// program's folder (read-only), the system's libraries, the model and the
+// output folder exist.
 class Thumbnail : public Render {
 protected:
     int sandboxed(const std::string& model, const std::string& output) {
         const std::string out = scratch.file("out");
+        // ombrel's folder read-only, as a file manager's sandbox shows /usr:
+        // the drawing plugin is loaded from there.
+        const std::string bin = OMBREL_BIN_DIR;
         return std::system(("bwrap --ro-bind /usr /usr --symlink usr/lib /lib --symlink usr/lib64 /lib64 --ro-bind " +
-                            kOmbrel + " " + kOmbrel + " --ro-bind " + model + " " + model + " --bind " + out + " " +
+                            bin + " " + bin + " --ro-bind " + model + " " + model + " --bind " + out + " " +
                             out + " --unshare-all --dev /dev --proc /proc /usr/bin/env -i " + kOmbrel +
                             " thumbnail --size 128 " + model + " " + output + " 2>" + scratch.file("stderr.txt"))
                                .c_str());

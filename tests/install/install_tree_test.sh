@@ -16,6 +16,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$P" >/dev/null
 
 for f in bin/ombrel libexec/ombrel/viewer libexec/ombrel/glswitch \
+  libexec/ombrel/ombrel-drawing.so libexec/ombrel/ombrel-chooser.so \
   share/ombrel/water.pcx share/ombrel/sample/fish.md2 share/ombrel/sample/ombrel.cfg \
   share/applications/ombrel.desktop share/mime/packages/ombrel.xml \
   share/thumbnailers/ombrel.thumbnailer share/metainfo/org.ombrel.ombrel.metainfo.xml \
@@ -72,6 +73,23 @@ thumbnailer=("${thumbnailer[@]//%i/$corpus/faerie.md2}")
 thumbnailer=("${thumbnailer[@]//%o/$work/thumb.png}")
 PATH=$P/bin:$PATH "${thumbnailer[@]}" || fail "the thumbnailer: ${thumbnailer[*]}"
 file -b "$work/thumb.png" | grep -Eq 'PNG image data, (128 x [0-9]+|[0-9]+ x 128),' || fail "thumbnail $(file -b "$work/thumb.png")"
+# The same in the sandbox file managers run thumbnailers in: the install tree
+# read-only (as they show /usr), the model, the output folder, nothing else;
+# the drawing plugin comes from the tree.
+if bwrap --ro-bind /usr /usr --symlink usr/lib /lib --symlink usr/lib64 /lib64 --unshare-all /usr/bin/true 2>/dev/null; then
+  mkdir "$work/sandboxed"
+  read -r -a sandboxed <<<"${exec_line//%s/128}"
+  sandboxed=("${sandboxed[@]//%i//model.md2}")
+  sandboxed=("${sandboxed[@]//%o//out/thumb.png}")
+  bwrap --ro-bind /usr /usr --symlink usr/lib /lib --symlink usr/lib64 /lib64 --ro-bind "$P" "$P" \
+    --ro-bind "$corpus/faerie.md2" /model.md2 --bind "$work/sandboxed" /out --unshare-all --dev /dev --proc /proc \
+    /usr/bin/env -i PATH="$P/bin" "${sandboxed[@]}" 2>"$work/err" ||
+    fail "the thumbnailer in a sandbox: $(cat "$work/err")"
+  file -b "$work/sandboxed/thumb.png" | grep -Eq 'PNG image data, 128 x 128,' ||
+    fail "sandboxed thumbnail: $(ls "$work/sandboxed")"
+else
+  echo "note: bubblewrap can't make a sandbox here (no user namespaces?): the sandboxed thumbnailer is not tried"
+fi
 # The viewer is found in libexec: ombrel keeps running it (on a private X
 # server) until the time is up, where a missing one ends at once.
 status=0

@@ -39,9 +39,4 @@ void shadeWhenUntextured(ViewerConfig& record) {
     if (record.renderMode == RENDER_WIREFRAME) record.renderMode = RENDER_SMOOTH;
 }
 
-RgbaPicture drawThumbnail(OffscreenView& view, const PreparedView& prepared, const PictureLook& look) {
-    applyLook(view, look, prepared.record.renderMode);
-    return view.draw({prepared.record.currentFrame, prepared.record.currentFrame, 0});
-}
-
 }  // namespace frontend

@@ -30,9 +30,4 @@ void applyLook(OffscreenView& view, const PictureLook& look, int renderMode);
 // wireframe opening shows it: a wireframe makes a poor small picture.
 void shadeWhenUntextured(ViewerConfig& record);
 
-// The thumbnail of prepared, already shown in view (whose format is the
-// thumbnail's: square, keeping alpha): lit as look says, its first played
-// frame. What `ombrel thumbnail` writes, for anything else that makes one.
-RgbaPicture drawThumbnail(OffscreenView& view, const PreparedView& prepared, const PictureLook& look);
-
 }  // namespace frontend

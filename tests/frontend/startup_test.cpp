@@ -63,7 +63,8 @@ protected:
                 {"info", model},
                 {"info", "--json", zip + ":m/faerie.md2"},
                 {"list", zip},
-                {"export", model, "-o", scratch.file("faerie.glb")}};
+                {"export", model, "-o", scratch.file("faerie.glb")},
+                {"convert", model, "-o", scratch.file("made.md2")}};
     }
 
     // Each command that draws nothing gives what it gives normally; each

@@ -286,6 +286,20 @@ std::wstring text(const std::wstring& key) {
     return value;
 }
 
+// Deletes the key when nothing is left in it (no subkeys, no values): the
+// keys registration made on the way to the handler, which another program
+// may share and fill.
+void deleteIfEmpty(const std::wstring& key) {
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return;
+    DWORD subkeys = 0, values = 0;
+    const LSTATUS asked =
+        RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                         nullptr, nullptr);
+    RegCloseKey(opened);
+    if (asked == ERROR_SUCCESS && subkeys == 0 && values == 0) RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+}
+
 // This DLL's own file.
 std::wstring modulePath() {
     HMODULE module = nullptr;
@@ -345,7 +359,8 @@ STDAPI DllRegisterServer() {
 STDAPI DllUnregisterServer() {
     if (_wcsicmp(text(handlerKey()).c_str(), OMBREL_THUMBNAIL_CLSID_WIDE) == 0) {
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, handlerKey().c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, (std::wstring(kClasses) + L".md2\\ShellEx").c_str());  // only when empty
+        deleteIfEmpty(std::wstring(kClasses) + L".md2\\ShellEx");
+        deleteIfEmpty(std::wstring(kClasses) + L".md2");
     }
     const LSTATUS removed = RegDeleteTreeW(HKEY_LOCAL_MACHINE, classKey().c_str());
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);

@@ -350,6 +350,14 @@ TEST_F(Provider, RegistersAndUnregistersTheShellsKeys) {
     const std::wstring classKey = L"Software\\Classes\\CLSID\\" + clsid;
     const std::wstring handler = L"Software\\Classes\\.md2\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}";
     if (registryText(handler) != L"(missing)") GTEST_SKIP() << "a thumbnail handler for .md2 is installed here";
+    const std::wstring type = L"Software\\Classes\\.md2";
+    auto exists = [](const std::wstring& key) {
+        HKEY opened = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
+        RegCloseKey(opened);
+        return true;
+    };
+    const bool typeExisted = exists(type);
     ASSERT_EQ(call("DllRegisterServer"), S_OK);
     EXPECT_EQ(registryText(handler), clsid);
     wchar_t path[MAX_PATH];
@@ -361,6 +369,9 @@ TEST_F(Provider, RegistersAndUnregistersTheShellsKeys) {
     EXPECT_EQ(registryText(classKey + L"\\InprocServer32"), L"(missing)");
     HKEY key = nullptr;
     EXPECT_NE(RegOpenKeyExW(HKEY_LOCAL_MACHINE, classKey.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+    // The keys made on the way to the handler go with it: an installer run
+    // later must find .md2 as it was.
+    EXPECT_EQ(exists(type), typeExisted);
 
     const std::wstring foreign = L"{00000000-1111-2222-3333-444444444444}";
     ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, handler.c_str(), nullptr, REG_SZ, foreign.c_str(),
@@ -370,6 +381,7 @@ TEST_F(Provider, RegistersAndUnregistersTheShellsKeys) {
     EXPECT_EQ(registryText(handler), foreign) << "another program's handler";
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, handler.c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.md2\\ShellEx");
+    if (!typeExisted) RegDeleteKeyW(HKEY_LOCAL_MACHINE, type.c_str());
 }
 
 }  // namespace

@@ -517,15 +517,20 @@ bool Archive::readData(const ArchiveEntry& entry, uint64_t start, size_t most, s
     return true;
 }
 
-bool Archive::read(const std::string& member, size_t limit, std::vector<uint8_t>& bytes, std::string& error) const {
-    bytes.clear();
+const ArchiveEntry* Archive::readableEntry(const std::string& member, std::string& error) const {
     const ArchiveEntry* found = entry(member);
     if (!found) {
         error = "no such file in the archive";
-        return false;
+        return nullptr;
     }
     error = unreadableStorage(*found);
-    if (!error.empty()) return false;
+    return error.empty() ? found : nullptr;
+}
+
+bool Archive::read(const std::string& member, size_t limit, std::vector<uint8_t>& bytes, std::string& error) const {
+    bytes.clear();
+    const ArchiveEntry* found = readableEntry(member, error);
+    if (!found) return false;
     if (found->size > limit) {
         error = "too large (more than " + std::to_string(limit) + " bytes)";
         return false;
@@ -566,13 +571,8 @@ bool Archive::read(const std::string& member, size_t limit, std::vector<uint8_t>
 
 bool Archive::readStart(const std::string& member, size_t size, std::vector<uint8_t>& bytes, std::string& error) const {
     bytes.clear();
-    const ArchiveEntry* found = entry(member);
-    if (!found) {
-        error = "no such file in the archive";
-        return false;
-    }
-    error = unreadableStorage(*found);
-    if (!error.empty()) return false;
+    const ArchiveEntry* found = readableEntry(member, error);
+    if (!found) return false;
     uint64_t start = 0;
     // Only the first bytes are inflated, so the CRC-32, which covers the
     // whole member, can't be checked here: read() checks it.

@@ -97,6 +97,9 @@ private:
     static std::unique_ptr<Archive> openSource(std::unique_ptr<ArchiveSource> source, const std::string& path,
                                                std::string& error);
     const ArchiveEntry* entry(const std::string& member) const;
+    // The member's entry when it is there and stored in a way we read, else
+    // null with the reason in error.
+    const ArchiveEntry* readableEntry(const std::string& member, std::string& error) const;
     // Where the member's data begins in the file, once what stands before it
     // agrees with the directory; false with the reason in error.
     bool findData(const ArchiveEntry& entry, uint64_t& start, std::string& error) const;

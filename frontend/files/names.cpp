@@ -33,6 +33,13 @@ bool normaliseStoredName(const std::string& stored, std::string& name, bool& fol
         }
         begin = i + 1;
     }
+    // Parts taken back by ".." can bring a drive letter to the front
+    // ("a/../C:/x"): refused as one typed there, so a name made plain is
+    // always taken again as itself.
+    if (name.size() >= 2 && name[1] == ':') {
+        name.clear();
+        return false;
+    }
     const char last = stored.empty() ? '/' : stored.back();
     folder = name.empty() || last == '/' || last == '\\';
     return true;

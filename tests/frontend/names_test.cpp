@@ -31,6 +31,8 @@ TEST(StoredNames, AreMadePlainPathsOnce) {
         {"/etc/passwd", nullptr, false},
         {"\\a", nullptr, false},
         {"C:/a", nullptr, false},
+        {"a/../C:/b", nullptr, false},
+        {"x/C:/b", "x/C:/b", false},
         {"a/..", "", true},
     };
     for (const Case& c : cases) {
